@@ -1,0 +1,166 @@
+#include "app/saver_window.h"
+
+#include <imm.h>
+
+#include <cstdio>
+#include <ctime>
+
+#include "app/library_proc.h"
+#include "app/runstate.h"
+#include "settings/settings_store.h"
+
+namespace {
+
+constexpr UINT_PTR kFrameTimerId = 100;
+constexpr char kMusicFile[] = "BGM04.SSS";
+constexpr int kMusicPathSize = 256;
+
+UINT16 FrameTimer = 0;
+int TickPhase = 0;
+int PasswordPending = 0;
+POINT LastCursorPos = {0, 0};
+bool TornDown = false;
+
+// WINNLSEnableIME lives in user32 but is missing from some import libraries: look it up once.
+void EnableInputMethod(BOOL enable) {
+  using EnableImeProc = BOOL(WINAPI*)(HWND, BOOL);
+  static const EnableImeProc enableIme =
+      LibraryProc<EnableImeProc>(GetModuleHandleA("user32.dll"), "WINNLSEnableIME");
+  if (enableIme != nullptr) enableIme(nullptr, enable);
+}
+
+void DrawFrame(HWND window) {
+  if (RunMode == RUN_SAVER) EnableInputMethod(FALSE);
+  (void)window;
+}
+
+void TearDown(HWND window) {
+  if (TornDown) return;
+  TornDown = true;
+  if (FrameTimer != 0) {
+    KillTimer(window, kFrameTimerId);
+    FrameTimer = 0;
+  }
+  ShowCursor(TRUE);
+  EnableInputMethod(TRUE);
+  PostQuitMessage(0);
+}
+
+// Runs the exit sequence; `realDestroy` is set for a WM_DESTROY of a window that is really
+// going away, which ends the run even when the password is refused.
+LRESULT ExitSequence(HWND window, bool realDestroy) {
+  if (TornDown) return 0;
+  if (RunMode == RUN_SAVER && !PasswordPending) {
+    PasswordPending = 1;
+    ShowCursor(TRUE);
+    if (!VerifyPassword(window) && !realDestroy) {
+      GetCursorPos(&LastCursorPos);
+      ShowCursor(FALSE);
+      PasswordPending = 0;
+      return 0;
+    }
+  }
+  TearDown(window);
+  return 0;
+}
+
+LRESULT ExitInput(HWND window) {
+  // Input that arrives while the password dialog is up belongs to that dialog's verification.
+  if (RunMode != RUN_SAVER || PasswordPending) return 0;
+  return ExitSequence(window, false);
+}
+
+bool SendingOwnDestroy = false;
+
+LRESULT OnCreate(HWND window) {
+  LoadSettings();
+  if (RunMode != RUN_SAVER) CurrentSettings.music = 0;
+
+  const HWND desktop = GetDesktopWindow();
+  const HDC context = GetDC(desktop);
+  if (!SetUpGraphics(window, context)) {
+    MessageBoxW(window, L"グラフィックメモリが足りませんでした", L"QAV SAVER Vol.3", MB_OK);
+    ReleaseDC(desktop, context);
+    SendingOwnDestroy = true;
+    SendMessageA(window, WM_DESTROY, 0, 0);
+    SendingOwnDestroy = false;
+    return 0;
+  }
+  ReleaseDC(desktop, context);
+  GetCursorPos(&LastCursorPos);
+  if (RunMode == RUN_SAVER) {
+    EnableInputMethod(FALSE);
+    ShowCursor(FALSE);
+  }
+  return 0;
+}
+
+LRESULT OnMouseMove(HWND window) {
+  POINT cursor;
+  GetCursorPos(&cursor);
+  if (cursor.x == LastCursorPos.x || cursor.y == LastCursorPos.y) return 0;
+  return ExitInput(window);
+}
+
+}  // namespace
+
+UINT FramePeriodForSpeed(int speed) {
+  const int clamped = speed < 1 ? 1 : speed > 5 ? 5 : speed;
+  return static_cast<UINT>(350 - 50 * clamped);
+}
+
+int SetUpGraphics(HWND window, HDC context) {
+  (void)context;
+  FrameTimer = static_cast<UINT16>(
+      SetTimer(window, kFrameTimerId, FramePeriodForSpeed(CurrentSettings.speed), nullptr));
+  return FrameTimer != 0;
+}
+
+int VerifyPassword(HWND window) {
+  DWORD usePassword = 0;
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\desktop", 0, KEY_READ, &key) ==
+      ERROR_SUCCESS) {
+    DWORD size = sizeof usePassword;
+    RegQueryValueExA(key, "ScreenSaveUsePassword", nullptr, nullptr,
+                     reinterpret_cast<BYTE*>(&usePassword), &size);
+    RegCloseKey(key);
+  }
+  if (usePassword == 0) return 1;
+  const HMODULE library = LoadLibraryA("password.cpl");
+  if (library == nullptr) return 1;
+  using VerifyProc = BOOL(WINAPI*)(HWND);
+  const auto verify = LibraryProc<VerifyProc>(library, "VerifyScreenSavePwd");
+  if (verify == nullptr) {
+    FreeLibrary(library);
+    return 1;
+  }
+  const BOOL accepted = verify(window);
+  FreeLibrary(library);
+  return accepted;
+}
+
+LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate(window);
+    case WM_DESTROY:
+      return ExitSequence(window, !SendingOwnDestroy);
+    case WM_NCMOUSEMOVE:
+    case WM_NCLBUTTONDOWN:
+    case WM_NCRBUTTONDOWN:
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+      return ExitInput(window);
+    case WM_MOUSEMOVE:
+      return OnMouseMove(window);
+    case WM_TIMER:
+      TickPhase = (TickPhase + 1) % 2;
+      if (TickPhase == 0 || PasswordPending != 1) DrawFrame(window);
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}

@@ -1,0 +1,13 @@
+// The full-screen saver window and the preview window: set-up, frame timer, exit rules with
+// password verification, and teardown.
+#pragma once
+
+#include <windows.h>
+
+LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Builds every graphics object and starts the frame timer; 0 at the first failure.
+int SetUpGraphics(HWND window, HDC context);
+// Non-zero when the saver may end: no password in use, no password service, or accepted.
+int VerifyPassword(HWND window);
+// Timer period for a speed; speeds outside 1 to 5 use the nearest of their periods.
+UINT FramePeriodForSpeed(int speed);

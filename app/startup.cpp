@@ -1,0 +1,118 @@
+#include "app/startup.h"
+
+#include "app/cmdline.h"
+#include "app/library_proc.h"
+#include "app/runstate.h"
+#include "app/saver_window.h"
+#include "settings/settings_window.h"
+
+HINSTANCE ProgramInstance = nullptr;
+
+namespace {
+
+constexpr char kSaverClass[] = "QV3_02";
+constexpr char kSaverTitle[] = "QV3_02";
+constexpr char kPreviewTitle[] = "SSPREVIEW";
+
+HWND WindowFromNumber(int32_t number) {
+  // Window handles are 32-bit values on every Windows version; sign-extend as the system does.
+  return reinterpret_cast<HWND>(static_cast<intptr_t>(number));
+}
+
+HWND CreateSaverWindow(HWND parent) {
+  if (RunMode == RUN_SAVER)
+    return CreateWindowExA(WS_EX_TOPMOST, kSaverClass, kSaverTitle, WS_POPUP | WS_VISIBLE, 0, 0,
+                           OutputSize.width, OutputSize.height, nullptr, nullptr,
+                           ProgramInstance, nullptr);
+  return CreateWindowExA(0, kSaverClass, kPreviewTitle, WS_CHILD | WS_VISIBLE, 0, 0,
+                         OutputSize.width, OutputSize.height, parent, nullptr, ProgramInstance,
+                         nullptr);
+}
+
+}  // namespace
+
+HWND ParseCommandLine(const char* commandLine, bool* endNow) {
+  *endNow = false;
+  const CommandLineScan scan = ScanCommandLine(commandLine);
+  if (scan.previewRequested && FindWindowA(nullptr, kPreviewTitle) != nullptr) {
+    *endNow = true;
+    return nullptr;
+  }
+  RunMode = scan.runMode;
+  if (scan.outputSource == OUTPUT_SCREEN) {
+    OutputSize = ScreenSize;
+  } else if (scan.outputSource == OUTPUT_PREVIEW_CLIENT) {
+    // A handle that names no window leaves the size at zero; the child window then cannot be
+    // created and the run ends.
+    RECT client = {0, 0, 0, 0};
+    const HWND preview = WindowFromNumber(scan.outputHandle);
+    if (!IsWindow(preview) || !GetClientRect(preview, &client)) client = RECT{0, 0, 0, 0};
+    OutputSize = Size2{client.right, client.bottom};
+  }
+  switch (scan.parentSource) {
+    case PARENT_FOREGROUND:
+      return GetForegroundWindow();
+    case PARENT_HANDLE:
+      return WindowFromNumber(scan.parentHandle);
+    default:
+      return nullptr;
+  }
+}
+
+int RegisterSaverClass() {
+  WNDCLASSA windowClass = {};
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = SaverWndProc;
+  windowClass.hInstance = ProgramInstance;
+  windowClass.hIcon = LoadIconA(ProgramInstance, "ICON");
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  windowClass.lpszClassName = kSaverClass;
+  return RegisterClassA(&windowClass) != 0;
+}
+
+void ChangePassword(HWND parent) {
+  using PwdChangePasswordProc = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
+  const HMODULE library = LoadLibraryA("mpr.dll");
+  if (library == nullptr) return;
+  const auto change = LibraryProc<PwdChangePasswordProc>(library, "PwdChangePasswordA");
+  if (change != nullptr) change("SCRSAVE", parent, 0, nullptr);
+  FreeLibrary(library);
+}
+
+int RunSaverProgram(HINSTANCE instance, const char* commandLine) {
+  if (FindWindowA(nullptr, kSaverTitle) != nullptr) return 0;
+  ProgramInstance = instance;
+  ScreenSize = Size2{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+
+  bool endNow = false;
+  const HWND parent = ParseCommandLine(commandLine, &endNow);
+  if (endNow) return 0;
+  ScaleFactor =
+      ComputeScaleFactor(OutputSize.width, OutputSize.height, ScreenSize.width, ScreenSize.height);
+
+  switch (RunMode) {
+    case RUN_SETTINGS:
+      RunSettingsWindow(parent);
+      if (parent != nullptr) SetForegroundWindow(parent);
+      return 0;
+    case RUN_PASSWORD:
+      ChangePassword(parent);
+      return 0;
+    default:
+      break;
+  }
+
+  if (!RegisterSaverClass()) return 0;
+  const HWND window = CreateSaverWindow(parent);
+  if (window == nullptr) return 0;
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  ShowWindow(window, SW_HIDE);
+  return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,16 @@
+// Start-up: the command line, the run modes and the saver window class.
+#pragma once
+
+#include <windows.h>
+
+// Sets RunMode and OutputSize from the command line and returns the parent window (or none).
+// Sets *endNow when a preview is requested while a preview window already exists.
+HWND ParseCommandLine(const char* commandLine, bool* endNow);
+// Registers the class "QV3_02" of the saver and preview window.
+int RegisterSaverClass();
+// Hands a password-change request for `parent` to the system.
+void ChangePassword(HWND parent);
+// The whole run; returns the process exit code, always 0.
+int RunSaverProgram(HINSTANCE instance, const char* commandLine);
+
+extern HINSTANCE ProgramInstance;

@@ -1,0 +1,20 @@
+// The two user settings, kept in the private profile file "QAV3CFG.INI" in the Windows
+// directory, and the location of the external data files.
+#pragma once
+
+#include <cstdint>
+
+struct Settings {
+  int32_t music;  // 1 = background music on; any other value = off
+  int32_t speed;  // animation speed; the settings window keeps it within 1 to 5
+};
+
+constexpr int kDataDirectorySize = 512;
+
+extern Settings CurrentSettings;
+extern char DataDirectory[kDataDirectorySize];
+
+// Reads the marker file, the data directory and both settings afresh.
+void LoadSettings();
+// Writes both settings to the settings file; the data directory's key is never written.
+void SaveSettings();

@@ -1,0 +1,3 @@
+#include "settings/settings_window.h"
+
+void RunSettingsWindow(HWND parent) { (void)parent; }

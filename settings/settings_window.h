@@ -1,0 +1,7 @@
+// The settings window: a custom-drawn dialog for the speed and the music switch.
+#pragma once
+
+#include <windows.h>
+
+// Runs the settings window with `parent` disabled and returns when it has closed.
+void RunSettingsWindow(HWND parent);
