@@ -54,6 +54,8 @@ constexpr uint32_t kPink = 0xF47C9C;       // main accent
 constexpr uint32_t kPinkDeep = 0xD95A80;   //
 constexpr uint32_t kPinkPale = 0xFFC9D7;   //
 constexpr uint32_t kHeading = 0xE3628A;    // group headings
+constexpr uint32_t kValue = 0xDE4F7C;      // the speed digits
+constexpr uint32_t kBadge = 0xFFE8EE;      // under the speed value
 constexpr uint32_t kMint = 0x6CCDB1;       //
 constexpr uint32_t kMintDeep = 0x47A98D;   //
 constexpr uint32_t kMintPale = 0xC9EEE2;   //
@@ -445,7 +447,14 @@ void paintBackground(cairo_t *cr) {
   star(cr, 54, 98, 5.5, kSun);
   text(cr, "スピード", 64, 103, heading, kHeading);
   text(cr, "キャラクターの うごく はやさ", 137, 103, hint, kInkSoft);
-  // Tiny captions flanking the value on the label row.
+  // A little badge the speed digits sit on.
+  roundRect(cr, 121.5, 114.5, 31, 19, 9.5);
+  setColour(cr, kBadge);
+  cairo_fill_preserve(cr);
+  setColour(cr, kCardEdge);
+  cairo_set_line_width(cr, 1);
+  cairo_stroke(cr);
+  // Tiny captions for the two ends of the slider, on the label row.
   text(cr, "ゆっくり", 193, 128, hint, kMintDeep);
   text(cr, "はやい", 263, 128, hint, kPinkDeep);
   setColour(cr, kInkSoft);
@@ -524,22 +533,22 @@ void paintToggle(cairo_t *cr, bool on, bool pressed) {
   const Look &look = on ? kMintLook : kGreyLook;
   const double cy = paintFace(cr, 80, 28, 12.5, look, pressed);
   const double dx = pressed ? 1 : 0;
-  const double knobX = (on ? 65.5 : 14.5) + dx;
-  disc(cr, knobX, cy, 9, pressed ? shade(look.lip, 0.1) : look.lip);
-  disc(cr, knobX, cy - 0.5, 8.5, pressed ? 0xF0ECF2 : 0xFFFFFF);
+  const double knobX = (on ? 66 : 14) + dx;
+  disc(cr, knobX, cy, 8, pressed ? shade(look.lip, 0.1) : look.lip);
+  disc(cr, knobX, cy - 0.5, 7.5, pressed ? 0xF0ECF2 : 0xFFFFFF);
   if (on)
-    note(cr, knobX - 1.6, cy + 2.5, 1.8, kMintDeep);
+    note(cr, knobX - 1.4, cy + 2.2, 1.6, kMintDeep);
   else {
     setColour(cr, 0xC5B8CA);
     cairo_set_line_width(cr, 1.6);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     cairo_new_path(cr);
-    cairo_move_to(cr, knobX - 3, cy - 0.5);
-    cairo_line_to(cr, knobX + 3, cy - 0.5);
+    cairo_move_to(cr, knobX - 2.5, cy - 0.5);
+    cairo_line_to(cr, knobX + 2.5, cy - 0.5);
     cairo_stroke(cr);
   }
-  const Font f{12, true};
-  centredText(cr, on ? "BGM オン" : "BGM オフ", (on ? 30 : 49) + dx, cy, f, look.ink);
+  const Font f{11, true};
+  centredText(cr, on ? "BGM オン" : "BGM オフ", (on ? 31 : 49) + dx, cy, f, look.ink);
 }
 
 void paintRoundButton(cairo_t *cr, bool plus, bool pressed) {
@@ -590,34 +599,85 @@ void paintKnob(cairo_t *cr) {
   cairo_stroke(cr);
 }
 
+// Digits are drawn as rounded strokes, 9 x 12 px in the middle of the cell,
+// so they match the soft look of the faces (and "1" reads as a one).
+constexpr double kDigitL = 3.5, kDigitR = 12.5, kDigitT = 2.5, kDigitB = 13.5;
+
+double rad(double degrees) { return degrees * kPi / 180; }
+
+void digitPath(cairo_t *cr, int digit) {
+  const double l = kDigitL, r = kDigitR, t = kDigitT, b = kDigitB;
+  const double cx = (l + r) / 2;
+  cairo_new_path(cr);
+  switch (digit) {
+    case 0:
+      roundRect(cr, l + 0.5, t, r - l - 1, b - t, 4);
+      break;
+    case 1:
+      cairo_move_to(cr, cx - 2.5, t + 2.2);
+      cairo_line_to(cr, cx + 0.5, t);
+      cairo_line_to(cr, cx + 0.5, b);
+      break;
+    case 2:
+      cairo_arc(cr, cx, t + 3.3, 3.3, rad(190), rad(20));
+      cairo_line_to(cr, l + 0.3, b);
+      cairo_line_to(cr, r, b);
+      break;
+    case 3:
+      cairo_arc(cr, cx, t + 2.7, 2.7, rad(200), rad(90));
+      cairo_new_sub_path(cr);
+      cairo_arc(cr, cx, b - 3.15, 3.15, rad(-90), rad(155));
+      break;
+    case 4:
+      cairo_move_to(cr, cx + 2.2, b);
+      cairo_line_to(cr, cx + 2.2, t);
+      cairo_line_to(cr, l, t + 7.8);
+      cairo_line_to(cr, r, t + 7.8);
+      break;
+    case 5:
+      cairo_move_to(cr, r - 0.5, t);
+      cairo_line_to(cr, l + 1, t);
+      cairo_line_to(cr, l + 0.5, t + 5);
+      cairo_arc(cr, cx, b - 3.6, 3.6, rad(-130), rad(150));
+      break;
+    case 6:
+    case 9:
+      if (digit == 9) {  // a six turned upside down
+        cairo_translate(cr, 2 * cx, t + b);
+        cairo_scale(cr, -1, -1);
+      }
+      cairo_arc(cr, cx, b - 3.5, 3.5, 0, 2 * kPi);
+      cairo_new_sub_path(cr);
+      cairo_move_to(cr, r - 1.5, t + 0.3);
+      cairo_curve_to(cr, l + 2, t + 0.5, l + 0.5, t + 4.5, l + 1, b - 3.5);
+      break;
+    case 7:
+      cairo_move_to(cr, l, t);
+      cairo_line_to(cr, r, t);
+      cairo_line_to(cr, cx - 0.5, b);
+      break;
+    case 8:
+      cairo_arc(cr, cx, t + 2.7, 2.7, 0, 2 * kPi);
+      cairo_new_sub_path(cr);
+      cairo_arc(cr, cx, b - 3.2, 3.2, 0, 2 * kPi);
+      break;
+  }
+}
+
 void paintDigit(cairo_t *cr, int digit) {
-  const Font f{17, true};
-  gFonts->use(cr, f.size, f.bold);
-  cairo_text_extents_t zero;
-  cairo_text_extents(cr, "0", &zero);
-  const double baseline = std::round(8 - zero.height / 2 - zero.y_bearing);
-  const char s[2] = {static_cast<char>('0' + digit), 0};
-  cairo_text_extents_t e;
-  cairo_text_extents(cr, s, &e);
-  setColour(cr, kHeading);
-  cairo_move_to(cr, std::round(8 - e.width / 2 - e.x_bearing), baseline);
-  cairo_show_text(cr, s);
+  cairo_save(cr);
+  digitPath(cr, digit);
+  cairo_restore(cr);
+  setColour(cr, kValue);
+  cairo_set_line_width(cr, 2.2);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  cairo_stroke(cr);
 }
 
 void paintSpeedLabel(cairo_t *cr) {
-  const Font f{13, true};
-  gFonts->use(cr, f.size, f.bold);
-  cairo_text_extents_t zero;
-  cairo_text_extents(cr, "0", &zero);
-  // Share the digits' baseline (they are 17 px; keep the feet level).
-  const Font df{17, true};
-  gFonts->use(cr, df.size, df.bold);
-  cairo_text_extents(cr, "0", &zero);
-  const double baseline = std::round(8 - zero.height / 2 - zero.y_bearing);
-  text(cr, "速さ", 2, baseline, f, kInk);
-  setColour(cr, kInkSoft);
-  disc(cr, 36, baseline - 7, 1.3, kInkSoft);
-  disc(cr, 36, baseline - 2, 1.3, kInkSoft);
+  // Sit on the same baseline as the digits' feet.
+  text(cr, "はやさ", 2, std::floor(kDigitB) + 0.5, Font{13, true}, kInk);
 }
 
 // ------------------------------------------------------------- assembling
@@ -731,7 +791,28 @@ Indexed quantise(const Skin &skin) {
   for (size_t i = 0; i < skin.rgb.size(); ++i)
     out.index[i] =
         skin.solid[i] ? static_cast<uint8_t>(1 + skin::nearestColour(colours, skin.rgb[i])) : 0;
-  std::fprintf(stderr, "drawskin: %zu colours from %zu\n", colours.size(), used.size());
+  // How far the mapping strays from the painting, for the curious.
+  double sum = 0;
+  int worst = 0;
+  size_t exact = 0;
+  for (size_t i = 0; i < skin.rgb.size(); ++i) {
+    if (!skin.solid[i]) continue;
+    const skin::Rgb q = out.palette[out.index[i]];
+    const uint32_t c = skin.rgb[i];
+    const int d = std::max({std::abs(int((c >> 16) & 0xFF) - q.r),
+                            std::abs(int((c >> 8) & 0xFF) - q.g), std::abs(int(c & 0xFF) - q.b)});
+    sum += d;
+    worst = std::max(worst, d);
+    exact += d == 0;
+  }
+  std::fprintf(stderr,
+               "drawskin: %zu colours; %zu of %zu pixels exact, mean error "
+               "%.2f, worst %d\n",
+               colours.size(), exact, used.size(), sum / used.size(), worst);
+  // The program relies on these: index 0 only among the faces, 255 unused.
+  for (size_t i = 0; i < out.index.size(); ++i)
+    if (out.index[i] == 255 || (out.index[i] == 0 && i >= size_t(kBackTop) * kSkinW))
+      throw std::logic_error("palette index out of place");
   return out;
 }
 
@@ -785,7 +866,7 @@ void writeMock(const char *path, const Indexed &skin, bool pressed) {
   blit(160, 0 + down, 96, 32, 120, 239);
   blit(160, 64 + down, 96, 32, 223, 239);
   blit(pressed ? 80 : 0, 66 + down, 80, 28, 60, 187);
-  blit(200 * 0, 194, 200, 28, 75, 133);
+  blit(0, 194, 200, 28, 75, 133);
   blit(202, 194, 28, 28, 75 + (pressed ? 172 : 86), 133);
   blit(258, 2 + down, 28, 28, 47, 133);
   blit(290, 2 + down, 28, 28, 275, 133);
