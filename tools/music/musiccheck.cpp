@@ -62,8 +62,11 @@ int main(int argc, char** argv) {
   std::printf("format:      PCM tag %u, %u Hz, %u bit, %u channel(s)\n", format, rate, bits,
               channels);
   if (fmtSize != 16 || format != 1 || channels != 1 || rate != kRate || bits != 8 ||
-      byteRate != kRate || align != 1)
-    problems.push_back("format is not 22050 Hz 8-bit mono PCM with a 16-byte fmt chunk");
+      byteRate != kRate || align != 1) {
+    // Levels of anything but 8-bit mono samples would be meaningless; stop here.
+    std::printf("verdict:     FAIL: not 22050 Hz 8-bit mono PCM with a 16-byte fmt chunk\n");
+    return 1;
+  }
   if (dataSize == 0 || dataSize > b.size() - 44) {
     problems.push_back("data chunk size " + std::to_string(dataSize) + " does not fit the file");
   } else if (riffSize != 36 + dataSize + (dataSize % 2)) {
