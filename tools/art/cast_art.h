@@ -1,0 +1,8 @@
+// The drawings of the fifteen actors.
+#pragma once
+
+#include <cairo.h>
+
+// Draws frame `phase` (0: the actor's first frame, 1: its second) of `actor` into a
+// width x height area whose top left corner is the origin. The actor stands on the bottom edge.
+void DrawActor(cairo_t* cr, int actor, int phase, int width, int height);
