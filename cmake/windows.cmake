@@ -5,13 +5,10 @@ set(E2E_DIR ${CMAKE_SOURCE_DIR}/tests/e2e)
 add_compile_options(-Wall -Wextra -finput-charset=UTF-8)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-set(SAVER_SOURCES
-  ${CORE_SOURCES}
-  app/startup.cpp
-  app/saver_window.cpp
-  settings/settings_store.cpp
-  settings/settings_window.cpp
-)
+# Everything of the program but its entry point; each module folder adds its files by itself.
+file(GLOB SAVER_SOURCES CONFIGURE_DEPENDS app/*.cpp gfx/*.cpp anim/*.cpp settings/*.cpp
+  sound/*.cpp)
+list(REMOVE_ITEM SAVER_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp)
 add_library(saverlib STATIC ${SAVER_SOURCES})
 target_include_directories(saverlib PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(saverlib PUBLIC gdi32 user32 winmm advapi32 kernel32)
@@ -54,3 +51,46 @@ if(EXISTS ${NATIVE_BUILD_DIR}/music/BGM04.SSS)
     COMMAND ${CMAKE_COMMAND} -E copy ${NATIVE_BUILD_DIR}/music/BGM04.SSS ${DIST_DIR}/QV3/
     VERBATIM)
 endif()
+
+# ------------------------------------------------------------------ test programs and tests
+set(TEST_BIN_DIR ${CMAKE_BINARY_DIR}/testbin)
+add_executable(testhelper tests/wintools/testhelper.cpp)
+set_target_properties(testhelper PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
+target_link_libraries(testhelper user32 gdi32)
+
+add_library(password_standin SHARED tests/wintools/password_standin.cpp)
+set_target_properties(password_standin PROPERTIES PREFIX "" OUTPUT_NAME password SUFFIX .cpl
+  RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
+target_link_options(password_standin PRIVATE -Wl,--kill-at)
+
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+# Tests compiled for Windows run in-process under Wine, inside their own Xvfb screen.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${Python3_EXECUTABLE};${E2E_DIR}/harness.py;run)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS tests/wine/*.cpp tests/wine/*.rc)
+add_executable(wine_tests ${WINE_TEST_SOURCES})
+target_link_libraries(wine_tests saverlib GTest::gtest_main)
+target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine)
+set_target_properties(wine_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
+set(E2E_ENV QV3_BUILD_DIR=${CMAKE_BINARY_DIR} QV3_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
+  QV3_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots)
+
+# One fresh Wine prefix per test run, shared by every Wine test of the run.
+add_test(NAME wine_prefix COMMAND ${Python3_EXECUTABLE} ${E2E_DIR}/harness.py prepare-prefix --fresh)
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${E2E_ENV}"
+  RESOURCE_LOCK wine)
+
+add_test(NAME wine_tests COMMAND wine_tests)
+set_tests_properties(wine_tests PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
+  ENVIRONMENT "${E2E_ENV}" TIMEOUT 900)
+
+file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${E2E_DIR}/test_*.py)
+foreach(script ${E2E_TESTS})
+  get_filename_component(name ${script} NAME_WE)
+  add_test(NAME e2e_${name} COMMAND ${Python3_EXECUTABLE} ${script})
+  set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
+    ENVIRONMENT "${E2E_ENV}" TIMEOUT 900)
+endforeach()

@@ -1,0 +1,47 @@
+// The list of drawing orders that the animation builds each tick and the compositor draws.
+// Platform-free.
+#pragma once
+
+#include <cstdint>
+
+constexpr uint8_t DRAW_OPAQUE = 0;
+constexpr uint8_t DRAW_MASKED = 1;
+constexpr uint8_t DRAW_SILHOUETTE = 2;
+constexpr uint8_t DRAW_RESTORE = 3;
+constexpr uint8_t DRAW_END = 255;
+
+constexpr int kDrawListSlots = 151;
+
+struct DrawEntry {
+  uint8_t kind;
+  uint8_t sheet;
+  int16_t x;
+  int16_t y;
+  int16_t srcX;
+  int16_t srcY;
+  int16_t width;
+  int16_t height;
+  uint16_t level;  // only the low four bits count: 0 full, 1 to 8 dithered, 9 to 15 not drawn
+};
+
+struct SpriteRect {
+  int32_t x;
+  int32_t y;
+  int32_t srcX;
+  int32_t srcY;
+  int32_t width;
+  int32_t height;
+};
+
+// Moves the write position back to slot 0.
+void DrawListReset();
+// The entry at the write position.
+DrawEntry* DrawListCurrent();
+// Sets every field of an entry to 0.
+void DrawEntryClear(DrawEntry* entry);
+// Moves the write position one slot on, unless it stands at the last slot.
+void DrawListAdvance();
+// Marks the entry at the write position as the end of the list.
+void DrawListFinish();
+// The list's slots, read from slot 0 up to the first DRAW_END.
+const DrawEntry* DrawListEntries();

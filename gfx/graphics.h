@@ -1,0 +1,19 @@
+// The saver's graphics objects: built by the saver window's set-up, drawn with by the
+// compositor, deleted at teardown. Each handle is null while it does not exist.
+#pragma once
+
+#include <windows.h>
+
+constexpr int kSheetSlots = 3;
+constexpr int kDitherPatternCount = 8;
+
+struct SpriteSheet {
+  HBITMAP image;  // the picture, colour 0 made black
+  HBITMAP mask;   // white where the picture has colour 0, black elsewhere
+};
+
+extern HPALETTE SaverPalette;
+extern SpriteSheet SpriteSheets[kSheetSlots];
+extern HBITMAP DitherPatterns[kDitherPatternCount];
+extern HBITMAP BackgroundBuffer;
+extern HBITMAP WorkBuffer;

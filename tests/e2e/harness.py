@@ -1,0 +1,291 @@
+"""Runs the screen saver and its test programs under Wine inside Xvfb.
+
+One Wine prefix is made per test run (see `prepare_prefix`) and shared by every test of the
+run; each `Session` starts its own Xvfb with the screen size it asks for, and on leaving ends
+every process it started, by id, and the prefix's wineserver.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+BUILD_DIR = os.environ.get("QV3_BUILD_DIR", os.path.join(HERE, "..", "..", "build", "win32"))
+PREFIX = os.environ.get("QV3_WINEPREFIX", os.path.join(BUILD_DIR, "wineprefix"))
+DIST_DIR = os.path.join(BUILD_DIR, "dist")
+TEST_BIN_DIR = os.path.join(BUILD_DIR, "testbin")
+READY_MARK = ".qv3-ready"
+
+
+def _alsa_config(sink_path):
+    """ALSA configuration whose default device writes raw samples to `sink_path`."""
+    return (
+        "pcm.!default {\n"
+        "  type file\n"
+        "  slave.pcm \"qv3null\"\n"
+        f"  file \"{sink_path}\"\n"
+        "  format \"raw\"\n"
+        "}\n"
+        "pcm.qv3null { type null }\n"
+        "ctl.!default { type hw card 0 }\n"
+    )
+
+
+def base_env(display=None, audio_sink=None, alsa=True):
+    env = dict(os.environ)
+    env["WINEPREFIX"] = PREFIX
+    env["WINEDEBUG"] = "-all"
+    env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;winemenubuilder.exe=d"
+    env.pop("WAYLAND_DISPLAY", None)
+    if display is not None:
+        env["DISPLAY"] = display
+    if alsa:
+        config_dir = os.path.join(PREFIX, "..", "alsa")
+        os.makedirs(config_dir, exist_ok=True)
+        config = os.path.join(config_dir, "asound.conf")
+        sink = audio_sink or os.path.join(config_dir, "discard.raw")
+        with open(config, "w") as f:
+            f.write(_alsa_config(sink))
+        env["ALSA_CONFIG_PATH"] = config
+    else:
+        # No usable ALSA device at all.
+        config_dir = os.path.join(PREFIX, "..", "alsa")
+        os.makedirs(config_dir, exist_ok=True)
+        config = os.path.join(config_dir, "empty.conf")
+        with open(config, "w") as f:
+            f.write("\n")
+        env["ALSA_CONFIG_PATH"] = config
+    return env
+
+
+class Xvfb:
+    def __init__(self, width, height):
+        read_fd, write_fd = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24",
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            start_new_session=True)
+        os.close(write_fd)
+        number = b""
+        deadline = time.time() + 20
+        while not number.endswith(b"\n") and time.time() < deadline:
+            chunk = os.read(read_fd, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read_fd)
+        if not number.strip():
+            self.stop()
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number.decode().strip()
+
+    def stop(self):
+        if self.proc.poll() is None:
+            os.killpg(self.proc.pid, signal.SIGTERM)
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                os.killpg(self.proc.pid, signal.SIGKILL)
+                self.proc.wait()
+
+
+def wineserver_kill(env):
+    subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=30)
+    subprocess.run(["wineserver", "-w"], env=env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=30)
+
+
+def prepare_prefix(fresh=False):
+    """Creates and boots the run's Wine prefix, or reuses a ready one."""
+    if fresh and os.path.isdir(PREFIX):
+        shutil.rmtree(PREFIX)
+    if os.path.exists(os.path.join(PREFIX, READY_MARK)):
+        return
+    os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
+    xvfb = Xvfb(1024, 768)
+    env = base_env(xvfb.display)
+    try:
+        subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=300, check=True)
+        # Sound goes through ALSA, where the tests point the default device at a file.
+        subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Audio",
+                        "/d", "alsa", "/f"], env=env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=120, check=True)
+        subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+    finally:
+        wineserver_kill(env)
+        xvfb.stop()
+    with open(os.path.join(PREFIX, READY_MARK), "w") as f:
+        f.write("ready\n")
+
+
+def windows_dir():
+    return os.path.join(PREFIX, "drive_c", "windows")
+
+
+def settings_file():
+    return os.path.join(windows_dir(), "QAV3CFG.INI")
+
+
+def write_settings(text):
+    """Writes the settings file, or removes it when `text` is None."""
+    path = settings_file()
+    if text is None:
+        if os.path.exists(path):
+            os.remove(path)
+    else:
+        with open(path, "w", newline="\r\n") as f:
+            f.write(text)
+
+
+def read_settings():
+    path = settings_file()
+    if not os.path.exists(path):
+        return None
+    with open(path, "rb") as f:
+        return f.read().decode("latin-1").replace("\r\n", "\n")
+
+
+class Session:
+    """One Xvfb screen and the Wine processes started on it."""
+
+    def __init__(self, width=1024, height=768, audio_sink=None, alsa=True):
+        self.width, self.height = width, height
+        prepare_prefix()
+        self.xvfb = Xvfb(width, height)
+        self.env = base_env(self.xvfb.display, audio_sink, alsa)
+        self.procs = []
+        self.tmp = tempfile.mkdtemp(prefix="qv3-")
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def close(self):
+        for proc in self.procs:
+            if proc.poll() is None:
+                try:
+                    os.killpg(proc.pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+                proc.wait()
+        wineserver_kill(self.env)
+        self.xvfb.stop()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    # -- processes ---------------------------------------------------------------------------
+    def start(self, argv, cwd=None, env=None):
+        proc = subprocess.Popen(["wine"] + argv, cwd=cwd, env=env or self.env,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                start_new_session=True, text=True)
+        self.procs.append(proc)
+        return proc
+
+    def start_saver(self, *args, dist=None, env=None):
+        dist = dist or DIST_DIR
+        return self.start([os.path.join(dist, "QAVSSV3.SCR")] + list(args), cwd=dist, env=env)
+
+    def run_helper(self, *args, timeout=60, cwd=None):
+        """Runs testhelper.exe to completion; returns (exit code, output)."""
+        proc = self.start([os.path.join(TEST_BIN_DIR, "testhelper.exe")] + list(args), cwd=cwd)
+        out, _ = proc.communicate(timeout=timeout)
+        return proc.returncode, out
+
+    def wait_exit(self, proc, timeout):
+        try:
+            return proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def find_window(self, title, timeout=20):
+        """Waits for a top-level window titled `title`; returns its properties or None."""
+        deadline = time.time() + timeout
+        while True:
+            code, out = self.run_helper("find", title)
+            if code == 0:
+                return parse_fields(out)
+            if time.time() >= deadline:
+                return None
+            time.sleep(0.3)
+
+    # -- X side ------------------------------------------------------------------------------
+    def xdotool(self, *args):
+        subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, check=True,
+                       timeout=30, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def screenshot(self, png_path=None):
+        """Returns the screen as an `Image`; also saves it as PNG when a path is given."""
+        raw = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"],
+                             env=self.env, check=True, stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL, timeout=60).stdout
+        image = Image(self.width, self.height, raw)
+        if png_path:
+            image.save_png(png_path)
+        return image
+
+
+class Image:
+    def __init__(self, width, height, rgb):
+        self.width, self.height, self.rgb = width, height, rgb
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.rgb[i:i + 3])
+
+    def count_non_black(self, x0=0, y0=0, x1=None, y1=None, step=1):
+        """Counts the pixels that are not black in a rectangle, every `step`-th pixel."""
+        x1 = self.width if x1 is None else x1
+        y1 = self.height if y1 is None else y1
+        count = 0
+        for y in range(y0, y1, step):
+            row = self.rgb[(y * self.width + x0) * 3:(y * self.width + x1) * 3]
+            count += sum(1 for i in range(0, len(row), 3 * step)
+                         if row[i] | row[i + 1] | row[i + 2])
+        return count
+
+    def save_png(self, path):
+        subprocess.run(["convert", "-size", f"{self.width}x{self.height}", "-depth", "8",
+                        "rgb:-", path], input=self.rgb, check=True, timeout=60)
+
+
+def parse_fields(text):
+    """Parses 'key=value' words of a helper's first output line."""
+    fields = {}
+    for word in text.split():
+        if "=" in word:
+            key, value = word.split("=", 1)
+            fields[key] = value
+    return fields
+
+
+def copy_dist(dest):
+    """A private copy of the distribution folder, for tests that add files beside the saver."""
+    shutil.copytree(DIST_DIR, dest, dirs_exist_ok=True)
+    return dest
+
+
+def main(argv):
+    if argv[1:2] == ["prepare-prefix"]:
+        prepare_prefix(fresh="--fresh" in argv)
+        return 0
+    if argv[1:2] == ["run"]:
+        # Test-program runner for CTest: runs a Windows program under Wine inside Xvfb.
+        with Session() as session:
+            proc = subprocess.Popen(["wine"] + argv[2:], env=session.env,
+                                    start_new_session=True)
+            session.procs.append(proc)
+            return proc.wait()
+    print("usage: harness.py prepare-prefix [--fresh] | run PROGRAM [ARGS...]", file=sys.stderr)
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

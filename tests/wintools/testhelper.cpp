@@ -1,0 +1,195 @@
+// A small Windows program that the end-to-end tests run under Wine to look at and host the
+// saver's windows. Every command prints one line of key=value words and exits 0 on success.
+//
+//   find TITLE                 properties of the top-level window titled TITLE (exit 1: none)
+//   count TITLE                how many top-level windows are titled TITLE
+//   hold TITLE SECONDS         keeps a top-level window titled TITLE open for SECONDS
+//   previewhost W H SCR HOLDMS starts "SCR /p HWND" in a W x H host window, reports the
+//                              preview child, keeps it HOLDMS, destroys the host and reports
+//                              whether the saver ended
+//   foreground SCR ARGS...     makes a foreground window, starts "SCR ARGS" and reports whether
+//                              the window was disabled while the saver ran, enabled and in the
+//                              foreground afterwards
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+void PrintWindow(const char* prefix, HWND window) {
+  char className[64] = "", title[64] = "";
+  GetClassNameA(window, className, sizeof className);
+  GetWindowTextA(window, title, sizeof title);
+  RECT rect, client;
+  GetWindowRect(window, &rect);
+  GetClientRect(window, &client);
+  const LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
+  const LONG style = GetWindowLongA(window, GWL_STYLE);
+  std::printf(
+      "%shwnd=%lu class=%s title=%s x=%ld y=%ld w=%ld h=%ld cw=%ld ch=%ld topmost=%d child=%d "
+      "visible=%d enabled=%d parent=%lu\n",
+      prefix, static_cast<unsigned long>(reinterpret_cast<uintptr_t>(window)), className, title,
+      rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, client.right,
+      client.bottom, (exStyle & WS_EX_TOPMOST) ? 1 : 0, (style & WS_CHILD) ? 1 : 0,
+      IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0,
+      static_cast<unsigned long>(reinterpret_cast<uintptr_t>(GetParent(window))));
+  std::fflush(stdout);
+}
+
+// Dispatches this thread's messages for `ms` milliseconds, or until `process` ends.
+void Pump(DWORD ms, HANDLE process = nullptr) {
+  const DWORD end = GetTickCount() + ms;
+  for (;;) {
+    const DWORD now = GetTickCount();
+    if (static_cast<LONG>(end - now) <= 0) return;
+    const DWORD count = process ? 1 : 0;
+    const DWORD result =
+        MsgWaitForMultipleObjects(count, process ? &process : nullptr, FALSE, end - now,
+                                  QS_ALLINPUT);
+    if (process && result == WAIT_OBJECT_0) return;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+}
+
+HWND MakeWindow(const char* title, int clientWidth, int clientHeight, DWORD style) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = DefWindowProcA;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+  windowClass.lpszClassName = "QV3TESTHOST";
+  RegisterClassA(&windowClass);
+  RECT rect = {0, 0, clientWidth, clientHeight};
+  AdjustWindowRect(&rect, style, FALSE);
+  HWND window = CreateWindowExA(0, "QV3TESTHOST", title, style | WS_VISIBLE, 40, 40,
+                                rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+  Pump(200);
+  return window;
+}
+
+bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION* info) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  std::string line = commandLine;
+  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, info) != 0;
+}
+
+std::string Quote(const char* path) { return std::string("\"") + path + "\""; }
+
+int Find(const char* title) {
+  HWND window = FindWindowA(nullptr, title);
+  if (window == nullptr) return 1;
+  PrintWindow("", window);
+  return 0;
+}
+
+struct TitleSearch {
+  const char* title;
+  int count;
+};
+
+BOOL CALLBACK CountTitle(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<TitleSearch*>(data);
+  char text[64] = "";
+  GetWindowTextA(window, text, sizeof text);
+  if (std::strcmp(text, search->title) == 0) ++search->count;
+  return TRUE;
+}
+
+int Count(const char* title) {
+  TitleSearch search = {title, 0};
+  EnumWindows(CountTitle, reinterpret_cast<LPARAM>(&search));
+  std::printf("count=%d\n", search.count);
+  return 0;
+}
+
+int Hold(const char* title, int seconds) {
+  HWND window = MakeWindow(title, 120, 80, WS_OVERLAPPEDWINDOW);
+  if (window == nullptr) return 1;
+  std::printf("ready=1\n");
+  std::fflush(stdout);
+  Pump(static_cast<DWORD>(seconds) * 1000);
+  DestroyWindow(window);
+  return 0;
+}
+
+int PreviewHost(int width, int height, const char* saver, DWORD holdMs) {
+  HWND host = MakeWindow("QV3 preview host", width, height, WS_OVERLAPPED | WS_CAPTION);
+  if (host == nullptr) return 1;
+  char line[64];
+  std::snprintf(line, sizeof line, " /p %lu",
+                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(host)));
+  PROCESS_INFORMATION info = {};
+  if (!StartProcess(Quote(saver) + line, &info)) return 1;
+  HWND child = nullptr;
+  for (int i = 0; i < 150 && child == nullptr; ++i) {
+    Pump(100, info.hProcess);
+    child = FindWindowExA(host, nullptr, nullptr, "SSPREVIEW");
+  }
+  if (child == nullptr) {
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    std::printf("child=none exited=%d\n", WaitForSingleObject(info.hProcess, 0) == 0 ? 1 : 0);
+    TerminateProcess(info.hProcess, 1);
+    return 1;
+  }
+  PrintWindow("preview ", child);
+  std::printf("holding=1\n");
+  std::fflush(stdout);
+  Pump(holdMs, info.hProcess);
+  const int alive = WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT;
+  std::printf("alive_after_hold=%d\n", alive);
+  DestroyWindow(host);
+  const DWORD start = GetTickCount();
+  Pump(10000, info.hProcess);
+  const int ended = WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0;
+  DWORD code = 1;
+  GetExitCodeProcess(info.hProcess, &code);
+  std::printf("ended=%d exit=%lu ms=%lu\n", ended, code, GetTickCount() - start);
+  if (!ended) TerminateProcess(info.hProcess, 1);
+  return 0;
+}
+
+int Foreground(int argc, char** argv) {
+  HWND window = MakeWindow("QV3 parent", 200, 100, WS_OVERLAPPEDWINDOW);
+  SetForegroundWindow(window);
+  Pump(300);
+  std::string line = Quote(argv[0]);
+  for (int i = 1; i < argc; ++i) line += std::string(" ") + argv[i];
+  PROCESS_INFORMATION info = {};
+  if (!StartProcess(line, &info)) return 1;
+  int sawDisabled = 0;
+  const DWORD start = GetTickCount();
+  while (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT &&
+         GetTickCount() - start < 60000) {
+    Pump(100, info.hProcess);
+    if (!IsWindowEnabled(window)) sawDisabled = 1;
+  }
+  Pump(500);
+  std::printf("disabled_while_running=%d enabled_after=%d foreground_after=%d\n", sawDisabled,
+              IsWindowEnabled(window) ? 1 : 0, GetForegroundWindow() == window ? 1 : 0);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 3 && std::strcmp(argv[1], "find") == 0) return Find(argv[2]);
+  if (argc >= 3 && std::strcmp(argv[1], "count") == 0) return Count(argv[2]);
+  if (argc >= 4 && std::strcmp(argv[1], "hold") == 0) return Hold(argv[2], std::atoi(argv[3]));
+  if (argc >= 6 && std::strcmp(argv[1], "previewhost") == 0)
+    return PreviewHost(std::atoi(argv[2]), std::atoi(argv[3]), argv[4],
+                       static_cast<DWORD>(std::atoi(argv[5])));
+  if (argc >= 3 && std::strcmp(argv[1], "foreground") == 0) return Foreground(argc - 2, argv + 2);
+  std::fprintf(stderr, "usage: testhelper find|hold|previewhost|foreground ...\n");
+  return 2;
+}
