@@ -125,7 +125,7 @@ void Guitarist(cairo_t* cr, int phase, int w, int h) {
   const CatLook look{T(kSteel, 10), GreyIndex(26), -1, false};
   const double cx = 62, g = h - 3;
   const auto tail = phase == 0 ? Curve({36, g - 22}, {0, g - 18}, {10, g - 64})
-                               : Curve({36, g - 22}, {8, g - 40}, {2, g - 20});
+                               : Curve({36, g - 22}, {4, g - 34}, {14, g - 78});
   CatBody(cr, cx, g, look, tail);
   // Fretting arm reaches out to the neck.
   Limb(cr, {{cx + 24, g - 96}, {cx + 42, g - 82}, {cx + 50, g - 96}}, 9, look.fur.base);
@@ -296,7 +296,8 @@ void Frog(cairo_t* cr, int phase, int w, int h) {
   Blob(cr, Ellipse(cx, hy, 62, 38), skin, 7);
   Shine(cr, cx - 34, hy - 22, 14, 6, skin.light);
   for (int side : {-1, 1}) {
-    Eye(cr, cx + side * 34, hy - 40, 14, 15, phase == 1, 0, 0);
+    Eye(cr, cx + side * 34, hy - 40, 14, 15, false, phase == 0 ? 0 : side * -0.5,
+        phase == 0 ? 0 : -0.7);
     Blush(cr, cx + side * 40, hy + 10, 9, 5);
     Fill(cr, Circle(cx + side * 6, hy - 8, 2.5), HueIndex(kGreen, 3));
   }
@@ -603,9 +604,9 @@ void PolarBear(cairo_t* cr, int phase, int w, int h) {
     Limb(cr, {{cx + 36, g - 90}, {cx + 50, g - 66}, {cx + 40, g - 44}}, 11, fur.base);
     Paw(cr, cx + 40, g - 44, 11, fur);
   } else {
-    Limb(cr, {{cx + 36, g - 92}, {cx + 56, g - 116}, {cx + 56, g - 146}}, 11, fur.base);
-    Paw(cr, cx + 56, g - 148, 12, fur);
-    Fill(cr, Ellipse(cx + 56, g - 146, 6, 5), HueIndex(kPink, 9));
+    Limb(cr, {{cx + 36, g - 92}, {cx + 52, g - 116}, {cx + 50, g - 144}}, 11, fur.base);
+    Paw(cr, cx + 50, g - 146, 12, fur);
+    Fill(cr, Ellipse(cx + 50, g - 144, 6, 5), HueIndex(kPink, 9));
   }
   // Head.
   const double hy = 62;
