@@ -98,6 +98,15 @@ void CatBody(cairo_t* cr, double cx, double ground, const CatLook& look,
 void Singer(cairo_t* cr, int phase, int w, int h) {
   const CatLook look{T(kOrange), HueIndex(kTan, 12), HueIndex(kOrange, 5), false};
   const double cx = w / 2.0, g = h - 3;
+  if (phase == kPortrait) {
+    // Bolder eyes than in the frames so they still read at 32 x 32.
+    CatHead(cr, cx, 74, 42, look, false, 0);
+    for (int side : {-1, 1}) {
+      Fill(cr, Ellipse(cx + side * 19, 72, 10, 13), Ink());
+      Fill(cr, Circle(cx + side * 19 - 3, 67, 4.5), GreyIndex(kGreyCount - 1));
+    }
+    return;
+  }
   const auto tail = phase == 0 ? Curve({80, g - 22}, {118, g - 18}, {108, g - 66})
                                : Curve({40, g - 22}, {2, g - 18}, {12, g - 66});
   CatBody(cr, cx, g, look, tail);

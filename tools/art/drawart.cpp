@@ -142,13 +142,14 @@ void Put32(std::vector<uint8_t>* o, unsigned v) {
 // through the AND mask; the other 15 are the face's most used sheet colours.
 bool WriteIcon(const std::string& dir) {
   constexpr int kSize = 32;
-  // The head of actor 0 sits in the top 100 pixels of its 120-pixel-wide frame.
-  constexpr double kCropX = 6, kCropY = 0, kCrop = 108;
+  // The head of actor 0 fills this square of its 120 x 224 frame.
+  constexpr double kCropX = 7, kCropY = 20, kCrop = 106;
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSize, kSize);
   cairo_t* cr = cairo_create(surface);
   cairo_scale(cr, kSize / kCrop, kSize / kCrop);
   cairo_translate(cr, -kCropX, -kCropY);
-  DrawActor(cr, 0, 0, 120, 224);
+  cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);  // crisp pixels suit 16 colours best
+  DrawActor(cr, 0, kPortrait, 120, 224);
   cairo_destroy(cr);
   IndexBuffer b = Quantise(surface);
   cairo_surface_destroy(surface);
@@ -159,9 +160,12 @@ bool WriteIcon(const std::string& dir) {
   std::vector<std::pair<int, uint8_t>> ranked;
   for (auto [v, n] : use) ranked.push_back({-n, v});
   std::sort(ranked.begin(), ranked.end());
-  std::vector<uint8_t> chosen = {0};
+  // Outline and white come first whatever their share: they carry the eyes.
+  std::vector<uint8_t> chosen = {0, static_cast<uint8_t>(GreyIndex(0)),
+                                 static_cast<uint8_t>(GreyIndex(kGreyCount - 1))};
   for (size_t i = 0; i < ranked.size() && chosen.size() < 16; ++i)
-    chosen.push_back(ranked[i].second);
+    if (std::find(chosen.begin(), chosen.end(), ranked[i].second) == chosen.end())
+      chosen.push_back(ranked[i].second);
   const auto& pal = SheetPalette();
   std::vector<Rgb> colours(16, Rgb{});
   for (size_t i = 1; i < chosen.size(); ++i) colours[i] = pal[chosen[i]];
