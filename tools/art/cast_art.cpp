@@ -82,6 +82,17 @@ void Paw(cairo_t* cr, double x, double y, double r, const Tone& t) {
   Blob(cr, Circle(x, y, r), t, 2.5, 3.5);
 }
 
+// The band's uniform: a red bow tie under the chin.
+void BowTie(cairo_t* cr, double x, double y) {
+  const Tone red = T(kRed);
+  for (int side : {-1, 1})
+    Blob(cr,
+         Smooth({{x, y}, {x + side * 16, y - 10}, {x + side * 18, y + 1}, {x + side * 15, y + 10}}),
+         red, 3, 3.5);
+  Blob(cr, Circle(x, y, 5.5), T(kRed, 7), 0, 3.5);
+  for (int side : {-1, 1}) Fill(cr, Circle(x + side * 11, y - 1, 2), HueIndex(kRed, 13));
+}
+
 // A cat's standing body: tail first, then feet, body and belly.
 void CatBody(cairo_t* cr, double cx, double ground, const CatLook& look,
              const std::vector<Pt>& tail) {
@@ -119,6 +130,7 @@ void Singer(cairo_t* cr, int phase, int w, int h) {
     Paw(cr, cx + 46, g - 162, 9, look.fur);
   }
   CatHead(cr, cx, 74, 42, look, phase == 1, phase == 0 ? 1 : 2, phase == 0 ? -0.4 : 0, -0.5);
+  BowTie(cr, cx, 114);
   // Microphone held up to the chin.
   Limb(cr, {{cx - 30, g - 68}, {cx - 26, g - 100}}, 4, GreyIndex(7));
   const auto mic = Circle(cx - 25, g - 110, 11);
@@ -140,6 +152,7 @@ void Guitarist(cairo_t* cr, int phase, int w, int h) {
   Limb(cr, {{cx + 24, g - 96}, {cx + 42, g - 82}, {cx + 50, g - 96}}, 9, look.fur.base);
   Turned(cr, cx, 118, phase == 0 ? 0 : 0.14,
          [&] { CatHead(cr, cx, 74, 42, look, phase == 1, phase == 0 ? 0 : 1, 0.6, 0.2); });
+  BowTie(cr, cx, 114);
   // Guitar across the body, neck up to the right.
   Turned(cr, cx + 2, g - 56, -0.5, [&] {
     const double gx = cx + 2, gy = g - 56;
@@ -189,6 +202,7 @@ void Drummer(cairo_t* cr, int phase, int w, int h) {
   // The cat behind the drums.
   Blob(cr, Ellipse(cx, 136, 40, 40), look.fur, 7);
   CatHead(cr, cx, 62, 40, look, phase == 1, phase == 0 ? 0 : 2, 0, -0.3);
+  BowTie(cr, cx, 102);
   Blob(cr, RoundRect(142, 128, 40, 22, 6), T(kRed), 4);
   Blob(cr, Ellipse(162, 128, 20, 6), White(), 2, 3);
   // Bass drum in front.
@@ -514,11 +528,13 @@ void Penguin(cairo_t* cr, int phase, int w, int h) {
   const double cx = w / 2.0, g = h - 3;
   const Tone coat = {HueIndex(kBlue, 8), HueIndex(kBlue, 5), HueIndex(kBlue, 11)};
   for (int side : {-1, 1}) Blob(cr, Ellipse(cx + side * 14, g - 7, 15, 7), T(kOrange), 2, 3.5);
-  // Flippers: at the sides, then flapped out.
+  // Flippers: against the body, then flapped out as the penguin hops.
   for (int side : {-1, 1}) {
-    Turned(cr, cx + side * 22, 88, phase == 0 ? -side * 0.08 : -side * 0.7,
-           [&] { Blob(cr, Ellipse(cx + side * 24, 118, 8, 30), coat, 3); });
+    Turned(cr, cx + side * 24, 92, phase == 0 ? side * 0.12 : -side * 0.22,
+           [&] { Blob(cr, Ellipse(cx + side * 30, 116, 7, 24), coat, 3); });
   }
+  cairo_save(cr);
+  if (phase == 1) cairo_translate(cr, 0, -6);
   const auto body = Smooth({{cx, 18},
                             {cx + 26, 38},
                             {cx + 31, 110},
@@ -554,6 +570,7 @@ void Penguin(cairo_t* cr, int phase, int w, int h) {
   Blob(cr, RoundRect(cx + 10, 84, 14, phase == 0 ? 34 : 30, 4), T(kRed), 3, 3.5);
   for (int k = 0; k < 3; ++k)
     Line(cr, {{cx - 16 + k * 16, 78}, {cx - 16 + k * 16, 88}}, 3, HueIndex(kRed, 12));
+  cairo_restore(cr);
 }
 
 void Snowman(cairo_t* cr, int phase, int w, int h) {
@@ -601,14 +618,21 @@ void PolarBear(cairo_t* cr, int phase, int w, int h) {
   Blob(cr, Ellipse(cx, g - 58, 46, 50), fur, 9);
   Fill(cr, Ellipse(cx, g - 52, 28, 32), HueIndex(kSky, 13));
   // Left paw holds a fish; the right paw rests, then waves.
-  Limb(cr, {{cx - 34, g - 90}, {cx - 44, g - 66}, {cx - 30, g - 52}}, 11, fur.base);
-  Turned(cr, cx - 30, g - 52, -0.35, [&] {
-    const double fx = cx - 30, fy = g - 52;
-    Blob(cr, Ellipse(fx, fy - 22, 11, 20), T(kSky), 3, 3.5);
-    Blob(cr, Smooth({{fx, fy - 40}, {fx - 10, fy - 56}, {fx + 10, fy - 56}}), T(kSky), 2, 3.5);
-    Fill(cr, Circle(fx - 3, fy - 10, 2.5), Ink());
-  });
-  Paw(cr, cx - 30, g - 52, 11, fur);
+  // The fish hangs by its tail from the paw, head down.
+  const double fx = cx - 46, fy = g - 74;
+  Blob(cr, Smooth({{fx, fy + 4}, {fx - 12, fy - 10}, {fx + 12, fy - 10}}), T(kSky, 7), 2, 3.5);
+  const auto fish = Smooth({{fx, fy + 6},
+                            {fx + 12, fy + 26},
+                            {fx + 10, fy + 46},
+                            {fx, fy + 58},
+                            {fx - 10, fy + 46},
+                            {fx - 12, fy + 26}});
+  Blob(cr, fish, T(kSky), 4, 3.5);
+  Fill(cr, Ellipse(fx + 3, fy + 34, 4, 14), HueIndex(kSky, 12));
+  Fill(cr, Circle(fx - 4, fy + 46, 3), Ink());
+  Line(cr, {{fx - 2, fy + 56}, {fx + 4, fy + 52}}, 2.5);
+  Limb(cr, {{cx - 34, g - 92}, {cx - 46, g - 84}, {fx, fy - 2}}, 11, fur.base);
+  Paw(cr, fx, fy - 2, 11, fur);
   if (phase == 0) {
     Limb(cr, {{cx + 36, g - 90}, {cx + 50, g - 66}, {cx + 40, g - 44}}, 11, fur.base);
     Paw(cr, cx + 40, g - 44, 11, fur);
@@ -748,9 +772,9 @@ void Monkey(cairo_t* cr, int phase, int w, int h) {
   const int face = HueIndex(kTan, 11);
   // Curly tail: held low, then swung up.
   if (phase == 0)
-    Limb(cr, Curve({cx + 24, g - 30}, {cx + 90, g - 10}, {cx + 84, g - 70}), 6, fur.base);
+    Limb(cr, Curve({cx + 20, g - 24}, {cx + 70, g + 8}, {cx + 88, g - 30}), 6, fur.base);
   else
-    Limb(cr, Curve({cx + 24, g - 30}, {cx + 60, g - 90}, {cx + 94, g - 108}), 6, fur.base);
+    Limb(cr, Curve({cx + 24, g - 30}, {cx + 60, g - 90}, {cx + 88, g - 106}), 6, fur.base);
   for (int side : {-1, 1}) {
     Limb(cr, {{cx + side * 14, g - 40}, {cx + side * 22, g - 14}}, 8, fur.base);
     Blob(cr, Ellipse(cx + side * 24, g - 7, 13, 7), T(kTan, 10), 2, 3.5);
