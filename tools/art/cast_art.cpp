@@ -267,11 +267,11 @@ void Owl(cairo_t* cr, int phase, int w, int h) {
   Blob(cr, body, fur, 9);
   const auto belly = Ellipse(cx, 132, 32, 36);
   Fill(cr, belly, HueIndex(kTan, 11));
+  // Feather scallops on the belly.
   for (int row = 0; row < 3; ++row)
     for (int k = -1; k <= 1; ++k)
-      if (!(row == 2 && k != 0) || true)
-        Arc(cr, cx + k * 15 + (row % 2) * 7 - 3, 114 + row * 16, 6, 0.3, kPi - 0.3, 3,
-            HueIndex(kBrown, 6));
+      Arc(cr, cx + k * 15 + (row % 2) * 7 - 3, 114 + row * 16, 6, 0.3, kPi - 0.3, 3,
+          HueIndex(kBrown, 6));
   for (int side : {-1, 1}) {
     Blob(cr, Circle(cx + side * 23, 80, 23), T(kTan, 12), 3, 3.5);
     Eye(cr, cx + side * 23, 80, 16, 16, phase == 1, 0, 0, HueIndex(kOrange, 9));
@@ -530,7 +530,7 @@ void Penguin(cairo_t* cr, int phase, int w, int h) {
   for (int side : {-1, 1}) Blob(cr, Ellipse(cx + side * 14, g - 7, 15, 7), T(kOrange), 2, 3.5);
   // Flippers: against the body, then flapped out as the penguin hops.
   for (int side : {-1, 1}) {
-    Turned(cr, cx + side * 24, 92, phase == 0 ? side * 0.12 : -side * 0.22,
+    Turned(cr, cx + side * 24, 92, phase == 0 ? -side * 0.03 : -side * 0.24,
            [&] { Blob(cr, Ellipse(cx + side * 30, 116, 7, 24), coat, 3); });
   }
   cairo_save(cr);
@@ -619,20 +619,21 @@ void PolarBear(cairo_t* cr, int phase, int w, int h) {
   Fill(cr, Ellipse(cx, g - 52, 28, 32), HueIndex(kSky, 13));
   // Left paw holds a fish; the right paw rests, then waves.
   // The fish hangs by its tail from the paw, head down.
-  const double fx = cx - 46, fy = g - 74;
-  Blob(cr, Smooth({{fx, fy + 4}, {fx - 12, fy - 10}, {fx + 12, fy - 10}}), T(kSky, 7), 2, 3.5);
-  const auto fish = Smooth({{fx, fy + 6},
-                            {fx + 12, fy + 26},
-                            {fx + 10, fy + 46},
-                            {fx, fy + 58},
-                            {fx - 10, fy + 46},
-                            {fx - 12, fy + 26}});
+  const double fx = cx - 46, fy = g - 70;
+  const auto fish = Smooth({{fx, fy + 4},
+                            {fx + 12, fy + 24},
+                            {fx + 10, fy + 44},
+                            {fx, fy + 56},
+                            {fx - 10, fy + 44},
+                            {fx - 12, fy + 24}});
   Blob(cr, fish, T(kSky), 4, 3.5);
-  Fill(cr, Ellipse(fx + 3, fy + 34, 4, 14), HueIndex(kSky, 12));
-  Fill(cr, Circle(fx - 4, fy + 46, 3), Ink());
-  Line(cr, {{fx - 2, fy + 56}, {fx + 4, fy + 52}}, 2.5);
-  Limb(cr, {{cx - 34, g - 92}, {cx - 46, g - 84}, {fx, fy - 2}}, 11, fur.base);
-  Paw(cr, fx, fy - 2, 11, fur);
+  Fill(cr, Ellipse(fx + 3, fy + 30, 4, 13), HueIndex(kSky, 12));
+  Fill(cr, Circle(fx - 4, fy + 44, 3), Ink());
+  Line(cr, {{fx - 2, fy + 54}, {fx + 4, fy + 50}}, 2.5);
+  Limb(cr, {{cx - 34, g - 92}, {cx - 46, g - 84}, {fx + 2, fy + 6}}, 11, fur.base);
+  Blob(cr, Smooth({{fx, fy + 2}, {fx - 14, fy - 24}, {fx, fy - 16}, {fx + 14, fy - 24}}),
+       T(kSky, 7), 2, 3.5);
+  Paw(cr, fx + 2, fy + 8, 10, fur);
   if (phase == 0) {
     Limb(cr, {{cx + 36, g - 90}, {cx + 50, g - 66}, {cx + 40, g - 44}}, 11, fur.base);
     Paw(cr, cx + 40, g - 44, 11, fur);

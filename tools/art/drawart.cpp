@@ -84,11 +84,9 @@ void Clean(IndexBuffer* b) {
   }
 }
 
-IndexBuffer RenderFrame(int actor, int phase, int w, int h, double scale = 1.0) {
-  const int sw = static_cast<int>(w * scale), sh = static_cast<int>(h * scale);
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, sw, sh);
+IndexBuffer RenderFrame(int actor, int phase, int w, int h) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
   cairo_t* cr = cairo_create(surface);
-  cairo_scale(cr, scale, scale);
   cairo_rectangle(cr, kMargin, kMargin, w - 2 * kMargin, h - 2 * kMargin);
   cairo_clip(cr);
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_GOOD);
