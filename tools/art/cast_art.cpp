@@ -249,11 +249,11 @@ void Owl(cairo_t* cr, int phase, int w, int h) {
   // Branch to perch on.
   Blob(cr, RoundRect(4, g - 16, w - 8, 16, 8), T(kBrown, 6), 4);
   Blob(cr, Smooth({{w - 30.0, g - 16}, {w - 14.0, g - 34}, {w - 6.0, g - 20}}), T(kGreen), 3, 3);
-  // Wings: folded, then spread up and out.
+  // Wings: folded at the sides, then thrown up over the shoulders.
   for (int side : {-1, 1}) {
-    const double a = phase == 0 ? side * 0.1 : -side * 0.9;
-    Turned(cr, cx + side * 40, g - 100, a,
-           [&] { Blob(cr, Ellipse(cx + side * 42, g - 70, 16, 38), T(kBrown, 6), 4); });
+    const double px = cx + side * 42, py = g - 104;
+    Turned(cr, px, py, phase == 0 ? 0 : -side * (kPi - 0.5),
+           [&] { Blob(cr, Ellipse(px + side * 5, py + 30, 14, 32), T(kBrown, 6), 4); });
   }
   const auto body = Smooth({{cx, 28},
                             {cx + 46, 50},
@@ -340,11 +340,11 @@ void Mushroom(cairo_t* cr, int phase, int w, int h) {
     // Feet and arms.
     for (int side : {-1, 1}) Blob(cr, Ellipse(cx + side * 14, g - 8, 14, 8), T(kBrown, 7), 2, 3.5);
     const Tone stem = T(kTan, 12);
+    // Arms: down at the sides, then flung out in a little dance.
     for (int side : {-1, 1}) {
-      if (phase == 0)
-        Limb(cr, {{cx + side * 24, g - 58}, {cx + side * 38, g - 36}}, 6, stem.base);
-      else
-        Limb(cr, {{cx + side * 24, g - 66}, {cx + side * 44, g - 86}}, 6, stem.base);
+      const Pt hand = phase == 0 ? Pt{cx + side * 38, g - 34} : Pt{cx + side * 46, g - 72};
+      Limb(cr, {{cx + side * 22, g - 56}, hand}, 6.5, stem.base);
+      Blob(cr, Circle(hand.first, hand.second, 7.5), T(kTan, 9), 2, 3.5);
     }
     Blob(cr,
          Smooth({{cx - 26, g - 90},
