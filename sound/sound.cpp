@@ -1,0 +1,175 @@
+#include "sound/sound.h"
+
+#include <mmsystem.h>
+
+namespace {
+
+constexpr UINT kHeaderSize = 32;  // the block that holds a slot's WAVEHDR
+constexpr DWORD kEndlessLoops = 99999;
+
+// One loaded sound: its sample bytes and the header the device plays them through. Both
+// blocks stay locked from the load to the release.
+struct WaveSlot {
+  HGLOBAL sampleMemory;  // null when the slot is empty
+  BYTE* samples;
+  DWORD length;  // bytes of the "data" chunk; 0 when empty
+  HGLOBAL headerMemory;
+  WAVEHDR* header;
+};
+
+static_assert(sizeof(WAVEHDR) <= kHeaderSize, "a WAVEHDR fits in its header block");
+
+HWAVEOUT WaveDevice = nullptr;
+int CurrentSlot = -1;
+WaveSlot Slots[kWaveSlotCount];
+
+// Every file is played as 22050 Hz 8-bit mono, whatever its own "fmt " chunk says.
+WAVEFORMATEX WaveFormat() {
+  WAVEFORMATEX format = {};
+  format.wFormatTag = WAVE_FORMAT_PCM;
+  format.nChannels = 1;
+  format.nSamplesPerSec = 22050;
+  format.nAvgBytesPerSec = 22050;
+  format.nBlockAlign = 1;
+  format.wBitsPerSample = 8;
+  format.cbSize = 0;
+  return format;
+}
+
+bool ValidSlot(int slot) { return slot >= 0 && slot < kWaveSlotCount; }
+
+void MarkEmpty(WaveSlot& slot) {
+  slot.sampleMemory = nullptr;
+  slot.samples = nullptr;
+  slot.length = 0;
+  slot.headerMemory = nullptr;
+  slot.header = nullptr;
+}
+
+void FreeSamples(WaveSlot& slot) {
+  GlobalUnlock(slot.sampleMemory);
+  GlobalFree(slot.sampleMemory);
+  slot.sampleMemory = nullptr;
+  slot.samples = nullptr;
+  slot.length = 0;
+}
+
+MMRESULT SoundQueryFormat() {
+  WAVEFORMATEX format = WaveFormat();
+  return waveOutOpen(nullptr, WAVE_MAPPER, &format, 0, 0, WAVE_FORMAT_QUERY);
+}
+
+MMRESULT SoundOpenDevice(HWND window) {
+  WAVEFORMATEX format = WaveFormat();
+  return waveOutOpen(&WaveDevice, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(window), 0,
+                     CALLBACK_WINDOW);
+}
+
+// Reads the "data" chunk of an open RIFF WAVE file into the slot's sample block; false
+// leaves the slot empty.
+bool ReadDataChunk(HMMIO file, WaveSlot& slot) {
+  MMCKINFO riff = {};
+  riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+  if (mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR) return false;
+  MMCKINFO data = {};
+  data.ckid = mmioFOURCC('d', 'a', 't', 'a');
+  if (mmioDescend(file, &data, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR) return false;
+  slot.length = data.cksize;
+  if (slot.length == 0) return false;
+  slot.sampleMemory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, slot.length);
+  if (slot.sampleMemory == nullptr) {
+    slot.length = 0;
+    return false;
+  }
+  slot.samples = static_cast<BYTE*>(GlobalLock(slot.sampleMemory));
+  const LONG wanted = static_cast<LONG>(slot.length);
+  if (mmioRead(file, reinterpret_cast<HPSTR>(slot.samples), wanted) != wanted) {
+    FreeSamples(slot);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int SoundInit(HWND window) {
+  for (WaveSlot& slot : Slots) MarkEmpty(slot);
+  WaveDevice = nullptr;
+  CurrentSlot = -1;
+  if (SoundQueryFormat() != MMSYSERR_NOERROR) return 0;
+  if (SoundOpenDevice(window) != MMSYSERR_NOERROR) {
+    WaveDevice = nullptr;
+    return 0;
+  }
+  return 1;
+}
+
+int SoundLoadWave(const char* fileName, int slot) {
+  if (!ValidSlot(slot) || fileName == nullptr) return 0;
+  WaveSlot& target = Slots[slot];
+  if (target.sampleMemory != nullptr) return 0;
+  const HMMIO file = mmioOpenA(const_cast<char*>(fileName), nullptr, MMIO_ALLOCBUF);
+  if (file == nullptr) return 0;
+  const bool read = ReadDataChunk(file, target);
+  mmioClose(file, 0);
+  if (!read) return 0;
+
+  target.headerMemory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, kHeaderSize);
+  if (target.headerMemory == nullptr) {
+    FreeSamples(target);
+    MarkEmpty(target);
+    return 0;
+  }
+  target.header = static_cast<WAVEHDR*>(GlobalLock(target.headerMemory));
+  ZeroMemory(target.header, kHeaderSize);
+  target.header->lpData = reinterpret_cast<LPSTR>(target.samples);
+  target.header->dwBufferLength = target.length;
+  target.header->dwFlags = 0;
+  target.header->dwLoops = 0;
+  waveOutPrepareHeader(WaveDevice, target.header, kHeaderSize);
+  return 1;
+}
+
+int SoundPlay(int slot, int loop) {
+  if (WaveDevice == nullptr) return 0;
+  if (!ValidSlot(slot) || Slots[slot].sampleMemory == nullptr) return 0;
+  // Whatever plays is stopped first, the slot itself included: playing it again restarts it.
+  if (CurrentSlot != -1) {
+    waveOutReset(WaveDevice);
+    waveOutUnprepareHeader(WaveDevice, Slots[CurrentSlot].header, kHeaderSize);
+  }
+  WAVEHDR* header = Slots[slot].header;
+  if (loop == 1) {
+    header->dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
+    header->dwLoops = kEndlessLoops;
+  } else {
+    header->dwFlags = 0;
+    header->dwLoops = 0;
+  }
+  waveOutPrepareHeader(WaveDevice, header, kHeaderSize);
+  if (waveOutWrite(WaveDevice, header, kHeaderSize) == MMSYSERR_NOERROR) {
+    CurrentSlot = slot;
+    return 1;
+  }
+  waveOutUnprepareHeader(WaveDevice, header, kHeaderSize);
+  CurrentSlot = -1;
+  return 0;
+}
+
+int SoundReleaseAll() {
+  // A device that never opened has nothing to stop, but the slots are still freed.
+  MMRESULT result = WaveDevice != nullptr ? waveOutReset(WaveDevice) : MMSYSERR_INVALHANDLE;
+  for (WaveSlot& slot : Slots) {
+    if (slot.headerMemory != nullptr) {
+      if (WaveDevice != nullptr) waveOutUnprepareHeader(WaveDevice, slot.header, kHeaderSize);
+      GlobalUnlock(slot.headerMemory);
+      GlobalFree(slot.headerMemory);
+    }
+    if (slot.sampleMemory != nullptr) FreeSamples(slot);
+    MarkEmpty(slot);
+  }
+  if (result == MMSYSERR_NOERROR) result = waveOutClose(WaveDevice);
+  WaveDevice = nullptr;
+  CurrentSlot = -1;
+  return result == MMSYSERR_NOERROR ? 1 : 0;
+}

@@ -1,0 +1,272 @@
+// The wave player against Wine's real wave-out device, with small WAVE files written to a
+// scratch folder. A hidden window receives the device's notifications: MM_WOM_OPEN hands over
+// the device so that the test can read its play position, and every MM_WOM_DONE is counted.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "sound/sound.h"
+
+namespace {
+
+HWAVEOUT OpenedDevice = nullptr;
+int DoneCount = 0;
+
+LRESULT CALLBACK ListenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == MM_WOM_OPEN) OpenedDevice = reinterpret_cast<HWAVEOUT>(wParam);
+  if (message == MM_WOM_DONE) ++DoneCount;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND MakeListener() {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = ListenerProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "QV3SOUNDTEST";
+  RegisterClassA(&windowClass);
+  return CreateWindowExA(0, "QV3SOUNDTEST", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
+void Pump(DWORD ms) {
+  const DWORD end = GetTickCount() + ms;
+  for (;;) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    const DWORD now = GetTickCount();
+    if (static_cast<LONG>(end - now) <= 0) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+  }
+}
+
+// Pumps until `count` done notifications arrived or `ms` pass; true when they arrived.
+bool WaitDone(int count, DWORD ms) {
+  const DWORD end = GetTickCount() + ms;
+  while (DoneCount<count&& static_cast<LONG>(end - GetTickCount())> 0) Pump(20);
+  return DoneCount >= count;
+}
+
+DWORD PlayedBytes() {
+  MMTIME time = {};
+  time.wType = TIME_BYTES;
+  if (waveOutGetPosition(OpenedDevice, &time, sizeof time) != MMSYSERR_NOERROR) return 0;
+  return time.u.cb;
+}
+
+std::string Le32(uint32_t value) {
+  std::string bytes(4, '\0');
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(value >> (8 * i));
+  return bytes;
+}
+
+std::string Chunk(const char* id, const std::string& payload) {
+  std::string chunk = std::string(id, 4) + Le32(static_cast<uint32_t>(payload.size())) + payload;
+  if (payload.size() % 2 != 0) chunk += '\0';
+  return chunk;
+}
+
+std::string Riff(const char* form, const std::string& chunks) {
+  return "RIFF" + Le32(static_cast<uint32_t>(4 + chunks.size())) + std::string(form, 4) + chunks;
+}
+
+// A "fmt " chunk for the given rate, channels and bits per sample.
+std::string Format(uint32_t rate, uint16_t channels, uint16_t bits) {
+  const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
+  std::string fmt;
+  fmt += Le32(1).substr(0, 2) + Le32(channels).substr(0, 2);
+  fmt += Le32(rate) + Le32(rate * align);
+  fmt += Le32(align).substr(0, 2) + Le32(bits).substr(0, 2);
+  return Chunk("fmt ", fmt);
+}
+
+// `n` bytes of a 8-bit wave around the middle value.
+std::string Samples(size_t n) {
+  std::string samples(n, '\0');
+  for (size_t i = 0; i < n; ++i) samples[i] = static_cast<char>(128 + ((i / 25) % 2 ? 40 : -40));
+  return samples;
+}
+
+class Sound : public testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    scratch_ = std::string(temp) + "qv3sound";
+    CreateDirectoryA(scratch_.c_str(), nullptr);
+    listener_ = MakeListener();
+    ASSERT_NE(listener_, nullptr);
+    ASSERT_GT(waveOutGetNumDevs(), 0u) << "no wave-out device";
+    OpenedDevice = nullptr;
+    DoneCount = 0;
+    ASSERT_EQ(SoundInit(listener_), 1);
+    Pump(100);
+    ASSERT_NE(OpenedDevice, nullptr) << "no MM_WOM_OPEN";
+  }
+  void TearDown() override {
+    SoundReleaseAll();
+    Pump(50);
+    DestroyWindow(listener_);
+    for (const std::string& path : files_) DeleteFileA(path.c_str());
+    RemoveDirectoryA(scratch_.c_str());
+  }
+
+  std::string File(const std::string& name, const std::string& bytes) {
+    const std::string path = scratch_ + "\\" + name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    EXPECT_NE(f, nullptr) << path;
+    if (f == nullptr) return path;
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    files_.push_back(path);
+    return path;
+  }
+
+  // Plays a loaded slot once and returns the bytes the device played by its end. A sound
+  // that was playing is stopped first, which brings one more done notification.
+  DWORD PlayOnce(int slot, bool stopsAnother = false) {
+    DoneCount = 0;
+    EXPECT_EQ(SoundPlay(slot, 0), 1);
+    EXPECT_TRUE(WaitDone(stopsAnother ? 2 : 1, 5000)) << "the sound did not end";
+    return PlayedBytes();
+  }
+
+  // Starts a long sound in slot 0, looping, and waits until the device is playing it.
+  DWORD StartLongLoop() {
+    EXPECT_EQ(
+        SoundLoadWave(File("long.wav", Riff("WAVE", Chunk("data", Samples(44100)))).c_str(), 0), 1);
+    EXPECT_EQ(SoundPlay(0, 1), 1);
+    Pump(400);
+    const DWORD played = PlayedBytes();
+    EXPECT_GT(played, 0u) << "the device does not play";
+    DoneCount = 0;
+    return played;
+  }
+
+  std::string scratch_;
+  std::vector<std::string> files_;
+  HWND listener_ = nullptr;
+};
+
+TEST_F(Sound, LoadsOnlyTheDataChunkOfWaveFiles) {
+  const std::string data = Samples(3001);
+  const std::string fmt = Format(22050, 1, 8);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int loaded;
+  };
+  const Case cases[] = {
+      {"plain", Riff("WAVE", fmt + Chunk("data", data)), 1},
+      {"another format declared", Riff("WAVE", Format(44100, 2, 16) + Chunk("data", data)), 1},
+      {"data after other chunks",
+       Riff("WAVE",
+            Chunk("LIST", "INFOjunk!") + fmt + Chunk("fact", Le32(3001)) + Chunk("data", data)),
+       1},
+      {"no fmt chunk at all", Riff("WAVE", Chunk("data", data)), 1},
+      {"form type is not WAVE", Riff("AVI ", fmt + Chunk("data", data)), 0},
+      {"not RIFF", "RIFX" + Riff("WAVE", fmt + Chunk("data", data)).substr(4), 0},
+      {"no data chunk", Riff("WAVE", fmt + Chunk("junk", data)), 0},
+      {"empty data chunk", Riff("WAVE", fmt + Chunk("data", "")), 0},
+      {"cut short inside data", Riff("WAVE", fmt + Chunk("data", data)).substr(0, 1500), 0},
+      {"empty file", "", 0},
+  };
+  for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.name);
+    const int slot = static_cast<int>(i % kWaveSlotCount);
+    SoundReleaseAll();
+    ASSERT_EQ(SoundInit(listener_), 1);
+    Pump(50);
+    const std::string path = File("case" + std::to_string(i) + ".wav", c.bytes);
+    EXPECT_EQ(SoundLoadWave(path.c_str(), slot), c.loaded);
+    if (c.loaded) {
+      // The device plays exactly the data chunk's bytes, whatever the "fmt " chunk says.
+      EXPECT_EQ(PlayOnce(slot), data.size());
+    } else {
+      EXPECT_EQ(SoundPlay(slot, 1), 0) << "a refused file left something in the slot";
+      // Nothing is kept: the slot takes a good file afterwards.
+      EXPECT_EQ(
+          SoundLoadWave(File("good.wav", Riff("WAVE", fmt + Chunk("data", data))).c_str(), slot),
+          1);
+    }
+  }
+}
+
+TEST_F(Sound, RefusesMissingFilesAndSlotsOutOfRange) {
+  const std::string good = File("good.wav", Riff("WAVE", Chunk("data", Samples(100))));
+  EXPECT_EQ(SoundLoadWave((scratch_ + "\\missing.wav").c_str(), 0), 0);
+  EXPECT_EQ(SoundLoadWave(good.c_str(), -1), 0);
+  EXPECT_EQ(SoundLoadWave(good.c_str(), kWaveSlotCount), 0);
+  EXPECT_EQ(SoundPlay(-1, 1), 0);
+  EXPECT_EQ(SoundPlay(kWaveSlotCount, 1), 0);
+  EXPECT_EQ(SoundLoadWave(good.c_str(), kWaveSlotCount - 1), 1);
+  EXPECT_EQ(PlayOnce(kWaveSlotCount - 1), 100u);
+}
+
+TEST_F(Sound, SecondLoadIntoALoadedSlotIsRefusedAndPlaybackGoesOn) {
+  const DWORD before = StartLongLoop();
+  const std::string other = File("other.wav", Riff("WAVE", Chunk("data", Samples(10))));
+  EXPECT_EQ(SoundLoadWave(other.c_str(), 0), 0);
+  Pump(300);
+  EXPECT_EQ(DoneCount, 0) << "playback was stopped";
+  EXPECT_GT(PlayedBytes(), before + 2205) << "playback was restarted or stalled";
+  // The slot still holds the long sound: the short one would have ended long ago.
+  EXPECT_EQ(PlayOnce(0, true), 44100u);
+}
+
+TEST_F(Sound, PlayingAnEmptySlotKeepsTheCurrentSoundPlaying) {
+  const DWORD before = StartLongLoop();
+  EXPECT_EQ(SoundPlay(1, 1), 0);
+  EXPECT_EQ(SoundPlay(1, 0), 0);
+  Pump(300);
+  EXPECT_EQ(DoneCount, 0) << "playback was stopped";
+  EXPECT_GT(PlayedBytes(), before + 2205) << "playback was restarted or stalled";
+}
+
+TEST_F(Sound, PlayingTheCurrentSlotRestartsIt) {
+  StartLongLoop();
+  Pump(500);
+  const DWORD before = PlayedBytes();
+  ASSERT_GT(before, 11025u);
+  EXPECT_EQ(SoundPlay(0, 1), 1);
+  const DWORD after = PlayedBytes();
+  EXPECT_LT(after, before / 2) << "the position did not start over";
+  Pump(200);
+  EXPECT_EQ(DoneCount, 1) << "the first start was not stopped exactly once";
+  EXPECT_GT(PlayedBytes(), after) << "the restarted sound does not play";
+}
+
+TEST_F(Sound, LoopingPlaysOnPastTheEndOfTheSound) {
+  const std::string path = File("short.wav", Riff("WAVE", Chunk("data", Samples(4410))));
+  ASSERT_EQ(SoundLoadWave(path.c_str(), 2), 1);
+  DoneCount = 0;
+  ASSERT_EQ(SoundPlay(2, 1), 1);
+  Pump(800);  // four times the sound's length
+  EXPECT_EQ(DoneCount, 0);
+  EXPECT_GT(PlayedBytes(), 3u * 4410);
+}
+
+TEST_F(Sound, ReleaseStopsEverythingAndLaterPlaysStartNothing) {
+  SoundReleaseAll();
+  ASSERT_EQ(SoundInit(listener_), 1);
+  EXPECT_EQ(SoundReleaseAll(), 1) << "release with nothing loaded";
+
+  ASSERT_EQ(SoundInit(listener_), 1);
+  Pump(100);
+  StartLongLoop();
+  EXPECT_EQ(SoundReleaseAll(), 1);
+  // The device's last done notification arrives after the release, and the saver answers
+  // it with a play: that must start nothing.
+  Pump(200);
+  EXPECT_EQ(SoundPlay(0, 1), 0);
+  EXPECT_EQ(SoundLoadWave(File("again.wav", Riff("WAVE", Chunk("data", Samples(50)))).c_str(), 0),
+            1);
+  EXPECT_EQ(SoundPlay(0, 1), 0);
+  EXPECT_EQ(SoundReleaseAll(), 0) << "a second release has no device to close";
+}
+
+}  // namespace
