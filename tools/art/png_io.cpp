@@ -44,11 +44,15 @@ bool ReadIndexedPng(const std::string& path, IndexedImage* image, std::string* e
   png_read_info(png, info);
   const int colorType = png_get_color_type(png, info);
   const int bitDepth = png_get_bit_depth(png, info);
-  if (colorType != PNG_COLOR_TYPE_PALETTE || bitDepth != 8 ||
-      png_get_interlace_type(png, info) != PNG_INTERLACE_NONE) {
+  if (colorType != PNG_COLOR_TYPE_PALETTE || bitDepth != 8) {
     png_destroy_read_struct(&png, &info, nullptr);
     *error = "not an 8-bit indexed (palette) PNG (colour type " + std::to_string(colorType) +
              ", bit depth " + std::to_string(bitDepth) + ")";
+    return false;
+  }
+  if (png_get_interlace_type(png, info) != PNG_INTERLACE_NONE) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    *error = "interlaced PNG; save it without interlacing";
     return false;
   }
   png_colorp plte = nullptr;
