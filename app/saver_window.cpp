@@ -6,8 +6,13 @@
 #include <ctime>
 
 #include "app/library_proc.h"
+#include "anim/director.h"
+#include "anim/random.h"
 #include "app/runstate.h"
+#include "gfx/graphics.h"
+#include "gfx/image.h"
 #include "settings/settings_store.h"
+#include "sound/sound.h"
 
 namespace {
 
@@ -15,7 +20,12 @@ constexpr UINT_PTR kFrameTimerId = 100;
 constexpr char kMusicFile[] = "BGM04.SSS";
 constexpr int kMusicPathSize = 256;
 
+// The three sprite sheets' resources, in slot order.
+constexpr int kSheetResources[kSheetSlots] = {114, 117, 116};
+constexpr int kPaletteResource = 114;
+
 UINT16 FrameTimer = 0;
+HPALETTE PreviousPalette = nullptr;
 int TickPhase = 0;
 int PasswordPending = 0;
 POINT LastCursorPos = {0, 0};
@@ -31,7 +41,43 @@ void EnableInputMethod(BOOL enable) {
 
 void DrawFrame(HWND window) {
   if (RunMode == RUN_SAVER) EnableInputMethod(FALSE);
+  DirectorTick();
   (void)window;
+}
+
+void DeleteObjectOnce(HBITMAP* object) {
+  if (*object != nullptr) DeleteObject(*object);
+  *object = nullptr;
+}
+
+// Deletes every graphics object that exists, in the reverse order of their use, and gives the
+// desktop's device context its previous palette back before the saver's is deleted.
+void DeleteGraphics() {
+  for (SpriteSheet& sheet : SpriteSheets) {
+    DeleteObjectOnce(&sheet.image);
+    DeleteObjectOnce(&sheet.mask);
+  }
+  if (SaverPalette != nullptr) {
+    const HWND desktop = GetDesktopWindow();
+    const HDC context = GetDC(desktop);
+    SelectPalette(context, PreviousPalette, FALSE);
+    RealizePalette(context);
+    DeleteObject(SaverPalette);
+    SaverPalette = nullptr;
+    ReleaseDC(desktop, context);
+  }
+}
+
+// Opens the wave device and loads the music into slot 0; without a device the music is off.
+void StartMusic(HWND window) {
+  if (!SoundInit(window)) {
+    CurrentSettings.music = 0;
+    return;
+  }
+  char path[kMusicPathSize];
+  const int length = snprintf(path, sizeof path, "%s\\%s", DataDirectory, kMusicFile);
+  if (length < 0 || length >= kMusicPathSize) return;  // too long: no music to load
+  SoundLoadWave(path, 0);
 }
 
 void TearDown(HWND window) {
@@ -41,6 +87,8 @@ void TearDown(HWND window) {
     KillTimer(window, kFrameTimerId);
     FrameTimer = 0;
   }
+  DeleteGraphics();
+  if (CurrentSettings.music == 1) SoundReleaseAll();
   ShowCursor(TRUE);
   EnableInputMethod(TRUE);
   PostQuitMessage(0);
@@ -75,6 +123,7 @@ bool SendingOwnDestroy = false;
 LRESULT OnCreate(HWND window) {
   LoadSettings();
   if (RunMode != RUN_SAVER) CurrentSettings.music = 0;
+  if (CurrentSettings.music == 1) StartMusic(window);
 
   const HWND desktop = GetDesktopWindow();
   const HDC context = GetDC(desktop);
@@ -87,11 +136,14 @@ LRESULT OnCreate(HWND window) {
     return 0;
   }
   ReleaseDC(desktop, context);
+  SeedRandom(static_cast<uint32_t>(time(nullptr)));
   GetCursorPos(&LastCursorPos);
   if (RunMode == RUN_SAVER) {
     EnableInputMethod(FALSE);
     ShowCursor(FALSE);
   }
+  DirectorInit();
+  if (CurrentSettings.music == 1) SoundPlay(0, 1);
   return 0;
 }
 
@@ -110,7 +162,20 @@ UINT FramePeriodForSpeed(int speed) {
 }
 
 int SetUpGraphics(HWND window, HDC context) {
-  (void)context;
+  SaverPalette = GfxLoadPalette(kPaletteResource);
+  if (SaverPalette == nullptr) return 0;
+  // Masks hold only black and white: they are built before the palette is selected.
+  for (int slot = 0; slot < kSheetSlots; ++slot) {
+    SpriteSheets[slot].mask = GfxLoadBitmap(context, kSheetResources[slot], 1);
+    if (SpriteSheets[slot].mask == nullptr) return 0;
+  }
+  // Images are built with the palette realised, so that a 256-colour display matches them.
+  PreviousPalette = SelectPalette(context, SaverPalette, FALSE);
+  RealizePalette(context);
+  for (int slot = 0; slot < kSheetSlots; ++slot) {
+    SpriteSheets[slot].image = GfxLoadBitmap(context, kSheetResources[slot], 0);
+    if (SpriteSheets[slot].image == nullptr) return 0;
+  }
   FrameTimer = static_cast<UINT16>(
       SetTimer(window, kFrameTimerId, FramePeriodForSpeed(CurrentSettings.speed), nullptr));
   return FrameTimer != 0;
@@ -156,6 +221,10 @@ LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       return ExitInput(window);
     case WM_MOUSEMOVE:
       return OnMouseMove(window);
+    case MM_WOM_DONE:
+      // The looping music has run out of loops, or was stopped: start it again.
+      if (CurrentSettings.music == 1) SoundPlay(0, 1);
+      return 0;
     case WM_TIMER:
       TickPhase = (TickPhase + 1) % 2;
       if (TickPhase == 0 || PasswordPending != 1) DrawFrame(window);

@@ -73,6 +73,7 @@ add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS tests/wine/*.cpp tests/wine/*.rc)
 add_executable(wine_tests ${WINE_TEST_SOURCES})
 target_link_libraries(wine_tests saverlib GTest::gtest_main)
+target_sources(wine_tests PRIVATE tests/support/draw_reference.cpp)
 target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine)
 set_target_properties(wine_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
 set(E2E_ENV QV3_BUILD_DIR=${CMAKE_BINARY_DIR} QV3_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
@@ -83,14 +84,27 @@ add_test(NAME wine_prefix COMMAND ${Python3_EXECUTABLE} ${E2E_DIR}/harness.py pr
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${E2E_ENV}"
   RESOURCE_LOCK wine)
 
-add_test(NAME wine_tests COMMAND wine_tests)
-set_tests_properties(wine_tests PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
-  ENVIRONMENT "${E2E_ENV}" TIMEOUT 900)
-
-file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${E2E_DIR}/test_*.py)
-foreach(script ${E2E_TESTS})
-  get_filename_component(name ${script} NAME_WE)
-  add_test(NAME e2e_${name} COMMAND ${Python3_EXECUTABLE} ${script})
-  set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  # The 64-bit build is checked by a start-and-exit smoke run.
+  add_test(NAME e2e_smoke COMMAND ${Python3_EXECUTABLE} ${E2E_DIR}/smoke.py)
+  set_tests_properties(e2e_smoke PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
+    ENVIRONMENT "${E2E_ENV}" TIMEOUT 300)
+else()
+  add_test(NAME wine_tests COMMAND wine_tests)
+  set_tests_properties(wine_tests PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
     ENVIRONMENT "${E2E_ENV}" TIMEOUT 900)
-endforeach()
+
+  file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${E2E_DIR}/test_*.py)
+  foreach(script ${E2E_TESTS})
+    get_filename_component(name ${script} NAME_WE)
+    add_test(NAME e2e_${name} COMMAND ${Python3_EXECUTABLE} ${script})
+    set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
+      ENVIRONMENT "${E2E_ENV}" TIMEOUT 900)
+  endforeach()
+endif()
+
+# ------------------------------------------------------------------ compositor benchmark
+# Run by scripts/bench under Wine on a 1920x1080 screen; prints its figures.
+add_executable(bench_compositor tests/bench/bench_compositor.cpp)
+target_link_libraries(bench_compositor saverlib psapi)
+set_target_properties(bench_compositor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})

@@ -1,0 +1,26 @@
+// The cast of fifteen actors: stepping through their two-frame sequences and emitting their
+// current frame into the DrawList. Platform-free.
+#pragma once
+
+#include <cstdint>
+
+#include "anim/cast_tables.h"
+
+struct Actor {
+  int32_t sheet;
+  const FrameRect* frameTable;
+  const SequenceStep* step;  // the current step, inside the sheet's StepTable
+  int32_t holdCounter;       // advances spent on the current step so far
+  int32_t playMode;          // 1 loops the sequence; any other value plays it once
+  int32_t loopCount;         // closing steps expired since the count was last set to 0
+};
+
+extern Actor Cast[kActorCount];
+
+void ActorInit(int actor, int sequence, int playMode, int sheet, const FrameRect* frameTable,
+               const SequenceStep* stepTable, const int16_t* startTable);
+// Moves an actor one tick on.
+void ActorAdvance(int actor);
+// Appends an entry of the actor's current frame at (x, y), in full-screen coordinates; the
+// preview scales every value by ScaleFactor.
+void ActorEmit(int x, int y, int actor, int kind, int level);

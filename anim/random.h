@@ -1,0 +1,10 @@
+// The runtime's linear congruential generator, as the program's own function so that one seed
+// gives the same numbers on every platform. Platform-free.
+#pragma once
+
+#include <cstdint>
+
+// Sets the generator's state.
+void SeedRandom(uint32_t seed);
+// The next number, 0 to 32767.
+int NextRandom();
