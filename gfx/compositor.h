@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "gfx/drawlist.h"
+#include "gfx/graphics.h"
 
 // Creates the eight DitherPatterns in table order.
 void GfxCreatePatterns();
@@ -14,3 +15,26 @@ int GfxCreateBuffers(HDC screen);
 void GfxRenderFrame(HWND window);
 // Clips a rectangle to the output (0, 0, OutputSize) in place.
 void GfxClipRect(SpriteRect* rect);
+
+// The drawing steps of one entry. `dst` and `src` are memory DCs with nothing of ours selected;
+// each step selects its bitmaps only for the length of one copy. `rect` is already clipped and
+// not empty; the WorkBuffer and BackgroundBuffer are addressed at (x, y), the sheet at
+// (srcX, srcY).
+
+// Copies width x height from (srcX, srcY) of `srcBitmap` to (x, y) of `dstBitmap` with `rop`,
+// if both bitmaps could be selected.
+void GfxBlit(HDC dst, HDC src, const SpriteRect* rect, HBITMAP dstBitmap, HBITMAP srcBitmap,
+             DWORD rop);
+// The whole rectangle of the image, mask ignored.
+void GfxDrawOpaque(HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet);
+// The image within the mask's shape.
+void GfxDrawMasked(HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet);
+// Black within the mask's shape.
+void GfxDrawSilhouette(HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet);
+// The BackgroundBuffer within the mask's shape. `window` is the DC the temporary bitmap is made
+// compatible with.
+void GfxDrawRestore(HDC window, HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet);
+// The image within the mask's shape where DitherPatterns[pattern] has a 1-bit, the pattern
+// anchored at (x, y).
+void GfxDrawDithered(HDC window, HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet,
+                     int pattern);

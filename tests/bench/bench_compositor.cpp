@@ -1,0 +1,214 @@
+// Times GfxRenderFrame on a full-screen window against the bare present (one full-screen
+// SRCCOPY of the WorkBuffer to the window), then draws 10,000 frames and prints the process's
+// memory and GDI object count before and after. Run it on a 1920x1080 screen (scripts/bench).
+#include <windows.h>
+// psapi.h needs windows.h first.
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "app/runstate.h"
+#include "gfx/compositor.h"
+#include "gfx/graphics.h"
+
+namespace {
+
+constexpr int kSheetSize = 600;
+constexpr int kSpriteW = 150;
+constexpr int kSpriteH = 200;
+constexpr int kTimedFrames = 300;
+constexpr int kLeakFrames = 10000;
+constexpr int kDitherLevel = 4;
+
+struct Memory {
+  SIZE_T privateBytes;
+  SIZE_T workingSet;
+  DWORD gdiObjects;
+  DWORD userObjects;
+};
+
+Memory Measure() {
+  PROCESS_MEMORY_COUNTERS_EX counters = {};
+  counters.cb = sizeof counters;
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                       sizeof counters);
+  return {counters.PrivateUsage, counters.WorkingSetSize,
+          GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
+          GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)};
+}
+
+void Pump() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+// A 600x600 sheet of twelve 150x200 sprites: ellipses with a hole, in bands of colour.
+SpriteSheet MakeSheet(HDC screen) {
+  std::vector<DWORD> image(kSheetSize * kSheetSize), mask(kSheetSize * kSheetSize);
+  for (int y = 0; y < kSheetSize; ++y) {
+    for (int x = 0; x < kSheetSize; ++x) {
+      const double dx = (x % kSpriteW - kSpriteW / 2) / double(kSpriteW / 2);
+      const double dy = (y % kSpriteH - kSpriteH / 2) / double(kSpriteH / 2);
+      const double r = dx * dx + dy * dy;
+      const bool inShape = r < 0.95 && r > 0.08;
+      const size_t i = size_t(y) * kSheetSize + x;
+      mask[i] = inShape ? 0x000000 : 0xFFFFFF;
+      image[i] = inShape ? 0x203040 + ((x / 7 + y / 5) % 8) * 0x1C1410 : 0;
+    }
+  }
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = kSheetSize;
+  info.bmiHeader.biHeight = -kSheetSize;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  SpriteSheet sheet = {CreateCompatibleBitmap(screen, kSheetSize, kSheetSize),
+                       CreateCompatibleBitmap(screen, kSheetSize, kSheetSize)};
+  SetDIBits(screen, sheet.image, 0, kSheetSize, image.data(), &info, DIB_RGB_COLORS);
+  SetDIBits(screen, sheet.mask, 0, kSheetSize, mask.data(), &info, DIB_RGB_COLORS);
+  return sheet;
+}
+
+void Add(uint8_t kind, int level, int x, int y, int sprite) {
+  DrawEntry* entry = DrawListCurrent();
+  DrawEntryClear(entry);
+  entry->kind = kind;
+  entry->level = static_cast<uint16_t>(level);
+  entry->x = static_cast<int16_t>(x);
+  entry->y = static_cast<int16_t>(y);
+  entry->srcX = static_cast<int16_t>(sprite % 4 * kSpriteW);
+  entry->srcY = static_cast<int16_t>(sprite / 4 * kSpriteH);
+  entry->width = kSpriteW;
+  entry->height = kSpriteH;
+  DrawListAdvance();
+}
+
+// A tick of the animation: three sprites restored where they were, three drawn where they
+// are now, with `level` for the drawn ones. Positions move with `frame`; some cross an edge.
+void BuildList(int frame, int level) {
+  DrawListReset();
+  for (int i = 0; i < 3; ++i) {
+    const int x = (frame * 7 + i * 700) % (OutputSize.width + kSpriteW) - kSpriteW / 2;
+    const int y = (frame * 3 + i * 330) % (OutputSize.height + kSpriteH) - kSpriteH / 2;
+    Add(DRAW_RESTORE, 0, x - 7, y - 3, i);
+    Add(DRAW_MASKED, level, x, y, i + 4);
+  }
+  DrawListFinish();
+}
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+  static LARGE_INTEGER frequency = {};
+  if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
+  return double(to.QuadPart - from.QuadPart) * 1000.0 / double(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+double TimeFrames(HWND window, int level) {
+  std::vector<double> times;
+  for (int frame = 0; frame < kTimedFrames; ++frame) {
+    BuildList(frame, level);
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    GfxRenderFrame(window);
+    QueryPerformanceCounter(&end);
+    times.push_back(Milliseconds(start, end));
+    Pump();
+  }
+  return Median(times);
+}
+
+// The window DC taken and given back, the WorkBuffer selected, one full-screen copy.
+double TimeBarePresent(HWND window) {
+  std::vector<double> times;
+  for (int frame = 0; frame < kTimedFrames; ++frame) {
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    const HDC windowDC = GetDC(window);
+    const HDC memory = CreateCompatibleDC(windowDC);
+    const HGDIOBJ previous = SelectObject(memory, WorkBuffer);
+    BitBlt(windowDC, 0, 0, OutputSize.width, OutputSize.height, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    ReleaseDC(window, windowDC);
+    QueryPerformanceCounter(&end);
+    times.push_back(Milliseconds(start, end));
+    Pump();
+  }
+  return Median(times);
+}
+
+LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  return DefWindowProcA(window, message, w, l);
+}
+
+}  // namespace
+
+int main() {
+  OutputSize = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = PlainWindowProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "CompositorBench";
+  RegisterClassA(&windowClass);
+  const HWND window = CreateWindowExA(WS_EX_TOPMOST, "CompositorBench", "", WS_POPUP | WS_VISIBLE,
+                                      0, 0, OutputSize.width, OutputSize.height, nullptr, nullptr,
+                                      windowClass.hInstance, nullptr);
+  Pump();
+
+  const HDC screen = GetDC(nullptr);
+  for (SpriteSheet& sheet : SpriteSheets) sheet = MakeSheet(screen);
+  GfxCreatePatterns();
+  if (!GfxCreateBuffers(screen)) {
+    std::printf("could not create the buffers\n");
+    return 1;
+  }
+  ReleaseDC(nullptr, screen);
+
+  std::printf("screen %dx%d, sprites %dx%d from a %dx%d sheet, median of %d frames\n",
+              OutputSize.width, OutputSize.height, kSpriteW, kSpriteH, kSheetSize, kSheetSize,
+              kTimedFrames);
+  TimeFrames(window, 0);  // warm-up
+  const double present = TimeBarePresent(window);
+  const double full = TimeFrames(window, 0);
+  const double dithered = TimeFrames(window, kDitherLevel);
+  std::printf("bare present                         %8.3f ms\n", present);
+  std::printf("frame, 3 restore + 3 masked          %8.3f ms  ratio %.2f\n", full, full / present);
+  std::printf("frame, 3 restore + 3 dithered (L%d)   %8.3f ms  ratio %.2f\n", kDitherLevel,
+              dithered, dithered / present);
+
+  const Memory before = Measure();
+  for (int frame = 0; frame < kLeakFrames; ++frame) {
+    BuildList(frame, frame % 9);
+    GfxRenderFrame(window);
+    if (frame % 64 == 0) Pump();
+  }
+  const Memory after = Measure();
+  std::printf("%d frames: private bytes %zu -> %zu, working set %zu -> %zu\n", kLeakFrames,
+              size_t(before.privateBytes), size_t(after.privateBytes), size_t(before.workingSet),
+              size_t(after.workingSet));
+  std::printf("GDI objects %lu -> %lu, USER objects %lu -> %lu\n",
+              static_cast<unsigned long>(before.gdiObjects),
+              static_cast<unsigned long>(after.gdiObjects),
+              static_cast<unsigned long>(before.userObjects),
+              static_cast<unsigned long>(after.userObjects));
+  const bool grew =
+      after.privateBytes > before.privateBytes || after.gdiObjects > before.gdiObjects;
+  std::printf("%s\n", grew ? "GREW" : "nothing grew");
+
+  for (SpriteSheet& sheet : SpriteSheets) {
+    DeleteObject(sheet.image);
+    DeleteObject(sheet.mask);
+  }
+  for (HBITMAP pattern : DitherPatterns) DeleteObject(pattern);
+  DeleteObject(BackgroundBuffer);
+  DeleteObject(WorkBuffer);
+  DestroyWindow(window);
+  return grew ? 1 : 0;
+}

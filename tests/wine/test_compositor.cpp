@@ -1,0 +1,453 @@
+// The compositor against real GDI: small hand-made sheets, a non-black background and work
+// picture, the DrawList filled through its own functions, and the WorkBuffer and window read
+// back and compared with the reference drawing of tests/support/draw_reference.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/runstate.h"
+#include "gfx/compositor.h"
+#include "gfx/graphics.h"
+#include "tests/support/draw_reference.h"
+
+namespace {
+
+constexpr int kOutW = 64;
+constexpr int kOutH = 48;
+constexpr int kSheetW = 40;
+constexpr int kSheetH = 32;
+// A part of every sheet that lies wholly inside the sprite.
+constexpr int kSolidX = 24;
+constexpr int kSolidY = 16;
+constexpr Rgb kSheetColours[] = {0xD04010, 0x1080F0, 0x60E040, 0xFFFF00, 0x8000A0};
+
+BITMAPINFO DibInfo(int width, int height) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+void WriteBitmap(HBITMAP bitmap, const RgbImage& picture) {
+  BITMAPINFO info = DibInfo(picture.width, picture.height);
+  const HDC screen = GetDC(nullptr);
+  SetDIBits(screen, bitmap, 0, picture.height, picture.pixels.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+}
+
+HBITMAP MakeBitmap(const RgbImage& picture) {
+  const HDC screen = GetDC(nullptr);
+  const HBITMAP bitmap = CreateCompatibleBitmap(screen, picture.width, picture.height);
+  ReleaseDC(nullptr, screen);
+  WriteBitmap(bitmap, picture);
+  return bitmap;
+}
+
+RgbImage ReadBitmap(HBITMAP bitmap) {
+  BITMAP about = {};
+  GetObject(bitmap, sizeof about, &about);
+  RgbImage picture(about.bmWidth, about.bmHeight);
+  BITMAPINFO info = DibInfo(picture.width, picture.height);
+  const HDC screen = GetDC(nullptr);
+  GetDIBits(screen, bitmap, 0, picture.height, picture.pixels.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  for (Rgb& p : picture.pixels) p &= 0xFFFFFF;
+  return picture;
+}
+
+RgbImage ReadWindow(HWND window, int width, int height) {
+  const HDC windowDC = GetDC(window);
+  const HDC memory = CreateCompatibleDC(windowDC);
+  const HBITMAP copy = CreateCompatibleBitmap(windowDC, width, height);
+  const HGDIOBJ previous = SelectObject(memory, copy);
+  BitBlt(memory, 0, 0, width, height, windowDC, 0, 0, SRCCOPY);
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+  ReleaseDC(window, windowDC);
+  RgbImage picture = ReadBitmap(copy);
+  DeleteObject(copy);
+  return picture;
+}
+
+// "" when equal, else how many pixels differ and the first of them.
+std::string Difference(const RgbImage& got, const RgbImage& want) {
+  if (got.width != want.width || got.height != want.height) return "sizes differ";
+  int count = 0;
+  char first[96] = "";
+  for (int y = 0; y < want.height; ++y) {
+    for (int x = 0; x < want.width; ++x) {
+      if (got.at(x, y) == want.at(x, y)) continue;
+      if (count++ == 0) {
+        std::snprintf(first, sizeof first, " first at (%d,%d): got %06X, want %06X", x, y,
+                      got.at(x, y), want.at(x, y));
+      }
+    }
+  }
+  return count ? std::to_string(count) + " pixels differ," + first : "";
+}
+
+// Sheet `s`: a few colours, a hole in the middle, scattered one-pixel holes, a shapeless left
+// border and a solid lower-right part; the picture black outside the shape.
+RefSheet HandMadeSheet(int s) {
+  RefSheet sheet{RgbImage(kSheetW, kSheetH), RgbImage(kSheetW, kSheetH)};
+  for (int y = 0; y < kSheetH; ++y) {
+    for (int x = 0; x < kSheetW; ++x) {
+      const bool solid = x >= kSolidX && y >= kSolidY;
+      const bool hole =
+          (x >= 10 && x < 18 && y >= 9 && y < 17) || x < 2 || (x * 7 + y * 3 + s) % 11 == 0;
+      const bool inShape = solid || !hole;
+      sheet.mask.at(x, y) = inShape ? kBlack : kWhite;
+      sheet.image.at(x, y) = inShape ? kSheetColours[(x / 5 + y / 4 + s) % 5] : kBlack;
+    }
+  }
+  return sheet;
+}
+
+RgbImage Background() {
+  RgbImage picture(kOutW, kOutH);
+  for (int y = 0; y < kOutH; ++y) {
+    for (int x = 0; x < kOutW; ++x) {
+      picture.at(x, y) = 0x406080 + (((x * 13 + y * 7) % 64) << 16) + ((x ^ y) & 31);
+    }
+  }
+  return picture;
+}
+
+RgbImage StartingWork() {
+  RgbImage picture(kOutW, kOutH);
+  for (int y = 0; y < kOutH; ++y) {
+    for (int x = 0; x < kOutW; ++x) picture.at(x, y) = 0x202020 + ((x * 3 + y * 5) % 40) * 0x10203;
+  }
+  return picture;
+}
+
+DrawEntry Entry(uint8_t kind, int level, int x, int y, int srcX, int srcY, int width, int height,
+                uint8_t sheet = 1) {
+  DrawEntry e = {};
+  e.kind = kind;
+  e.sheet = sheet;
+  e.x = static_cast<int16_t>(x);
+  e.y = static_cast<int16_t>(y);
+  e.srcX = static_cast<int16_t>(srcX);
+  e.srcY = static_cast<int16_t>(srcY);
+  e.width = static_cast<int16_t>(width);
+  e.height = static_cast<int16_t>(height);
+  e.level = static_cast<uint16_t>(level);
+  return e;
+}
+
+LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  return DefWindowProcA(window, message, w, l);
+}
+
+class Compositor : public testing::Test {
+ protected:
+  void SetUp() override {
+    OutputSize = {kOutW, kOutH};
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = PlainWindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "CompositorTestWindow";
+    RegisterClassA(&windowClass);
+    window_ = CreateWindowExA(WS_EX_TOPMOST, "CompositorTestWindow", "", WS_POPUP | WS_VISIBLE, 0,
+                              0, kOutW, kOutH, nullptr, nullptr, windowClass.hInstance, nullptr);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    for (int s = 0; s < kRefSheetSlots; ++s) {
+      sheets_[s] = HandMadeSheet(s);
+      SpriteSheets[s] = {MakeBitmap(sheets_[s].image), MakeBitmap(sheets_[s].mask)};
+    }
+    background_ = Background();
+    work_ = StartingWork();
+    BackgroundBuffer = MakeBitmap(background_);
+    WorkBuffer = MakeBitmap(work_);
+    GfxCreatePatterns();
+  }
+
+  void TearDown() override {
+    for (SpriteSheet& sheet : SpriteSheets) {
+      DeleteObject(sheet.image);
+      DeleteObject(sheet.mask);
+      sheet = {};
+    }
+    for (HBITMAP& pattern : DitherPatterns) {
+      DeleteObject(pattern);
+      pattern = nullptr;
+    }
+    DeleteObject(BackgroundBuffer);
+    DeleteObject(WorkBuffer);
+    BackgroundBuffer = WorkBuffer = nullptr;
+    DestroyWindow(window_);
+  }
+
+  // Fills the DrawList through its own functions, ending it after the entries.
+  static void SetList(const std::vector<DrawEntry>& entries) {
+    DrawListReset();
+    for (const DrawEntry& entry : entries) {
+      *DrawListCurrent() = entry;
+      DrawListAdvance();
+    }
+    DrawListFinish();
+  }
+
+  // Renders the list over the starting work picture; returns the WorkBuffer.
+  RgbImage Render(const std::vector<DrawEntry>& entries) {
+    SetList(entries);
+    WriteBitmap(WorkBuffer, work_);
+    GfxRenderFrame(window_);
+    return ReadBitmap(WorkBuffer);
+  }
+
+  // The reference picture of the entries drawn over the starting work picture.
+  RgbImage Expected(std::vector<DrawEntry> entries) const {
+    entries.push_back(Entry(DRAW_END, 0, 0, 0, 0, 0, 0, 0));
+    RgbImage picture = work_;
+    RefDrawList(entries.data(), sheets_, background_, &picture);
+    return picture;
+  }
+
+  HWND window_ = nullptr;
+  RefSheet sheets_[kRefSheetSlots];
+  RgbImage background_, work_;
+};
+
+TEST_F(Compositor, EveryKindAtEveryLevelMatchesTheReference) {
+  for (uint8_t kind : {DRAW_OPAQUE, DRAW_MASKED, DRAW_SILHOUETTE, DRAW_RESTORE}) {
+    for (int level = 0; level < 16; ++level) {
+      const std::vector<DrawEntry> list = {Entry(kind, level, 10, 7, 3, 2, 30, 25)};
+      const RgbImage want = Expected(list);
+      if (level <= 8) {
+        ASSERT_NE(want, work_) << "the entry must show";
+      }
+      EXPECT_EQ(Difference(Render(list), want), "") << "kind " << int(kind) << " level " << level;
+    }
+  }
+}
+
+TEST_F(Compositor, OnlyTheLowFourBitsOfTheLevelCount) {
+  for (int level : {0x10, 0x23, 0x108, 0xFFF9}) {
+    const std::vector<DrawEntry> list = {Entry(DRAW_MASKED, level, 4, 4, 0, 0, 40, 32)};
+    EXPECT_EQ(
+        Difference(Render(list), Expected({Entry(DRAW_MASKED, level & 15, 4, 4, 0, 0, 40, 32)})),
+        "")
+        << "level " << level;
+  }
+}
+
+TEST_F(Compositor, RandomListsMatchTheReference) {
+  std::mt19937 random(20261210);
+  auto pick = [&random](int low, int high) {
+    return std::uniform_int_distribution<int>(low, high)(random);
+  };
+  constexpr uint8_t kKinds[] = {
+      DRAW_OPAQUE,  DRAW_MASKED,  DRAW_MASKED, DRAW_MASKED, DRAW_SILHOUETTE,
+      DRAW_RESTORE, DRAW_RESTORE, 4,           200,         254};
+  for (int round = 0; round < 300; ++round) {
+    std::vector<DrawEntry> list;
+    const int count = pick(1, 12);
+    for (int i = 0; i < count; ++i) {
+      const int width = pick(-2, kSheetW);
+      const int height = pick(-2, kSheetH);
+      const int srcX = pick(0, kSheetW - std::max(width, 0));
+      const int srcY = pick(0, kSheetH - std::max(height, 0));
+      const int level = pick(0, 3) ? pick(0, 8) : pick(0, 0xFFFF);
+      list.push_back(Entry(kKinds[pick(0, 9)], level, pick(-kSheetW, kOutW + 2),
+                           pick(-kSheetH, kOutH + 2), srcX, srcY, width, height,
+                           static_cast<uint8_t>(pick(0, 9) ? pick(0, 2) : pick(3, 255))));
+    }
+    const std::string difference = Difference(Render(list), Expected(list));
+    ASSERT_EQ(difference, "") << "round " << round;
+  }
+}
+
+TEST_F(Compositor, DitherLevelsThinOutInNestedSteps) {
+  // Entries wholly inside the solid part of the sprite, over a colour the sheet lacks.
+  constexpr int kDrawn[] = {64, 60, 56, 48, 40, 32, 24, 16, 8};
+  work_ = RgbImage(kOutW, kOutH, 0x123456);
+  std::vector<bool> below(64, true);
+  for (int level = 0; level <= 8; ++level) {
+    const RgbImage got = Render({Entry(DRAW_MASKED, level, 5, 5, kSolidX, kSolidY, 8, 8)});
+    std::vector<bool> drawn(64);
+    int count = 0;
+    for (int i = 0; i < 64; ++i) {
+      drawn[i] = got.at(5 + i % 8, 5 + i / 8) != 0x123456;
+      count += drawn[i];
+      EXPECT_TRUE(!drawn[i] || below[i]) << "level " << level << " pixel " << i;
+    }
+    EXPECT_EQ(count, kDrawn[level]) << "level " << level;
+    below = drawn;
+  }
+}
+
+TEST_F(Compositor, DitherPatternStartsAtEachEntrysCorner) {
+  // Two entries one pixel apart: each draws the pattern from its own top-left pixel, so on
+  // the screen the second is the first moved right by one.
+  work_ = RgbImage(kOutW, kOutH, 0x123456);
+  for (int level = 1; level <= 8; ++level) {
+    const RgbImage a = Render({Entry(DRAW_MASKED, level, 5, 5, kSolidX, kSolidY, 8, 8)});
+    const RgbImage b = Render({Entry(DRAW_MASKED, level, 6, 5, kSolidX, kSolidY, 8, 8)});
+    for (int r = 0; r < 8; ++r) {
+      for (int c = 0; c < 8; ++c) {
+        EXPECT_EQ(a.at(5 + c, 5 + r) != 0x123456, RefDitherDraws(level, c, r))
+            << "level " << level << " at " << c << "," << r;
+        EXPECT_EQ(b.at(6 + c, 5 + r) != 0x123456, RefDitherDraws(level, c, r))
+            << "level " << level << " at " << c << "," << r;
+      }
+    }
+  }
+}
+
+TEST_F(Compositor, ClipsAtEachEdge) {
+  struct EdgeCase {
+    const char* edge;
+    int x, y;
+  };
+  constexpr EdgeCase kEdges[] = {
+      {"left", -13, 6},        {"right", kOutW - 17, 6},
+      {"top", 9, -11},         {"bottom", 9, kOutH - 7},
+      {"top left", -5, -3},    {"bottom right", kOutW - 3, kOutH - 2},
+      {"beyond left", -30, 6}, {"beyond right", kOutW, 6},
+      {"beyond top", 9, -25},  {"beyond bottom", 9, kOutH},
+  };
+  for (const EdgeCase& c : kEdges) {
+    for (uint8_t kind : {DRAW_OPAQUE, DRAW_MASKED, DRAW_SILHOUETTE, DRAW_RESTORE}) {
+      for (int level : {0, 3, 7}) {
+        const std::vector<DrawEntry> list = {Entry(kind, level, c.x, c.y, 6, 4, 30, 25)};
+        EXPECT_EQ(Difference(Render(list), Expected(list)), "")
+            << c.edge << " kind " << int(kind) << " level " << level;
+      }
+    }
+  }
+}
+
+TEST_F(Compositor, ClipRectMovesTheSourceWithTheCutEdge) {
+  struct ClipCase {
+    SpriteRect in, out;
+  };
+  constexpr ClipCase kCases[] = {
+      {{-5, 3, 10, 20, 30, 8}, {0, 3, 15, 20, 25, 8}},
+      {{50, 3, 10, 20, 30, 8}, {50, 3, 10, 20, 14, 8}},
+      {{4, -9, 10, 20, 30, 12}, {4, 0, 10, 29, 30, 3}},
+      {{4, 40, 10, 20, 30, 12}, {4, 40, 10, 20, 30, 8}},
+      {{-70, 3, 10, 20, 30, 8}, {0, 3, 80, 20, -40, 8}},
+  };
+  for (const ClipCase& c : kCases) {
+    SpriteRect rect = c.in;
+    GfxClipRect(&rect);
+    EXPECT_EQ(
+        std::vector<int>({rect.x, rect.y, rect.srcX, rect.srcY, rect.width, rect.height}),
+        std::vector<int>({c.out.x, c.out.y, c.out.srcX, c.out.srcY, c.out.width, c.out.height}));
+  }
+}
+
+TEST_F(Compositor, UnknownKindsAndSheetsArePassedOver) {
+  const DrawEntry drawn = Entry(DRAW_MASKED, 0, 20, 10, 0, 0, 40, 32);
+  for (uint8_t kind : {4, 5, 100, 254}) {
+    EXPECT_EQ(Difference(Render({Entry(kind, 0, 0, 0, 0, 0, 40, 32), drawn}), Expected({drawn})),
+              "")
+        << "kind " << int(kind);
+  }
+  for (uint8_t sheet : {3, 4, 255}) {
+    EXPECT_EQ(Difference(Render({Entry(DRAW_OPAQUE, 0, 0, 0, 0, 0, 40, 32, sheet), drawn}),
+                         Expected({drawn})),
+              "")
+        << "sheet " << int(sheet);
+  }
+}
+
+TEST_F(Compositor, WindowShowsTheWorkBuffer) {
+  // With and without a palette; once after an empty list, once after a drawn one.
+  LOGPALETTE* palette =
+      static_cast<LOGPALETTE*>(std::malloc(sizeof(LOGPALETTE) + 15 * sizeof(PALETTEENTRY)));
+  palette->palVersion = 0x300;
+  palette->palNumEntries = 16;
+  for (int i = 0; i < 16; ++i) {
+    palette->palPalEntry[i] = {BYTE(i * 16), BYTE(255 - i * 16), BYTE(i * 8), 0};
+  }
+  const HPALETTE palettes[] = {nullptr, CreatePalette(palette)};
+  std::free(palette);
+  for (HPALETTE p : palettes) {
+    SaverPalette = p;
+    EXPECT_EQ(Difference(Render({}), work_), "") << "work, palette " << (p != nullptr);
+    EXPECT_EQ(Difference(ReadWindow(window_, kOutW, kOutH), work_), "")
+        << "window, palette " << (p != nullptr);
+    const std::vector<DrawEntry> list = {Entry(DRAW_RESTORE, 0, 3, 3, 0, 0, 40, 32),
+                                         Entry(DRAW_MASKED, 4, 20, 12, 0, 0, 40, 32)};
+    Render(list);
+    EXPECT_EQ(Difference(ReadWindow(window_, kOutW, kOutH), Expected(list)), "")
+        << "window, palette " << (p != nullptr);
+  }
+  SaverPalette = nullptr;
+  DeleteObject(palettes[1]);
+}
+
+TEST_F(Compositor, DrawsAtMostOneHundredFiftyEntries) {
+  // Entries 0 to 149 each set one pixel of the top rows; ten more, which the list cannot
+  // hold, would cover the bottom rows.
+  std::vector<DrawEntry> held;
+  for (int i = 0; i < 150; ++i) {
+    held.push_back(
+        Entry(DRAW_OPAQUE, 0, i % kOutW, i / kOutW, kSolidX + i % 16, kSolidY + i / 16 % 16, 1, 1));
+  }
+  std::vector<DrawEntry> written = held;
+  for (int i = 0; i < 10; ++i) written.push_back(Entry(DRAW_OPAQUE, 0, 0, kOutH - 8, 0, 0, 40, 8));
+  EXPECT_EQ(Difference(Render(written), Expected(held)), "");
+}
+
+TEST_F(Compositor, RestorePutsTheBackgroundBackInTheShapeOnly) {
+  constexpr int kX = 11, kY = 7;
+  const RgbImage got = Render({Entry(DRAW_RESTORE, 0, kX, kY, 0, 0, kSheetW, kSheetH, 2)});
+  int restored = 0, kept = 0;
+  for (int y = 0; y < kOutH; ++y) {
+    for (int x = 0; x < kOutW; ++x) {
+      const int sx = x - kX, sy = y - kY;
+      const bool inShape = sx >= 0 && sy >= 0 && sx < kSheetW && sy < kSheetH &&
+                           sheets_[2].mask.at(sx, sy) == kBlack;
+      ASSERT_NE(background_.at(x, y), work_.at(x, y));
+      ASSERT_EQ(got.at(x, y), inShape ? background_.at(x, y) : work_.at(x, y))
+          << x << "," << y << (inShape ? " in the shape" : " outside the shape");
+      (inShape ? restored : kept) += 1;
+    }
+  }
+  EXPECT_GT(restored, 500);
+  EXPECT_GT(kept, 500);
+}
+
+TEST_F(Compositor, CreateBuffersGivesBlackBuffersOfOutputSize) {
+  DeleteObject(BackgroundBuffer);
+  DeleteObject(WorkBuffer);
+  OutputSize = {37, 23};
+  const HDC screen = GetDC(nullptr);
+  ASSERT_EQ(GfxCreateBuffers(screen), 1);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(ReadBitmap(BackgroundBuffer), RgbImage(37, 23, kBlack));
+  EXPECT_EQ(ReadBitmap(WorkBuffer), RgbImage(37, 23, kBlack));
+}
+
+TEST_F(Compositor, CreatePatternsGivesTheTablesBits) {
+  for (int p = 0; p < kDitherPatternCount; ++p) {
+    BITMAP about = {};
+    ASSERT_EQ(GetObject(DitherPatterns[p], sizeof about, &about), int(sizeof about));
+    EXPECT_EQ(about.bmWidth, 8);
+    EXPECT_EQ(about.bmHeight, 8);
+    EXPECT_EQ(about.bmBitsPixel, 1);
+    EXPECT_EQ(about.bmWidthBytes, 2);
+    BYTE bits[16] = {};
+    ASSERT_EQ(GetBitmapBits(DitherPatterns[p], sizeof bits, bits), 16);
+    for (int r = 0; r < 8; ++r) {
+      EXPECT_EQ(bits[2 * r], RefPatternRows(p)[r]) << "pattern " << p << " row " << r;
+    }
+  }
+}
+
+}  // namespace
