@@ -23,7 +23,7 @@ string(APPEND rc_text "1 VERSIONINFO\nFILEVERSION 3,0,2,0\nFILEOS VOS__WINDOWS32
   "END\nEND\nBLOCK \"VarFileInfo\"\nBEGIN\nVALUE \"Translation\", 0x0411, 1200\nEND\nEND\n")
 set(rc_depends)
 if(EXISTS ${RES_BIN_DIR}/icon.ico)
-  string(APPEND rc_text "ICON ICON \"${RES_BIN_DIR}/icon.ico\"\n")
+  string(APPEND rc_text "\"ICON\" ICON \"${RES_BIN_DIR}/icon.ico\"\n")
   list(APPEND rc_depends ${RES_BIN_DIR}/icon.ico)
 endif()
 foreach(id 106 114 116 117)
