@@ -21,10 +21,32 @@ TEST_BIN_DIR = os.path.join(BUILD_DIR, "testbin")
 READY_MARK = ".qv3-ready"
 
 
+# The format every sample reaches the sink in: the saver's own device format, so that what
+# the saver plays passes the plug converter unchanged and the sink holds the played bytes.
+SINK_RATE = 22050
+SINK_CHANNELS = 1
+SINK_FORMAT = "U8"
+
+
 def _alsa_config(sink_path):
-    """ALSA configuration whose default device writes raw samples to `sink_path`."""
+    """ALSA configuration whose default device writes raw samples to `sink_path`.
+
+    The plug converts whatever a program opens the device with to the sink's fixed format; the
+    file plugin writes the samples it is given to the file and passes them on to a null device,
+    which takes them at once: the sink fills faster than real time (Wine feeds it about four
+    times as fast), but with the samples in order and none left out.
+    """
     return (
         "pcm.!default {\n"
+        "  type plug\n"
+        "  slave {\n"
+        "    pcm \"qv3file\"\n"
+        f"    format {SINK_FORMAT}\n"
+        f"    channels {SINK_CHANNELS}\n"
+        f"    rate {SINK_RATE}\n"
+        "  }\n"
+        "}\n"
+        "pcm.qv3file {\n"
         "  type file\n"
         "  slave.pcm \"qv3null\"\n"
         f"  file \"{sink_path}\"\n"
@@ -278,12 +300,17 @@ def main(argv):
         return 0
     if argv[1:2] == ["run"]:
         # Test-program runner for CTest: runs a Windows program under Wine inside Xvfb.
-        with Session() as session:
-            proc = subprocess.Popen(["wine"] + argv[2:], env=session.env,
+        args, size = argv[2:], (1024, 768)
+        if args[:1] == ["--size"]:
+            size = tuple(int(n) for n in args[1].split("x"))
+            args = args[2:]
+        with Session(*size) as session:
+            proc = subprocess.Popen(["wine"] + args, env=session.env,
                                     start_new_session=True)
             session.procs.append(proc)
             return proc.wait()
-    print("usage: harness.py prepare-prefix [--fresh] | run PROGRAM [ARGS...]", file=sys.stderr)
+    print("usage: harness.py prepare-prefix [--fresh] | run [--size WxH] PROGRAM [ARGS...]",
+          file=sys.stderr)
     return 2
 
 

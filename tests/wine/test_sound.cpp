@@ -240,14 +240,35 @@ TEST_F(Sound, PlayingTheCurrentSlotRestartsIt) {
   EXPECT_GT(PlayedBytes(), after) << "the restarted sound does not play";
 }
 
-TEST_F(Sound, LoopingPlaysOnPastTheEndOfTheSound) {
+TEST_F(Sound, LoopOnlyWhenAskedWithOne) {
   const std::string path = File("short.wav", Riff("WAVE", Chunk("data", Samples(4410))));
   ASSERT_EQ(SoundLoadWave(path.c_str(), 2), 1);
+  for (int loop : {0, 2, -1}) {
+    SCOPED_TRACE(loop);
+    DoneCount = 0;
+    ASSERT_EQ(SoundPlay(2, loop), 1);
+    EXPECT_TRUE(WaitDone(1, 3000)) << "the sound did not end";
+    EXPECT_EQ(PlayedBytes(), 4410u);
+  }
   DoneCount = 0;
   ASSERT_EQ(SoundPlay(2, 1), 1);
   Pump(800);  // four times the sound's length
   EXPECT_EQ(DoneCount, 0);
   EXPECT_GT(PlayedBytes(), 3u * 4410);
+}
+
+TEST_F(Sound, LoopEndsAfterItsCount) {
+  // A two-byte sound keeps the 99999 rounds short.
+  const std::string path = File("tiny.wav", Riff("WAVE", Chunk("data", Samples(2))));
+  ASSERT_EQ(SoundLoadWave(path.c_str(), 5), 1);
+  DoneCount = 0;
+  ASSERT_EQ(SoundPlay(5, 1), 1);
+  EXPECT_TRUE(WaitDone(1, 60000)) << "the loop did not end";
+  // Wine's position of a loop of tiny buffers runs a few thousand bytes (one or two device
+  // periods) past what was played: allow a quarter of a second of that.
+  const DWORD played = PlayedBytes();
+  EXPECT_GE(played, 2u * 99999);
+  EXPECT_LT(played, 2u * 99999 + 5512);
 }
 
 TEST_F(Sound, ReleaseStopsEverythingAndLaterPlaysStartNothing) {

@@ -1,0 +1,152 @@
+"""The background music of the real saver under Wine, heard through an ALSA device that writes
+every sample it is given to a file (see harness._alsa_config)."""
+
+import math
+import os
+import struct
+import tempfile
+import time
+import unittest
+
+import harness
+
+EXIT_TIMEOUT = 15
+MUSIC_FILE = os.path.join(harness.DIST_DIR, "QV3", "BGM04.SSS")
+SECOND = harness.SINK_RATE * harness.SINK_CHANNELS  # bytes of one second of U8 sink samples
+MAX_LAG = 32  # samples a resampler on the way could shift the sound by
+
+
+def data_chunk(path):
+    """The bytes of the "data" chunk of a RIFF WAVE file."""
+    with open(path, "rb") as f:
+        riff = f.read()
+    assert riff[:4] == b"RIFF" and riff[8:12] == b"WAVE", path
+    at = 12
+    while at + 8 <= len(riff):
+        chunk_id, size = struct.unpack_from("<4sI", riff, at)
+        if chunk_id == b"data":
+            return riff[at + 8:at + 8 + size]
+        at += 8 + size + (size & 1)
+    raise AssertionError(f"{path} has no data chunk")
+
+
+def sink_size(path):
+    return os.path.getsize(path) if os.path.exists(path) else 0
+
+
+def level(samples):
+    """Root mean square of U8 samples around their middle value."""
+    return math.sqrt(sum((s - 128) ** 2 for s in samples) / len(samples))
+
+
+def correlation(a, b):
+    """Normalised correlation of two equally long U8 sample runs."""
+    a = [s - 128 for s in a]
+    b = [s - 128 for s in b]
+    ma, mb = sum(a) / len(a), sum(b) / len(b)
+    num = sum((x - ma) * (y - mb) for x, y in zip(a, b))
+    den = math.sqrt(sum((x - ma) ** 2 for x in a) * sum((y - mb) ** 2 for y in b))
+    return num / den if den else 0.0
+
+
+def best_alignment(heard, music):
+    """(correlation, lag) of the heard samples against the music at the lag that fits best."""
+    return max((correlation(heard, music[lag:lag + len(heard)]), lag) for lag in range(MAX_LAG))
+
+
+def wait_for_size(path, size, timeout):
+    deadline = time.time() + timeout
+    while sink_size(path) < size and time.time() < deadline:
+        time.sleep(0.1)
+    return sink_size(path)
+
+
+class Music(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.music = data_chunk(MUSIC_FILE)
+
+    def setUp(self):
+        scratch = tempfile.TemporaryDirectory(prefix="qv3-music-")
+        self.addCleanup(scratch.cleanup)
+        self.sink = os.path.join(scratch.name, "sink.raw")
+
+    def tearDown(self):
+        harness.write_settings(None)
+
+    def start_full_screen(self, session):
+        session.xdotool("mousemove", 300, 200)
+        proc = session.start_saver("/s")
+        self.assertIsNotNone(session.find_window("QV3_02"), "no saver window appeared")
+        return proc
+
+    def end_with_key(self, session, proc):
+        session.xdotool("key", "space")
+        self.assertEqual(session.wait_exit(proc, EXIT_TIMEOUT), 0)
+
+    def test_music_on_plays_the_file_until_the_saver_ends(self):
+        harness.write_settings("[QV3_02]\nWAV=1\nSPEED=3\n")
+        sink = self.sink
+        with harness.Session(640, 480, audio_sink=sink) as session:
+            proc = self.start_full_screen(session)
+            size = wait_for_size(sink, 3 * SECOND, 20)
+            self.assertGreaterEqual(size, 3 * SECOND, "the saver plays no music")
+            time.sleep(0.5)
+            self.assertGreater(sink_size(sink), size, "the music stopped while the saver runs")
+            self.end_with_key(session, proc)
+            time.sleep(1.0)
+            stopped = sink_size(sink)
+            time.sleep(1.0)
+            self.assertEqual(sink_size(sink), stopped, "the music goes on after the saver ended")
+            with open(sink, "rb") as f:
+                heard = f.read()
+
+        # The music starts at its beginning and reaches the device unchanged.
+        span = 2 * SECOND
+        corr, lag = best_alignment(heard[:span], self.music)
+        heard_level = level(heard[:span])
+        music_level = level(self.music[lag:lag + span])
+        identical = sum(1 for x, y in zip(heard, self.music * 2) if x == y) / len(heard)
+        print(f"\nsink {len(heard)} bytes ({len(heard) / SECOND:.2f} s of music); first "
+              f"{span} bytes: correlation {corr:.4f} at lag {lag}, level {heard_level:.2f} "
+              f"against the file's {music_level:.2f}; identical bytes {identical:.4%}")
+        self.assertGreater(corr, 0.98)
+        self.assertAlmostEqual(heard_level / music_level, 1.0, delta=0.05)
+        self.assertGreater(level(heard[-span:]), 0.5 * music_level, "the music fell silent")
+
+    def test_music_off_or_preview_opens_no_sound(self):
+        cases = [
+            ("music off", "[QV3_02]\nWAV=0\nSPEED=3\n", "saver"),
+            ("music value other than 1", "[QV3_02]\nWAV=2\nSPEED=3\n", "saver"),
+            ("preview with music on", "[QV3_02]\nWAV=1\nSPEED=3\n", "preview"),
+        ]
+        sink = self.sink
+        with harness.Session(640, 480, audio_sink=sink) as session:
+            for name, settings, mode in cases:
+                with self.subTest(name):
+                    harness.write_settings(settings)
+                    if mode == "saver":
+                        proc = self.start_full_screen(session)
+                        time.sleep(2.0)
+                        self.assertIsNone(proc.poll(), "the saver ended by itself")
+                        self.end_with_key(session, proc)
+                    else:
+                        code, out = session.run_helper(
+                            "previewhost", "152", "112",
+                            os.path.join(harness.DIST_DIR, "QAVSSV3.SCR"), "2000")
+                        fields = harness.parse_fields(out)
+                        self.assertEqual((fields.get("ended"), fields.get("exit")), ("1", "0"),
+                                         out)
+                    self.assertEqual(sink_size(sink), 0, "something was played")
+
+    def test_without_a_sound_device_the_saver_runs_silently(self):
+        harness.write_settings("[QV3_02]\nWAV=1\nSPEED=3\n")
+        with harness.Session(640, 480, alsa=False) as session:
+            proc = self.start_full_screen(session)
+            time.sleep(2.0)
+            self.assertIsNone(proc.poll(), "the saver ended by itself")
+            self.end_with_key(session, proc)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
