@@ -75,6 +75,8 @@ add_executable(wine_tests ${WINE_TEST_SOURCES})
 target_link_libraries(wine_tests saverlib GTest::gtest_main)
 target_sources(wine_tests PRIVATE tests/support/draw_reference.cpp)
 target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine)
+# The tests load the program's own pictures from their executable.
+target_sources(wine_tests PRIVATE ${SAVER_RC})
 set_target_properties(wine_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
 set(E2E_ENV QV3_BUILD_DIR=${CMAKE_BINARY_DIR} QV3_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
   QV3_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots)

@@ -31,12 +31,14 @@ bool ImageReadInfo(const uint8_t* data, size_t size, ImageInfo* info) {
   return true;
 }
 
-bool ImageDecodePixels(const uint8_t* data, size_t size, const ImageInfo& info, uint8_t* pixels) {
+bool ImageDecodePixels(const uint8_t* data, size_t size, const ImageInfo& info, uint8_t* pixels,
+                       size_t* decoded) {
   const uint8_t* in = data + info.pixelOffset;
   const uint8_t* const end = data + size;
   if (info.bitCount != 8) {
     if (size_t(end - in) < info.pixelBufferSize) return false;
     for (size_t i = 0; i < info.pixelBufferSize; ++i) pixels[i] = in[i];
+    if (decoded != nullptr) *decoded = info.pixelBufferSize;
     return true;
   }
   // The rows proper; the slack after them stays zero.
@@ -51,7 +53,10 @@ bool ImageDecodePixels(const uint8_t* data, size_t size, const ImageInfo& info, 
     }
     if (in >= end) return false;
     const uint8_t value = *in++;
-    if (value == 0xFF) return true;  // the end code
+    if (value == 0xFF) {  // the end code
+      if (decoded != nullptr) *decoded = out;
+      return true;
+    }
     if (in >= end) return false;
     const uint8_t count = *in++;
     if (count > rowBytes - out) return false;

@@ -29,7 +29,9 @@ bool ImageReadInfo(const uint8_t* data, size_t size, ImageInfo* info);
 // Decodes the pixels into `pixels` (info.pixelBufferSize bytes, zero-filled by the caller).
 // 8-bit: the run-length stream up to its end code; a stream that would overrun the rows or
 // that ends without its end code is refused. Raw rows: copied when the data holds them all.
-bool ImageDecodePixels(const uint8_t* data, size_t size, const ImageInfo& info, uint8_t* pixels);
+// `decoded`, when given, receives the number of pixel bytes the data produced.
+bool ImageDecodePixels(const uint8_t* data, size_t size, const ImageInfo& info, uint8_t* pixels,
+                       size_t* decoded = nullptr);
 
 // Little-endian reads used by the loader too.
 uint32_t ReadU32(const uint8_t* p);

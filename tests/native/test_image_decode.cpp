@@ -33,14 +33,17 @@ Bytes Resource(int32_t width, int32_t height, uint16_t bits, uint32_t clrUsed, u
 struct Decoded {
   bool ok;
   Bytes pixels;
+  size_t count;  // pixel bytes produced
 };
 
 Decoded Decode(const Bytes& resource) {
   ImageInfo info;
-  if (!ImageReadInfo(resource.data(), resource.size(), &info)) return {false, {}};
+  if (!ImageReadInfo(resource.data(), resource.size(), &info)) return {false, {}, 0};
   Bytes pixels(info.pixelBufferSize, 0);
-  const bool ok = ImageDecodePixels(resource.data(), resource.size(), info, pixels.data());
-  return {ok, pixels};
+  size_t decoded = 0;
+  const bool ok =
+      ImageDecodePixels(resource.data(), resource.size(), info, pixels.data(), &decoded);
+  return {ok, pixels, decoded};
 }
 
 TEST(ImageReadInfo, ColourCountAndOffsets) {
@@ -119,6 +122,7 @@ TEST(ImageDecodePixels, RunOf255AndLongRepeats) {
   Bytes stream = {0xFF, 9, 255, 0xFF, 9, 255, 0xFF, 9, 2, 0xFF, 0xFF};
   const Decoded d = Decode(Resource(512, 1, 8, 256, 256, stream));
   ASSERT_TRUE(d.ok);
+  EXPECT_EQ(d.count, 512u);
   for (int i = 0; i < 512; ++i) ASSERT_EQ(d.pixels[i], 9) << i;
 }
 

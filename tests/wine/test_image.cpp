@@ -1,0 +1,162 @@
+// The image loader on real GDI: palettes and both renderings of the program's pictures, and
+// the preview's shrink.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "app/runstate.h"
+#include "gfx/image.h"
+#include "gfx/image_decode.h"
+
+namespace {
+
+struct Picture {
+  int id;
+  int width;
+  int height;
+  COLORREF colourZero;
+};
+
+constexpr Picture kPictures[] = {{106, 344, 560, RGB(248, 0, 248)},
+                                 {114, 600, 632, RGB(64, 64, 64)},
+                                 {117, 480, 768, RGB(64, 64, 64)},
+                                 {116, 616, 496, RGB(64, 64, 64)}};
+
+// The resource's decoded colour indices, top row first.
+std::vector<uint8_t> Indices(int id, ImageInfo* info) {
+  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));
+  const auto* data = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found)));
+  const size_t size = SizeofResource(nullptr, found);
+  EXPECT_TRUE(ImageReadInfo(data, size, info));
+  std::vector<uint8_t> pixels(info->pixelBufferSize, 0);
+  size_t decoded = 0;
+  EXPECT_TRUE(ImageDecodePixels(data, size, *info, pixels.data(), &decoded));
+  EXPECT_EQ(decoded, size_t(info->width) * info->height) << "resource " << id;
+  std::vector<uint8_t> topDown(size_t(info->width) * info->height);
+  for (int y = 0; y < info->height; ++y)
+    for (int x = 0; x < info->width; ++x)
+      topDown[size_t(y) * info->width + x] = pixels[size_t(info->height - 1 - y) * info->width + x];
+  return topDown;
+}
+
+// A bitmap's pixels as 0x00RRGGBB, top row first.
+std::vector<uint32_t> Pixels(HBITMAP bitmap, int* width, int* height) {
+  BITMAP info;
+  GetObjectA(bitmap, sizeof info, &info);
+  *width = info.bmWidth;
+  *height = info.bmHeight;
+  BITMAPINFO request = {};
+  request.bmiHeader.biSize = sizeof request.bmiHeader;
+  request.bmiHeader.biWidth = info.bmWidth;
+  request.bmiHeader.biHeight = -info.bmHeight;
+  request.bmiHeader.biPlanes = 1;
+  request.bmiHeader.biBitCount = 32;
+  std::vector<uint32_t> pixels(size_t(info.bmWidth) * info.bmHeight);
+  HDC screen = GetDC(nullptr);
+  GetDIBits(screen, bitmap, 0, info.bmHeight, pixels.data(), &request, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  for (uint32_t& p : pixels) p &= 0xFFFFFF;
+  return pixels;
+}
+
+class ImageLoader : public testing::Test {
+ protected:
+  void SetUp() override {
+    screen_ = GetDC(nullptr);
+    RunMode = RUN_SAVER;
+    ScaleFactor = 1000;
+  }
+  void TearDown() override { ReleaseDC(nullptr, screen_); }
+  HDC screen_ = nullptr;
+};
+
+TEST_F(ImageLoader, PaletteKeepsTheStoredColours) {
+  for (const Picture& picture : kPictures) {
+    HPALETTE palette = GfxLoadPalette(picture.id);
+    ASSERT_NE(palette, nullptr) << picture.id;
+    PALETTEENTRY entries[256];
+    ASSERT_EQ(GetPaletteEntries(palette, 0, 256, entries), 256u);
+    EXPECT_EQ(RGB(entries[0].peRed, entries[0].peGreen, entries[0].peBlue), picture.colourZero);
+    EXPECT_EQ(entries[0].peFlags, 0);
+    DeleteObject(palette);
+  }
+  EXPECT_EQ(GfxLoadPalette(999), nullptr);
+  EXPECT_EQ(GfxLoadBitmap(screen_, 999, 0), nullptr);
+}
+
+TEST_F(ImageLoader, ImageAndMaskRenderingsFollowTheIndices) {
+  for (const Picture& picture : kPictures) {
+    ImageInfo info;
+    const std::vector<uint8_t> indices = Indices(picture.id, &info);
+    ASSERT_EQ(info.width, picture.width);
+    ASSERT_EQ(info.height, picture.height);
+    HPALETTE palette = GfxLoadPalette(picture.id);
+    PALETTEENTRY entries[256];
+    GetPaletteEntries(palette, 0, 256, entries);
+    HBITMAP image = GfxLoadBitmap(screen_, picture.id, 0);
+    HBITMAP mask = GfxLoadBitmap(screen_, picture.id, 1);
+    ASSERT_NE(image, nullptr);
+    ASSERT_NE(mask, nullptr);
+    int w, h;
+    const std::vector<uint32_t> imagePixels = Pixels(image, &w, &h);
+    ASSERT_EQ(w, picture.width);
+    ASSERT_EQ(h, picture.height);
+    const std::vector<uint32_t> maskPixels = Pixels(mask, &w, &h);
+    int wrong = 0;
+    for (size_t i = 0; i < indices.size() && wrong < 5; ++i) {
+      const PALETTEENTRY& e = entries[indices[i]];
+      const uint32_t colour = indices[i] == 0 ? 0 : (e.peRed << 16 | e.peGreen << 8 | e.peBlue);
+      const uint32_t maskColour = indices[i] == 0 ? 0xFFFFFF : 0;
+      if (imagePixels[i] != colour || maskPixels[i] != maskColour) {
+        ++wrong;
+        ADD_FAILURE() << picture.id << " pixel " << i << " index " << int(indices[i]);
+      }
+    }
+    DeleteObject(image);
+    DeleteObject(mask);
+    DeleteObject(palette);
+  }
+}
+
+TEST_F(ImageLoader, PreviewShrinksByDroppingRowsAndColumns) {
+  RunMode = RUN_PREVIEW;
+  struct Case {
+    int scale;
+    int id;
+    int width, height;
+  };
+  const Case cases[] = {{237, 114, 142, 149}, {237, 117, 113, 182}, {237, 116, 145, 117},
+                        {1000, 114, 600, 632}, {148, 116, 91, 73}};
+  for (const Case& c : cases) {
+    ScaleFactor = c.scale;
+    HBITMAP image = GfxLoadBitmap(screen_, c.id, 0);
+    HBITMAP mask = GfxLoadBitmap(screen_, c.id, 1);
+    int w, h;
+    const std::vector<uint32_t> imagePixels = Pixels(image, &w, &h);
+    EXPECT_EQ(w, c.width);
+    EXPECT_EQ(h, c.height);
+    const std::vector<uint32_t> maskPixels = Pixels(mask, &w, &h);
+    int sprite = 0;
+    for (size_t i = 0; i < maskPixels.size(); ++i) {
+      // Still purely black and white, and in register: the image is black under white mask.
+      ASSERT_TRUE(maskPixels[i] == 0 || maskPixels[i] == 0xFFFFFF) << c.id << " " << i;
+      if (maskPixels[i] == 0xFFFFFF) ASSERT_EQ(imagePixels[i], 0u) << c.id << " " << i;
+      sprite += maskPixels[i] == 0;
+    }
+    EXPECT_GT(sprite, 0);
+    DeleteObject(image);
+    DeleteObject(mask);
+  }
+  // The settings window's skin is never shrunk.
+  RunMode = RUN_SETTINGS;
+  ScaleFactor = 148;
+  HBITMAP skin = GfxLoadBitmap(screen_, 106, 0);
+  int w, h;
+  Pixels(skin, &w, &h);
+  EXPECT_EQ(w, 344);
+  EXPECT_EQ(h, 560);
+  DeleteObject(skin);
+}
+
+}  // namespace
