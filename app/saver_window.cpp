@@ -9,6 +9,7 @@
 #include "anim/director.h"
 #include "anim/random.h"
 #include "app/runstate.h"
+#include "gfx/compositor.h"
 #include "gfx/graphics.h"
 #include "gfx/image.h"
 #include "settings/settings_store.h"
@@ -42,7 +43,7 @@ void EnableInputMethod(BOOL enable) {
 void DrawFrame(HWND window) {
   if (RunMode == RUN_SAVER) EnableInputMethod(FALSE);
   DirectorTick();
-  (void)window;
+  GfxRenderFrame(window);
 }
 
 void DeleteObjectOnce(HBITMAP* object) {
@@ -50,13 +51,16 @@ void DeleteObjectOnce(HBITMAP* object) {
   *object = nullptr;
 }
 
-// Deletes every graphics object that exists, in the reverse order of their use, and gives the
-// desktop's device context its previous palette back before the saver's is deleted.
+// Deletes every graphics object that exists: buffers, sheets, patterns, and the palette last,
+// after the desktop's device context has its previous palette back.
 void DeleteGraphics() {
+  DeleteObjectOnce(&BackgroundBuffer);
+  DeleteObjectOnce(&WorkBuffer);
   for (SpriteSheet& sheet : SpriteSheets) {
     DeleteObjectOnce(&sheet.image);
     DeleteObjectOnce(&sheet.mask);
   }
+  for (HBITMAP& pattern : DitherPatterns) DeleteObjectOnce(&pattern);
   if (SaverPalette != nullptr) {
     const HWND desktop = GetDesktopWindow();
     const HDC context = GetDC(desktop);
@@ -169,6 +173,7 @@ int SetUpGraphics(HWND window, HDC context) {
     SpriteSheets[slot].mask = GfxLoadBitmap(context, kSheetResources[slot], 1);
     if (SpriteSheets[slot].mask == nullptr) return 0;
   }
+  GfxCreatePatterns();
   // Images are built with the palette realised, so that a 256-colour display matches them.
   PreviousPalette = SelectPalette(context, SaverPalette, FALSE);
   RealizePalette(context);
@@ -176,6 +181,7 @@ int SetUpGraphics(HWND window, HDC context) {
     SpriteSheets[slot].image = GfxLoadBitmap(context, kSheetResources[slot], 0);
     if (SpriteSheets[slot].image == nullptr) return 0;
   }
+  if (!GfxCreateBuffers(context)) return 0;
   FrameTimer = static_cast<UINT16>(
       SetTimer(window, kFrameTimerId, FramePeriodForSpeed(CurrentSettings.speed), nullptr));
   return FrameTimer != 0;
