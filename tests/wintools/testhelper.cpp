@@ -7,6 +7,8 @@
 //   previewhost W H SCR HOLDMS starts "SCR /p HWND" in a W x H host window, reports the
 //                              preview child, keeps it HOLDMS, destroys the host and reports
 //                              whether the saver ended
+//   findclass CLASS            properties of the top-level window of class CLASS, with the
+//                              screen position of its client area (exit 1: none)
 //   foreground SCR ARGS...     makes a foreground window, starts "SCR ARGS" and reports whether
 //                              the window was disabled while the saver ran, enabled and in the
 //                              foreground afterwards
@@ -89,6 +91,17 @@ int Find(const char* title) {
   HWND window = FindWindowA(nullptr, title);
   if (window == nullptr) return 1;
   PrintWindow("", window);
+  return 0;
+}
+
+int FindClass(const char* className) {
+  HWND window = FindWindowA(className, nullptr);
+  if (window == nullptr) return 1;
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  char prefix[64];
+  std::snprintf(prefix, sizeof prefix, "clientx=%ld clienty=%ld ", origin.x, origin.y);
+  PrintWindow(prefix, window);
   return 0;
 }
 
@@ -184,6 +197,7 @@ int Foreground(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "find") == 0) return Find(argv[2]);
+  if (argc >= 3 && std::strcmp(argv[1], "findclass") == 0) return FindClass(argv[2]);
   if (argc >= 3 && std::strcmp(argv[1], "count") == 0) return Count(argv[2]);
   if (argc >= 4 && std::strcmp(argv[1], "hold") == 0) return Hold(argv[2], std::atoi(argv[3]));
   if (argc >= 6 && std::strcmp(argv[1], "previewhost") == 0)

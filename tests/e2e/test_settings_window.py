@@ -1,0 +1,339 @@
+"""The real saver's settings window under Wine: clicks and drags with xdotool, what the screen
+shows checked pixel by pixel against pictures composed from the skin, and the settings file
+read afterwards."""
+
+import ctypes
+import os
+import signal
+import subprocess
+import time
+import unittest
+
+import harness
+
+SKIN_PNG = os.path.join(harness.HERE, "..", "..", "res", "skin106.png")
+SKIN_WIDTH, SKIN_HEIGHT = 344, 560
+BACKGROUND_ROW = 224
+TRANSPARENT = (248, 0, 248)  # colour 0 of the skin's palette
+CAPTION = "ミルカドの設定"
+WINDOW_CLASS = "QV3_02"
+
+EXIT_TIMEOUT = 15  # seconds for the saver to end once its window has closed
+STAY_TIME = 1.5    # seconds the saver must go on after input that must not close it
+LOOK_TIMEOUT = 4   # seconds for the screen to show what is expected
+
+# The controls: client position, size, normal face source and pressed face source.
+CONTROLS = {
+    "OK": ((120, 239), (96, 32), (160, 0), (160, 32)),
+    "CANCEL": ((223, 239), (96, 32), (160, 64), (160, 96)),
+    "MUSIC_OFF": ((60, 187), (80, 28), (0, 66), (0, 98)),
+    "MUSIC_ON": ((60, 187), (80, 28), (80, 66), (80, 98)),
+    "MNUM": ((47, 133), (28, 28), (258, 2), (258, 34)),
+    "PNUM": ((275, 133), (28, 28), (290, 2), (290, 34)),
+}
+TOGGLE = "MUSIC_OFF"  # either name clicks the same control
+SLIDER = ((75, 133), (200, 28), (0, 194))
+KNOB_SOURCE, KNOB_SIZE = (202, 194), 28
+TENS, UNITS = (113, 116), (129, 116)
+DIGIT_SIZE = 16
+SLIDER_Y = 133 + 14
+
+
+def slider_x(offset):
+    """The client x that puts the knob's middle under the cursor at `offset`."""
+    return 75 + 14 + offset
+
+
+class Skin:
+    def __init__(self):
+        self.rgb = subprocess.run(["convert", SKIN_PNG, "-depth", "8", "rgb:-"], check=True,
+                                  stdout=subprocess.PIPE, timeout=60).stdout
+        assert len(self.rgb) == SKIN_WIDTH * SKIN_HEIGHT * 3
+
+    def pixel(self, x, y):
+        i = (y * SKIN_WIDTH + x) * 3
+        return tuple(self.rgb[i:i + 3])
+
+    def compose(self, dest, size, source, knob=None):
+        """The pixels a control shows: its face over the background under it, and for the
+        slider the knob at offset `knob` over that."""
+        (dx, dy), (w, h), (sx, sy) = dest, size, source
+        rows = []
+        for j in range(h):
+            row = []
+            for i in range(w):
+                p = self.pixel(sx + i, sy + j)
+                if p == TRANSPARENT:
+                    p = self.pixel(dx + i, dy + j + BACKGROUND_ROW)
+                if knob is not None and 0 <= i - knob < KNOB_SIZE:
+                    k = self.pixel(KNOB_SOURCE[0] + i - knob, KNOB_SOURCE[1] + j)
+                    if k != TRANSPARENT:
+                        p = k
+                row.append(p)
+            rows.append(row)
+        return rows
+
+    def digit(self, dest, entry):
+        return self.compose(dest, (DIGIT_SIZE, DIGIT_SIZE), (160 + 16 * entry, 128))
+
+    def expected(self, look):
+        """(client position, pixels) for one expectation of the scenario table."""
+        kind = look[0]
+        if kind == "face":
+            dest, size, normal, pressed = CONTROLS[look[1]]
+            return dest, self.compose(dest, size, pressed if look[2] else normal)
+        if kind == "knob":
+            dest, size, source = SLIDER
+            # An offset of None: the knob is not seen at all.
+            return dest, self.compose(dest, size, source, look[1])
+        if kind == "digits":
+            tens, units = divmod(look[1], 10)
+            left, right = self.digit(TENS, tens or 10), self.digit(UNITS, units)
+            return TENS, [a + b for a, b in zip(left, right)]
+        raise ValueError(kind)
+
+
+def mismatch(shot, origin, dest, pixels):
+    """None when the screen shows `pixels` at client position `dest`, else a description."""
+    bad, first = 0, None
+    for j, row in enumerate(pixels):
+        for i, want in enumerate(row):
+            got = shot.pixel(origin[0] + dest[0] + i, origin[1] + dest[1] + j)
+            if got != want:
+                bad += 1
+                first = first or (dest[0] + i, dest[1] + j, got, want)
+    return None if bad == 0 else f"{bad} pixels differ, first at client {first}"
+
+
+def send_close(env, window_id):
+    """Asks an X window to close the way a window manager's close box does (WM_DELETE_WINDOW)."""
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.c_void_p]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5),
+                    ("pad", ctypes.c_long * 16)]
+
+    display = x11.XOpenDisplay(env["DISPLAY"].encode())
+    assert display, "no X display"
+    event = ClientMessage()
+    event.type = 33  # ClientMessage
+    event.display = display
+    event.window = window_id
+    event.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+    event.format = 32
+    event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    x11.XSendEvent(display, window_id, 0, 0, ctypes.byref(event))
+    x11.XFlush(display)
+    x11.XCloseDisplay(display)
+
+
+def center(name):
+    (x, y), (w, h) = CONTROLS[name][:2]
+    return x + w // 2, y + h // 2
+
+
+def settings_values(text):
+    values = {}
+    for line in (text or "").splitlines():
+        if "=" in line:
+            key, value = line.split("=", 1)
+            values[key.strip()] = value.strip()
+    return values
+
+
+START = "[QV3_02]\nWAV=0\nSPEED=3\n"
+
+# Each scenario: the settings file at the start, how the saver is started ("/c", no switch, or
+# "/c" from a foreground parent window), the steps, and the outcome: "unchanged" (the settings
+# file keeps its bytes) or the values it holds, and whether the window has gone.
+#
+# Steps: ("click", control), ("press", x, y), ("move", x, y), ("release",) at client points,
+# ("close",) through the caption's close box, and ("look", expectation) checked on the screen:
+# ("face", control, pressed), ("knob", offset or None), ("digits", speed).
+SCENARIOS = [
+    ("plus twice from 3, then OK", START, "/c",
+     [("look", ("digits", 3)), ("look", ("knob", 86)), ("click", "PNUM"), ("click", "PNUM"),
+      ("look", ("digits", 5)), ("look", ("knob", 172)), ("click", "OK")],
+     {"WAV": "0", "SPEED": "5"}, True),
+    ("plus at 5 leaves 5", "[QV3_02]\nWAV=1\nSPEED=5\n", "",
+     [("look", ("face", "MUSIC_ON", 0)), ("click", "PNUM"), ("look", ("digits", 5)),
+      ("look", ("knob", 172)), ("click", "OK")],
+     {"WAV": "1", "SPEED": "5"}, True),
+    ("music toggled, then Cancel", START, "/c",
+     [("look", ("face", "MUSIC_OFF", 0)), ("click", TOGGLE), ("look", ("face", "MUSIC_ON", 0)),
+      ("click", "CANCEL")],
+     "unchanged", True),
+    ("music toggled, then the close box", START, "/c",
+     [("click", TOGGLE), ("look", ("face", "MUSIC_ON", 0)), ("close",)],
+     "unchanged", True),
+    ("music toggled twice shows the first faces again", START, "/c",
+     [("click", TOGGLE), ("click", TOGGLE), ("look", ("face", "MUSIC_OFF", 0)),
+      ("click", "OK")],
+     {"WAV": "0", "SPEED": "3"}, True),
+    ("music toggled once, then OK", START, "/c",
+     [("click", TOGGLE), ("click", "OK")],
+     {"WAV": "1", "SPEED": "3"}, True),
+    ("OK pressed, left and released outside", START, "/c",
+     [("click", "PNUM"), ("press", 150, 250), ("look", ("face", "OK", 1)), ("move", 150, 200),
+      ("look", ("face", "OK", 0)), ("release",), ("look", ("face", "OK", 0))],
+     "unchanged", False),
+    ("OK pressed, left and entered again before the release", START, "/c",
+     [("click", "PNUM"), ("press", 150, 250), ("move", 150, 200), ("look", ("face", "OK", 0)),
+      ("move", 160, 255), ("look", ("face", "OK", 1)), ("release",)],
+     {"WAV": "0", "SPEED": "4"}, True),
+    ("slider clicked at its far left", START, "/c",
+     [("press", 76, SLIDER_Y), ("release",), ("look", ("knob", 0)), ("look", ("digits", 1)),
+      ("click", "OK")],
+     {"WAV": "0", "SPEED": "1"}, True),
+    ("slider released at offset 171", START, "/c",
+     [("press", slider_x(86), SLIDER_Y), ("move", slider_x(171), SLIDER_Y),
+      ("look", ("knob", 171)), ("look", ("digits", 4)), ("release",), ("look", ("knob", 129)),
+      ("click", "OK")],
+     {"WAV": "0", "SPEED": "4"}, True),
+    ("slider released right of it during a drag", START, "/c",
+     [("press", slider_x(20), SLIDER_Y), ("move", slider_x(100), SLIDER_Y + 40),
+      ("move", 420, SLIDER_Y + 40), ("release",), ("look", ("knob", 172)),
+      ("look", ("digits", 5)), ("click", "OK")],
+     {"WAV": "0", "SPEED": "5"}, True),
+    ("speed 7 from the file, then plus", "[QV3_02]\nWAV=0\nSPEED=7\n", "/c",
+     [("look", ("digits", 7)), ("look", ("knob", None)), ("click", "PNUM"),
+      ("look", ("digits", 5)), ("look", ("knob", 172)), ("click", "OK")],
+     {"WAV": "0", "SPEED": "5"}, True),
+    ("speed 7 from the file, then minus", "[QV3_02]\nWAV=0\nSPEED=7\n", "/c",
+     [("click", "MNUM"), ("look", ("digits", 6)), ("look", ("knob", None)), ("click", "OK")],
+     {"WAV": "0", "SPEED": "6"}, True),
+    ("a foreground parent window, then Cancel", START, "parent",
+     [("click", "MNUM"), ("look", ("digits", 2)), ("click", "CANCEL")],
+     "unchanged", True),
+]
+
+
+class SettingsWindow(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.skin = Skin()
+        cls.session = harness.Session(1024, 768)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+        harness.write_settings(None)
+
+    def find_window(self):
+        """Waits for the settings window to be shown with its caption; returns its fields."""
+        deadline = time.time() + 20
+        while time.time() < deadline:
+            code, out = self.session.run_helper("findclass", WINDOW_CLASS)
+            fields = harness.parse_fields(out)
+            if code == 0 and fields.get("visible") == "1":
+                return fields
+            time.sleep(0.3)
+        self.fail("no settings window appeared")
+
+    def x_window(self):
+        """The X window carrying the caption, as the window manager would show it."""
+        tree = subprocess.run(["xwininfo", "-root", "-tree"], env=self.session.env, check=True,
+                              stdout=subprocess.PIPE, timeout=30).stdout.decode("utf-8")
+        for line in tree.splitlines():
+            if f'"{CAPTION}"' in line:
+                return int(line.split()[0], 16)
+        self.fail("no X window bears the caption")
+
+    def look(self, origin, expectation):
+        dest, pixels = self.skin.expected(expectation)
+        deadline = time.time() + LOOK_TIMEOUT
+        while True:
+            problem = mismatch(self.session.screenshot(), origin, dest, pixels)
+            if problem is None:
+                return
+            if time.time() >= deadline:
+                self.fail(f"the screen does not show {expectation}: {problem}")
+            time.sleep(0.3)
+
+    def run_scenario(self, start_text, launch, steps, outcome, gone):
+        s = self.session
+        harness.write_settings(start_text)
+        before = harness.read_settings()
+        s.xdotool("mousemove", 5, 5)
+        helper = None
+        if launch == "parent":
+            helper = s.start([os.path.join(harness.TEST_BIN_DIR, "testhelper.exe"), "foreground",
+                              os.path.join(harness.DIST_DIR, "QAVSSV3.SCR"), "/c"],
+                             cwd=harness.DIST_DIR)
+            proc = helper
+        else:
+            proc = s.start_saver(*([launch] if launch else []))
+        try:
+            window = self.find_window()
+            origin = (int(window["clientx"]), int(window["clienty"]))
+            # Centred on the 1024 x 768 screen, the frame added once on each axis.
+            self.assertEqual((window["x"], window["y"]), ("340", "240"))
+            self.assertEqual((window["cw"], window["ch"]), ("341", "285"))
+            x_window = self.x_window()
+            time.sleep(0.5)
+            for step in steps:
+                kind = step[0]
+                if kind == "click":
+                    x, y = center(step[1])
+                    s.xdotool("mousemove", origin[0] + x, origin[1] + y)
+                    s.xdotool("click", 1)
+                elif kind == "press":
+                    s.xdotool("mousemove", origin[0] + step[1], origin[1] + step[2])
+                    s.xdotool("mousedown", 1)
+                elif kind == "move":
+                    s.xdotool("mousemove", origin[0] + step[1], origin[1] + step[2])
+                elif kind == "release":
+                    s.xdotool("mouseup", 1)
+                elif kind == "close":
+                    send_close(s.env, x_window)
+                elif kind == "look":
+                    self.look(origin, step[1])
+                time.sleep(0.2)
+            if gone:
+                self.assertIsNotNone(s.wait_exit(proc, EXIT_TIMEOUT), "the saver did not end")
+            else:
+                time.sleep(STAY_TIME)
+                self.assertIsNone(proc.poll(), "the saver ended")
+                self.assertEqual(self.find_window()["hwnd"], window["hwnd"])
+            if outcome == "unchanged":
+                self.assertEqual(harness.read_settings(), before)
+            else:
+                values = settings_values(harness.read_settings())
+                self.assertEqual((values.get("WAV"), values.get("SPEED")),
+                                 (outcome["WAV"], outcome["SPEED"]))
+            if helper is not None:
+                report = harness.parse_fields(helper.stdout.read())
+                self.assertEqual(report, {"disabled_while_running": "1", "enabled_after": "1",
+                                          "foreground_after": "1"})
+        finally:
+            if proc.poll() is None:
+                os.killpg(proc.pid, signal.SIGKILL)
+                proc.wait()
+            self.wait_window_gone()
+
+    def wait_window_gone(self):
+        deadline = time.time() + 10
+        while self.session.run_helper("findclass", WINDOW_CLASS)[0] == 0:
+            if time.time() >= deadline:
+                self.fail("a settings window outlived its saver")
+            time.sleep(0.3)
+
+    def test_scenarios(self):
+        for name, start_text, launch, steps, outcome, gone in SCENARIOS:
+            with self.subTest(name):
+                self.run_scenario(start_text, launch, steps, outcome, gone)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
