@@ -8,7 +8,7 @@
 
 struct Actor {
   int32_t sheet;
-  const FrameRect* frameTable;
+  const struct FrameRect* frameTable;
   const SequenceStep* step;  // the current step, inside the sheet's StepTable
   int32_t holdCounter;       // advances spent on the current step so far
   int32_t playMode;          // 1 loops the sequence; any other value plays it once
@@ -17,7 +17,7 @@ struct Actor {
 
 extern Actor Cast[kActorCount];
 
-void ActorInit(int actor, int sequence, int playMode, int sheet, const FrameRect* frameTable,
+void ActorInit(int actor, int sequence, int playMode, int sheet, const struct FrameRect* frameTable,
                const SequenceStep* stepTable, const int16_t* startTable);
 // Moves an actor one tick on.
 void ActorAdvance(int actor);

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+// Written "struct FrameRect" where it is used, so that code that also sees the Windows
+// headers (which declare a function of that name) can include this file.
 struct FrameRect {
   int16_t srcX;
   int16_t srcY;
@@ -23,17 +25,17 @@ constexpr int kActorCount = 15;
 constexpr int kSheetWidth[kSheetCount] = {600, 480, 616};
 constexpr int kSheetHeight[kSheetCount] = {632, 768, 496};
 
-constexpr FrameRect kFrameTable0[12] = {
+constexpr struct FrameRect kFrameTable0[12] = {
     {8, 0, 120, 224},   {8, 224, 120, 224},   {128, 0, 144, 224},   {128, 224, 144, 224},
     {272, 0, 184, 224}, {272, 224, 184, 224}, {456, 0, 144, 192},   {456, 192, 144, 192},
     {8, 448, 152, 184}, {160, 448, 152, 184}, {312, 448, 120, 176}, {432, 448, 120, 176},
 };
-constexpr FrameRect kFrameTable1[12] = {
+constexpr struct FrameRect kFrameTable1[12] = {
     {0, 0, 168, 192},   {0, 192, 168, 192},   {168, 0, 160, 184},   {168, 192, 160, 184},
     {328, 0, 152, 208}, {328, 216, 152, 208}, {0, 384, 96, 192},    {96, 384, 96, 192},
     {200, 376, 120, 200}, {320, 424, 120, 200}, {0, 576, 144, 192}, {144, 576, 144, 192},
 };
-constexpr FrameRect kFrameTable2[6] = {
+constexpr struct FrameRect kFrameTable2[6] = {
     {0, 0, 256, 248},   {0, 248, 256, 248},   {256, 0, 192, 168},
     {256, 168, 192, 168}, {448, 0, 168, 176}, {448, 176, 168, 176},
 };
@@ -66,7 +68,7 @@ constexpr int16_t kPlacementSizeTable[24] = {
 constexpr int kActorSheet[kActorCount] = {0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 2, 2, 2};
 constexpr int kActorSequence[kActorCount] = {0, 1, 2, 3, 4, 5, 0, 1, 2, 3, 4, 5, 0, 1, 2};
 
-inline const FrameRect* SheetFrameTable(int sheet) {
+inline const struct FrameRect* SheetFrameTable(int sheet) {
   return sheet == 0 ? kFrameTable0 : sheet == 1 ? kFrameTable1 : kFrameTable2;
 }
 inline const SequenceStep* SheetStepTable(int sheet) {

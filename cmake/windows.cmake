@@ -79,6 +79,7 @@ target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine)
 target_sources(wine_tests PRIVATE ${SAVER_RC})
 set_target_properties(wine_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
 set(E2E_ENV QV3_BUILD_DIR=${CMAKE_BINARY_DIR} QV3_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
+  QV3_NATIVE_DIR=${NATIVE_BUILD_DIR}
   QV3_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots)
 
 # One fresh Wine prefix per test run, shared by every Wine test of the run.

@@ -18,6 +18,7 @@ BUILD_DIR = os.environ.get("QV3_BUILD_DIR", os.path.join(HERE, "..", "..", "buil
 PREFIX = os.environ.get("QV3_WINEPREFIX", os.path.join(BUILD_DIR, "wineprefix"))
 DIST_DIR = os.path.join(BUILD_DIR, "dist")
 TEST_BIN_DIR = os.path.join(BUILD_DIR, "testbin")
+NATIVE_DIR = os.environ.get("QV3_NATIVE_DIR", os.path.join(BUILD_DIR, "..", "native"))
 READY_MARK = ".qv3-ready"
 
 
@@ -157,6 +158,7 @@ def settings_file():
 
 def write_settings(text):
     """Writes the settings file, or removes it when `text` is None."""
+    prepare_prefix()
     path = settings_file()
     if text is None:
         if os.path.exists(path):
@@ -253,6 +255,14 @@ class Session:
             image.save_png(png_path)
         return image
 
+    def screenshot_gray(self):
+        """The screen as one byte per pixel, 0 only where the pixel is black."""
+        raw = subprocess.run(["import", "-window", "root", "-depth", "8", "-colorspace", "gray",
+                              "gray:-"], env=self.env, check=True,
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                             timeout=60).stdout
+        return GrayImage(self.width, self.height, raw)
+
 
 class Image:
     def __init__(self, width, height, rgb):
@@ -276,6 +286,21 @@ class Image:
     def save_png(self, path):
         subprocess.run(["convert", "-size", f"{self.width}x{self.height}", "-depth", "8",
                         "rgb:-", path], input=self.rgb, check=True, timeout=60)
+
+
+class GrayImage:
+    def __init__(self, width, height, gray):
+        self.width, self.height, self.gray = width, height, gray
+
+    def count(self, x0, y0, x1, y1):
+        """Non-black pixels in [x0, x1) x [y0, y1), clipped to the screen."""
+        x0, y0 = max(x0, 0), max(y0, 0)
+        x1, y1 = min(x1, self.width), min(y1, self.height)
+        total = 0
+        for y in range(y0, y1):
+            row = self.gray[y * self.width + x0:y * self.width + x1]
+            total += len(row) - row.count(0)
+        return total
 
 
 def parse_fields(text):

@@ -2,6 +2,7 @@
 // RGB images: the oracle the compositor tests compare real GDI output with. Platform-free.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

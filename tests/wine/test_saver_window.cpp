@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "anim/actor.h"
+#include "anim/director.h"
 #include "app/runstate.h"
 #include "app/saver_window.h"
 #include "app/startup.h"
@@ -11,7 +13,7 @@
 
 namespace {
 
-int CountNonBlack(HBITMAP bitmap, int width, int height) {
+std::vector<uint32_t> ReadPixels(HBITMAP bitmap, int width, int height) {
   BITMAPINFO request = {};
   request.bmiHeader.biSize = sizeof request.bmiHeader;
   request.bmiHeader.biWidth = width;
@@ -22,9 +24,30 @@ int CountNonBlack(HBITMAP bitmap, int width, int height) {
   HDC screen = GetDC(nullptr);
   GetDIBits(screen, bitmap, 0, height, pixels.data(), &request, DIB_RGB_COLORS);
   ReleaseDC(nullptr, screen);
-  int count = 0;
-  for (uint32_t p : pixels) count += (p & 0xFFFFFF) != 0;
-  return count;
+  for (uint32_t& p : pixels) p &= 0xFFFFFF;
+  return pixels;
+}
+
+// Counts the non-black pixels inside and outside the current scene's three sprites, each at
+// its full-screen place and size scaled by ScaleFactor, as the preview draws them.
+void CountAgainstScene(const std::vector<uint32_t>& pixels, int width, int height, int* inside,
+                       int* outside) {
+  *inside = *outside = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (pixels[size_t(y) * width + x] == 0) continue;
+      bool in = false;
+      for (int slot = 0; slot < 3; ++slot) {
+        const int actor = CurrentScene.actors[slot];
+        const struct FrameRect& frame = Cast[actor].frameTable[Cast[actor].step->frame];
+        const int left = CurrentScene.x[slot] * ScaleFactor / 1000;
+        const int top = CurrentScene.y[slot] * ScaleFactor / 1000;
+        in = in || (x >= left && x < left + frame.width * ScaleFactor / 1000 && y >= top &&
+                    y < top + frame.height * ScaleFactor / 1000);
+      }
+      ++*(in ? inside : outside);
+    }
+  }
 }
 
 void Pump(DWORD ms) {
@@ -52,8 +75,10 @@ TEST(SaverWindow, PreviewDrawsScenesIntoTheWorkBufferAndTearsDown) {
   int most = 0;
   for (int i = 0; i < 12; ++i) {
     Pump(500);
-    const int count = CountNonBlack(WorkBuffer, 304, 224);
-    if (count > most) most = count;
+    int inside, outside;
+    CountAgainstScene(ReadPixels(WorkBuffer, 304, 224), 304, 224, &inside, &outside);
+    EXPECT_EQ(outside, 0) << "pixels outside the scaled sprites";
+    if (inside > most) most = inside;
   }
   EXPECT_GT(most, 500) << "no scene was drawn";
   DestroyWindow(host);
