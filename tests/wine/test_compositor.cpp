@@ -152,8 +152,8 @@ LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) 
 
 class Compositor : public testing::Test {
  protected:
-  void SetUp() override {
-    OutputSize = {kOutW, kOutH};
+  // One window for the whole suite: making and destroying a window under Wine takes seconds.
+  static void SetUpTestSuite() {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = PlainWindowProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
@@ -163,6 +163,15 @@ class Compositor : public testing::Test {
                               0, kOutW, kOutH, nullptr, nullptr, windowClass.hInstance, nullptr);
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+
+  static void TearDownTestSuite() {
+    DestroyWindow(window_);
+    window_ = nullptr;
+  }
+
+  void SetUp() override {
+    OutputSize = {kOutW, kOutH};
     for (int s = 0; s < kRefSheetSlots; ++s) {
       sheets_[s] = HandMadeSheet(s);
       SpriteSheets[s] = {MakeBitmap(sheets_[s].image), MakeBitmap(sheets_[s].mask)};
@@ -187,7 +196,6 @@ class Compositor : public testing::Test {
     DeleteObject(BackgroundBuffer);
     DeleteObject(WorkBuffer);
     BackgroundBuffer = WorkBuffer = nullptr;
-    DestroyWindow(window_);
   }
 
   // Fills the DrawList through its own functions, ending it after the entries.
@@ -216,7 +224,7 @@ class Compositor : public testing::Test {
     return picture;
   }
 
-  HWND window_ = nullptr;
+  static inline HWND window_ = nullptr;
   RefSheet sheets_[kRefSheetSlots];
   RgbImage background_, work_;
 };
