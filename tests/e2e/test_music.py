@@ -101,20 +101,27 @@ class Music(unittest.TestCase):
             with open(sink, "rb") as f:
                 heard = f.read()
 
-        # The music starts at its beginning and reaches the device unchanged.
+        # The music starts at its beginning and reaches the device unchanged: the sink has the
+        # device's format, so no converter stands between them. On the stop Wine pads the
+        # device's last period with silence, which is left out of the comparison.
         span = 2 * SECOND
         corr, lag = best_alignment(heard[:span], self.music)
         heard_level = level(heard[:span])
         music_level = level(self.music[lag:lag + span])
-        identical = sum(1 for x, y in zip(heard, self.music * 2) if x == y) / len(heard)
-        print(f"\nsink {len(heard)} bytes ({len(heard) / SECOND:.2f} s of music); first "
-              f"{span} bytes: correlation {corr:.4f} at lag {lag}, level {heard_level:.2f} "
-              f"against the file's {music_level:.2f}; identical bytes {identical:.4%}")
+        played = heard.rstrip(b"\x80")
+        looped = self.music * (len(played) // len(self.music) + 1)
+        identical = sum(1 for x, y in zip(played, looped) if x == y) / len(played)
+        print(f"\nsink {len(heard)} bytes ({len(heard) / SECOND:.2f} s of music, "
+              f"{len(heard) - len(played)} bytes of silence at the end); first {span} bytes: "
+              f"correlation {corr:.4f} at lag {lag}, level {heard_level:.2f} against the "
+              f"file's {music_level:.2f}; identical bytes {identical:.4%}")
         self.assertGreater(corr, 0.98)
         self.assertAlmostEqual(heard_level / music_level, 1.0, delta=0.05)
-        self.assertGreater(level(heard[-span:]), 0.5 * music_level, "the music fell silent")
+        self.assertEqual(played, looped[:len(played)], "the sink does not hold the music as is")
+        self.assertLess(len(heard) - len(played), SECOND // 10, "the music fell silent")
 
     def test_music_off_or_preview_opens_no_sound(self):
+        # The file plugin makes the sink file as soon as a program opens the device.
         cases = [
             ("music off", "[QV3_02]\nWAV=0\nSPEED=3\n", "saver"),
             ("music value other than 1", "[QV3_02]\nWAV=2\nSPEED=3\n", "saver"),
@@ -131,13 +138,15 @@ class Music(unittest.TestCase):
                         self.assertIsNone(proc.poll(), "the saver ended by itself")
                         self.end_with_key(session, proc)
                     else:
+                        # Run from the distribution folder, where the music file is found.
                         code, out = session.run_helper(
                             "previewhost", "152", "112",
-                            os.path.join(harness.DIST_DIR, "QAVSSV3.SCR"), "2000")
+                            os.path.join(harness.DIST_DIR, "QAVSSV3.SCR"), "2000",
+                            cwd=harness.DIST_DIR)
                         fields = harness.parse_fields(out)
                         self.assertEqual((fields.get("ended"), fields.get("exit")), ("1", "0"),
                                          out)
-                    self.assertEqual(sink_size(sink), 0, "something was played")
+                    self.assertFalse(os.path.exists(sink), "the sound device was opened")
 
     def test_without_a_sound_device_the_saver_runs_silently(self):
         harness.write_settings("[QV3_02]\nWAV=1\nSPEED=3\n")
