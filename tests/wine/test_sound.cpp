@@ -83,7 +83,7 @@ std::string Format(uint32_t rate, uint16_t channels, uint16_t bits) {
   return Chunk("fmt ", fmt);
 }
 
-// `n` bytes of a 8-bit wave around the middle value.
+// `n` bytes of an 8-bit square wave around the middle value.
 std::string Samples(size_t n) {
   std::string samples(n, '\0');
   for (size_t i = 0; i < n; ++i) samples[i] = static_cast<char>(128 + ((i / 25) % 2 ? 40 : -40));
