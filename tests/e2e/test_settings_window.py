@@ -87,7 +87,8 @@ class Skin:
             # An offset of None: the knob is not seen at all.
             return dest, self.compose(dest, size, source, look[1])
         if kind == "digits":
-            tens, units = divmod(look[1], 10)
+            # None: both places blank.
+            tens, units = divmod(look[1], 10) if look[1] is not None else (10, 10)
             left, right = self.digit(TENS, tens or 10), self.digit(UNITS, units)
             return TENS, [a + b for a, b in zip(left, right)]
         raise ValueError(kind)
@@ -159,8 +160,9 @@ START = "[QV3_02]\nWAV=0\nSPEED=3\n"
 # file keeps its bytes) or the values it holds, and whether the window has gone.
 #
 # Steps: ("click", control), ("press", x, y), ("move", x, y), ("release",) at client points,
-# ("close",) through the caption's close box, and ("look", expectation) checked on the screen:
-# ("face", control, pressed), ("knob", offset or None), ("digits", speed).
+# ("key", "keydown" or "keyup", key), ("close",) through the caption's close box, and
+# ("look", expectation) checked on the screen: ("face", control, pressed), ("knob", offset or
+# None for not seen), ("digits", speed or None for both places blank).
 SCENARIOS = [
     ("plus twice from 3, then OK", START, "/c",
      [("look", ("digits", 3)), ("look", ("knob", 86)), ("click", "PNUM"), ("click", "PNUM"),
@@ -192,6 +194,13 @@ SCENARIOS = [
      [("click", "PNUM"), ("press", 150, 250), ("move", 150, 200), ("look", ("face", "OK", 0)),
       ("move", 160, 255), ("look", ("face", "OK", 1)), ("release",)],
      {"WAV": "0", "SPEED": "4"}, True),
+    ("OK released one pixel beyond its bottom right corner", START, "/c",
+     [("click", "PNUM"), ("press", 150, 250), ("move", 216, 271), ("release",)],
+     {"WAV": "0", "SPEED": "4"}, True),
+    ("OK entered again with Shift held: normal face, but the release saves", START, "/c",
+     [("click", "PNUM"), ("press", 150, 250), ("move", 150, 200), ("key", "keydown", "shift"),
+      ("move", 160, 255), ("look", ("face", "OK", 0)), ("release",), ("key", "keyup", "shift")],
+     {"WAV": "0", "SPEED": "4"}, True),
     ("slider clicked at its far left", START, "/c",
      [("press", 76, SLIDER_Y), ("release",), ("look", ("knob", 0)), ("look", ("digits", 1)),
       ("click", "OK")],
@@ -213,6 +222,12 @@ SCENARIOS = [
     ("speed 7 from the file, then minus", "[QV3_02]\nWAV=0\nSPEED=7\n", "/c",
      [("click", "MNUM"), ("look", ("digits", 6)), ("look", ("knob", None)), ("click", "OK")],
      {"WAV": "0", "SPEED": "6"}, True),
+    ("speed 150 from the file shows no digits and is kept", "[QV3_02]\nWAV=0\nSPEED=150\n", "/c",
+     [("look", ("digits", None)), ("look", ("knob", None)), ("click", TOGGLE), ("click", "OK")],
+     {"WAV": "1", "SPEED": "150"}, True),
+    ("speed -3 from the file shows no digits", "[QV3_02]\nWAV=0\nSPEED=-3\n", "/c",
+     [("look", ("digits", None)), ("look", ("knob", None)), ("click", "CANCEL")],
+     "unchanged", True),
     ("a foreground parent window, then Cancel", START, "parent",
      [("click", "MNUM"), ("look", ("digits", 2)), ("click", "CANCEL")],
      "unchanged", True),
@@ -243,12 +258,17 @@ class SettingsWindow(unittest.TestCase):
 
     def x_window(self):
         """The X window carrying the caption, as the window manager would show it."""
-        tree = subprocess.run(["xwininfo", "-root", "-tree"], env=self.session.env, check=True,
-                              stdout=subprocess.PIPE, timeout=30).stdout.decode("utf-8")
-        for line in tree.splitlines():
-            if f'"{CAPTION}"' in line:
-                return int(line.split()[0], 16)
-        self.fail("no X window bears the caption")
+        deadline = time.time() + 10
+        while True:
+            tree = subprocess.run(["xwininfo", "-root", "-tree"], env=self.session.env,
+                                  check=True, stdout=subprocess.PIPE,
+                                  timeout=30).stdout.decode("utf-8")
+            for line in tree.splitlines():
+                if f'"{CAPTION}"' in line:
+                    return int(line.split()[0], 16)
+            if time.time() >= deadline:
+                self.fail(f"no X window bears the caption:\n{tree}")
+            time.sleep(0.3)
 
     def look(self, origin, expectation):
         dest, pixels = self.skin.expected(expectation)
@@ -295,6 +315,8 @@ class SettingsWindow(unittest.TestCase):
                     s.xdotool("mousemove", origin[0] + step[1], origin[1] + step[2])
                 elif kind == "release":
                     s.xdotool("mouseup", 1)
+                elif kind == "key":
+                    s.xdotool(step[1], step[2])
                 elif kind == "close":
                     send_close(s.env, x_window)
                 elif kind == "look":
