@@ -171,6 +171,7 @@ class Compositor : public testing::Test {
   }
 
   void SetUp() override {
+    savedOutputSize_ = OutputSize;
     OutputSize = {kOutW, kOutH};
     for (int s = 0; s < kRefSheetSlots; ++s) {
       sheets_[s] = HandMadeSheet(s);
@@ -196,6 +197,7 @@ class Compositor : public testing::Test {
     DeleteObject(BackgroundBuffer);
     DeleteObject(WorkBuffer);
     BackgroundBuffer = WorkBuffer = nullptr;
+    OutputSize = savedOutputSize_;
   }
 
   // Fills the DrawList through its own functions, ending it after the entries.
@@ -227,6 +229,7 @@ class Compositor : public testing::Test {
   static inline HWND window_ = nullptr;
   RefSheet sheets_[kRefSheetSlots];
   RgbImage background_, work_;
+  Size2 savedOutputSize_ = {};
 };
 
 TEST_F(Compositor, EveryKindAtEveryLevelMatchesTheReference) {
