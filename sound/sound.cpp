@@ -4,7 +4,9 @@
 
 namespace {
 
-constexpr UINT kHeaderSize = 32;  // the block that holds a slot's WAVEHDR
+// The block that holds a slot's WAVEHDR: 32 bytes in the 32-bit program, larger where pointers
+// are 64 bits wide.
+constexpr UINT kHeaderSize = sizeof(WAVEHDR);
 constexpr DWORD kEndlessLoops = 99999;
 
 // One loaded sound: its sample bytes and the header the device plays them through. Both
@@ -17,7 +19,7 @@ struct WaveSlot {
   WAVEHDR* header;
 };
 
-static_assert(sizeof(WAVEHDR) <= kHeaderSize, "a WAVEHDR fits in its header block");
+static_assert(sizeof(void*) != 4 || kHeaderSize == 32, "the 32-bit header block is 32 bytes");
 
 HWAVEOUT WaveDevice = nullptr;
 int CurrentSlot = -1;
