@@ -61,15 +61,7 @@ void DeleteGraphics() {
     DeleteObjectOnce(&sheet.mask);
   }
   for (HBITMAP& pattern : DitherPatterns) DeleteObjectOnce(&pattern);
-  if (SaverPalette != nullptr) {
-    const HWND desktop = GetDesktopWindow();
-    const HDC context = GetDC(desktop);
-    SelectPalette(context, PreviousPalette, FALSE);
-    RealizePalette(context);
-    DeleteObject(SaverPalette);
-    SaverPalette = nullptr;
-    ReleaseDC(desktop, context);
-  }
+  GfxRestorePalette(GetDesktopWindow(), PreviousPalette, &SaverPalette);
 }
 
 // Opens the wave device and loads the music into slot 0; without a device the music is off.

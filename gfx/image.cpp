@@ -88,6 +88,16 @@ HPALETTE GfxLoadPalette(int resourceId) {
   return result;
 }
 
+void GfxRestorePalette(HWND window, HPALETTE previous, HPALETTE* palette) {
+  if (*palette == nullptr) return;
+  const HDC context = GetDC(window);
+  SelectPalette(context, previous, FALSE);
+  RealizePalette(context);
+  DeleteObject(*palette);
+  *palette = nullptr;
+  ReleaseDC(window, context);
+}
+
 HBITMAP GfxLoadBitmap(HDC context, int resourceId, int mask) {
   ResourceBytes bytes;
   if (!FindImageResource(resourceId, &bytes)) return nullptr;

@@ -9,3 +9,6 @@ HPALETTE GfxLoadPalette(int resourceId);
 // black) or, with `mask` non-zero, the mask rendering (colour 0 white, all else black). In the
 // preview the bitmap is shrunk by ScaleFactor. None on failure.
 HBITMAP GfxLoadBitmap(HDC context, int resourceId, int mask);
+// Gives the device context of `window` its `previous` palette back, realised, then deletes
+// *palette and leaves it none. Does nothing when *palette is none.
+void GfxRestorePalette(HWND window, HPALETTE previous, HPALETTE* palette);

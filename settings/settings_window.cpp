@@ -354,14 +354,7 @@ void DeleteSkin(HWND window) {
   if (SkinMask != nullptr) DeleteObject(SkinMask);
   SkinImage = nullptr;
   SkinMask = nullptr;
-  if (SkinPalette != nullptr) {
-    const HDC dc = GetDC(window);
-    SelectPalette(dc, ReplacedPalette, FALSE);
-    RealizePalette(dc);
-    DeleteObject(SkinPalette);
-    SkinPalette = nullptr;
-    ReleaseDC(window, dc);
-  }
+  GfxRestorePalette(window, ReplacedPalette, &SkinPalette);
 }
 
 void PaintBackground(HWND window) {
