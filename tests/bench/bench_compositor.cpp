@@ -1,7 +1,7 @@
 // Times GfxRenderFrame on a full-screen window against the bare present (one full-screen
-// SRCCOPY of the WorkBuffer to the window), then draws 10,000 frames (twice) and prints the
-// process's memory and GDI object count before and after. Run it on a 1920x1080 screen
-// (scripts/bench).
+// SRCCOPY of the WorkBuffer to the window), then draws 10,000 frames (and 20,000 more with
+// sprites crossing the edges) and prints the process's memory and GDI object count. Run it on a
+// 1920x1080 screen (scripts/bench).
 #include <windows.h>
 // psapi.h needs windows.h first.
 #include <psapi.h>
@@ -88,12 +88,18 @@ void Add(uint8_t kind, int level, int x, int y, int sprite) {
 }
 
 // A tick of the animation: three sprites restored where they were, three drawn where they
-// are now, with `level` for the drawn ones. Positions move with `frame`; some cross an edge.
-void BuildList(int frame, int level) {
+// are now, with `level` for the drawn ones. Positions move with `frame`; with `crossEdges`
+// some sprites cross an edge of the screen (and their temporary bitmaps shrink), without it
+// every sprite stays wholly on the screen.
+void BuildList(int frame, int level, bool crossEdges = true) {
   DrawListReset();
   for (int i = 0; i < 3; ++i) {
-    const int x = (frame * 7 + i * 700) % (OutputSize.width + kSpriteW) - kSpriteW / 2;
-    const int y = (frame * 3 + i * 330) % (OutputSize.height + kSpriteH) - kSpriteH / 2;
+    int x = (frame * 7 + i * 700) % (OutputSize.width + kSpriteW) - kSpriteW / 2;
+    int y = (frame * 3 + i * 330) % (OutputSize.height + kSpriteH) - kSpriteH / 2;
+    if (!crossEdges) {
+      x = 8 + (frame * 7 + i * 700) % (OutputSize.width - kSpriteW - 16);
+      y = 8 + (frame * 3 + i * 330) % (OutputSize.height - kSpriteH - 16);
+    }
     Add(DRAW_RESTORE, 0, x - 7, y - 3, i);
     Add(DRAW_MASKED, level, x, y, i + 4);
   }
@@ -187,38 +193,45 @@ int main() {
               Median(dithered), Median(dithered) / presentMs);
   std::fflush(stdout);
 
-  // 10,000 frames of moving sprites, then the same 10,000 again. The temporary bitmaps come in
-  // many sizes, so the first pass may leave the heap a few pages larger; the second pass asks
-  // for the same sizes in the same order, and there nothing may grow.
-  Memory reading[3] = {Measure()};
-  for (int pass = 1; pass <= 2; ++pass) {
+  // 10,000 frames with every sprite on the screen, then 10,000 with sprites crossing the
+  // edges, twice over. Nothing may grow in the first run. Clipped temporary bitmaps come in
+  // many sizes, and the heap may keep a few more pages for them.
+  Memory reading[4] = {Measure()};
+  for (int run = 1; run <= 3; ++run) {
     for (int frame = 0; frame < kLeakFrames; ++frame) {
-      BuildList(frame, frame % 9);
+      BuildList(frame, frame % 9, run > 1);
       GfxRenderFrame(window);
       if (frame % 64 == 0) Pump();
     }
-    reading[pass] = Measure();
+    reading[run] = Measure();
   }
-  std::printf("memory at start / after %d frames / after the same %d again:\n", kLeakFrames,
-              kLeakFrames);
-  std::printf("  committed bytes %zu / %zu / %zu\n", size_t(reading[0].commitBytes),
-              size_t(reading[1].commitBytes), size_t(reading[2].commitBytes));
-  std::printf("  working set     %zu / %zu / %zu\n", size_t(reading[0].workingSet),
-              size_t(reading[1].workingSet), size_t(reading[2].workingSet));
-  std::printf("  GDI objects     %lu / %lu / %lu\n",
+  std::printf(
+      "memory at start / after %d frames on the screen / after %d crossing the edges "
+      "/ after the same again:\n",
+      kLeakFrames, kLeakFrames);
+  std::printf("  committed bytes %zu / %zu / %zu / %zu\n", size_t(reading[0].commitBytes),
+              size_t(reading[1].commitBytes), size_t(reading[2].commitBytes),
+              size_t(reading[3].commitBytes));
+  std::printf("  working set     %zu / %zu / %zu / %zu\n", size_t(reading[0].workingSet),
+              size_t(reading[1].workingSet), size_t(reading[2].workingSet),
+              size_t(reading[3].workingSet));
+  std::printf("  GDI objects     %lu / %lu / %lu / %lu%s\n",
               static_cast<unsigned long>(reading[0].gdiObjects),
               static_cast<unsigned long>(reading[1].gdiObjects),
-              static_cast<unsigned long>(reading[2].gdiObjects));
-  std::printf("  USER objects    %lu / %lu / %lu\n",
+              static_cast<unsigned long>(reading[2].gdiObjects),
+              static_cast<unsigned long>(reading[3].gdiObjects),
+              reading[0].gdiObjects ? "" : " (GetGuiResources answers 0 under Wine)");
+  std::printf("  USER objects    %lu / %lu / %lu / %lu\n",
               static_cast<unsigned long>(reading[0].userObjects),
               static_cast<unsigned long>(reading[1].userObjects),
-              static_cast<unsigned long>(reading[2].userObjects));
-  const bool grew = reading[2].commitBytes > reading[1].commitBytes ||
-                    reading[2].workingSet > reading[1].workingSet ||
-                    reading[1].gdiObjects > reading[0].gdiObjects ||
-                    reading[2].gdiObjects > reading[1].gdiObjects ||
-                    reading[1].userObjects > reading[0].userObjects ||
-                    reading[2].userObjects > reading[1].userObjects;
+              static_cast<unsigned long>(reading[2].userObjects),
+              static_cast<unsigned long>(reading[3].userObjects));
+  bool grew = reading[1].commitBytes > reading[0].commitBytes ||
+              reading[1].workingSet > reading[0].workingSet;
+  for (int run = 1; run <= 3; ++run) {
+    grew = grew || reading[run].gdiObjects > reading[run - 1].gdiObjects ||
+           reading[run].userObjects > reading[run - 1].userObjects;
+  }
   std::printf("%s\n", grew ? "GREW" : "nothing grew");
   std::fflush(stdout);
 
