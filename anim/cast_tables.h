@@ -31,12 +31,12 @@ constexpr struct FrameRect kFrameTable0[12] = {
     {8, 448, 152, 184}, {160, 448, 152, 184}, {312, 448, 120, 176}, {432, 448, 120, 176},
 };
 constexpr struct FrameRect kFrameTable1[12] = {
-    {0, 0, 168, 192},   {0, 192, 168, 192},   {168, 0, 160, 184},   {168, 192, 160, 184},
-    {328, 0, 152, 208}, {328, 216, 152, 208}, {0, 384, 96, 192},    {96, 384, 96, 192},
+    {0, 0, 168, 192},     {0, 192, 168, 192},   {168, 0, 160, 184}, {168, 192, 160, 184},
+    {328, 0, 152, 208},   {328, 216, 152, 208}, {0, 384, 96, 192},  {96, 384, 96, 192},
     {200, 376, 120, 200}, {320, 424, 120, 200}, {0, 576, 144, 192}, {144, 576, 144, 192},
 };
 constexpr struct FrameRect kFrameTable2[6] = {
-    {0, 0, 256, 248},   {0, 248, 256, 248},   {256, 0, 192, 168},
+    {0, 0, 256, 248},     {0, 248, 256, 248}, {256, 0, 192, 168},
     {256, 168, 192, 168}, {448, 0, 168, 176}, {448, 176, 168, 176},
 };
 
@@ -75,7 +75,9 @@ inline const SequenceStep* SheetStepTable(int sheet) {
   return sheet == 0 ? kStepTable0 : sheet == 1 ? kStepTable1 : kStepTable2;
 }
 inline const int16_t* SheetSequenceStartTable(int sheet) {
-  return sheet == 0 ? kSequenceStartTable0 : sheet == 1 ? kSequenceStartTable1 : kSequenceStartTable2;
+  return sheet == 0   ? kSequenceStartTable0
+         : sheet == 1 ? kSequenceStartTable1
+                      : kSequenceStartTable2;
 }
 
 // The two frame indices an actor alternates between.

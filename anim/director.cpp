@@ -93,8 +93,8 @@ void ChooseScene() {
 void DirectorInit() {
   for (int actor = 0; actor < kActorCount; ++actor) {
     const int sheet = kActorSheet[actor];
-    ActorInit(actor, kActorSequence[actor], 1, sheet, SheetFrameTable(sheet),
-              SheetStepTable(sheet), SheetSequenceStartTable(sheet));
+    ActorInit(actor, kActorSequence[actor], 1, sheet, SheetFrameTable(sheet), SheetStepTable(sheet),
+              SheetSequenceStartTable(sheet));
   }
   ChooseScene();
   FadeLevel = 9;

@@ -12,9 +12,9 @@ struct Scene {
 };
 
 extern Scene CurrentScene;
-extern int32_t FadeLevel;   // 0 drawn in full, 1 to 8 dithered, 9 not drawn
-extern int32_t FadingOut;   // 1 once the lead actor has completed six loops
-extern int32_t DarkTicks;   // ticks counted at level 9 while fading out
+extern int32_t FadeLevel;  // 0 drawn in full, 1 to 8 dithered, 9 not drawn
+extern int32_t FadingOut;  // 1 once the lead actor has completed six loops
+extern int32_t DarkTicks;  // ticks counted at level 9 while fading out
 
 // Passes that SeparateActors makes at most; past them an overlap is accepted (only screens
 // too small for a scene's three rectangles ever get there).

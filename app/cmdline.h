@@ -15,12 +15,12 @@ constexpr int OUTPUT_PREVIEW_CLIENT = 2;  // ... a preview switch: the named win
 constexpr int kHandleTextMax = 16;
 
 struct CommandLineScan {
-  int runMode;             // RUN_SETTINGS .. RUN_PASSWORD, from the last recognised switch
-  int parentSource;        // PARENT_*
-  int32_t parentHandle;    // window number when parentSource is PARENT_HANDLE
-  int outputSource;        // OUTPUT_*
-  int32_t outputHandle;    // window number when outputSource is OUTPUT_PREVIEW_CLIENT
-  int previewRequested;    // 1 when any preview switch was seen
+  int runMode;           // RUN_SETTINGS .. RUN_PASSWORD, from the last recognised switch
+  int parentSource;      // PARENT_*
+  int32_t parentHandle;  // window number when parentSource is PARENT_HANDLE
+  int outputSource;      // OUTPUT_*
+  int32_t outputHandle;  // window number when outputSource is OUTPUT_PREVIEW_CLIENT
+  int previewRequested;  // 1 when any preview switch was seen
 };
 
 // Scans the text after the program name (may be null: treated as empty).

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <ctime>
 
-#include "app/library_proc.h"
 #include "anim/director.h"
 #include "anim/random.h"
+#include "app/library_proc.h"
 #include "app/runstate.h"
 #include "gfx/compositor.h"
 #include "gfx/graphics.h"

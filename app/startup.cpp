@@ -22,8 +22,8 @@ HWND WindowFromNumber(int32_t number) {
 HWND CreateSaverWindow(HWND parent) {
   if (RunMode == RUN_SAVER)
     return CreateWindowExA(WS_EX_TOPMOST, kSaverClass, kSaverTitle, WS_POPUP | WS_VISIBLE, 0, 0,
-                           OutputSize.width, OutputSize.height, nullptr, nullptr,
-                           ProgramInstance, nullptr);
+                           OutputSize.width, OutputSize.height, nullptr, nullptr, ProgramInstance,
+                           nullptr);
   return CreateWindowExA(0, kSaverClass, kPreviewTitle, WS_CHILD | WS_VISIBLE, 0, 0,
                          OutputSize.width, OutputSize.height, parent, nullptr, ProgramInstance,
                          nullptr);

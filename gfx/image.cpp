@@ -80,8 +80,8 @@ HPALETTE GfxLoadPalette(int resourceId) {
   const uint8_t* table = bytes.data + info.colourTableOffset;
   for (uint32_t i = 0; i < info.colourCount; ++i) {
     // The table is blue, green, red, reserved; the palette entry red, green, blue, flags.
-    palette->palPalEntry[i] = PALETTEENTRY{table[4 * i + 2], table[4 * i + 1], table[4 * i],
-                                           table[4 * i + 3]};
+    palette->palPalEntry[i] =
+        PALETTEENTRY{table[4 * i + 2], table[4 * i + 1], table[4 * i], table[4 * i + 3]};
   }
   const HPALETTE result = CreatePalette(palette);
   FreeBlock(block);

@@ -7,8 +7,7 @@ uint32_t ReadU32(const uint8_t* p) {
 uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
 bool ImageReadInfo(const uint8_t* data, size_t size, ImageInfo* info) {
-  if (data == nullptr || size < kImageHeaderSize || ReadU32(data) != kImageHeaderSize)
-    return false;
+  if (data == nullptr || size < kImageHeaderSize || ReadU32(data) != kImageHeaderSize) return false;
   const int32_t width = static_cast<int32_t>(ReadU32(data + 4));
   const int32_t height = static_cast<int32_t>(ReadU32(data + 8));
   const uint16_t bitCount = ReadU16(data + 14);

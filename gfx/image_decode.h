@@ -14,10 +14,10 @@ struct ImageInfo {
   int32_t width;
   int32_t height;
   uint16_t bitCount;
-  uint32_t colourCount;        // entries in the colour table
-  size_t colourTableOffset;    // always kImageHeaderSize
-  size_t pixelOffset;          // where the pixel data starts
-  size_t pixelBufferSize;      // bytes of the zero-filled buffer the pixels decode into
+  uint32_t colourCount;      // entries in the colour table
+  size_t colourTableOffset;  // always kImageHeaderSize
+  size_t pixelOffset;        // where the pixel data starts
+  size_t pixelBufferSize;    // bytes of the zero-filled buffer the pixels decode into
 };
 
 // Reads and checks the header. Refused: a header size other than 40, a bit count above 8 or

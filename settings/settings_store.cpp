@@ -46,10 +46,10 @@ void LoadSettings() {
     GetPrivateProfileStringA(kDataSection, kDataKey, defaultDirectory, DataDirectory,
                              kDataDirectorySize, kSettingsFile);
   }
-  CurrentSettings.music = static_cast<int32_t>(
-      GetPrivateProfileIntA(kSettingsSection, "WAV", 1, kSettingsFile));
-  CurrentSettings.speed = static_cast<int32_t>(
-      GetPrivateProfileIntA(kSettingsSection, "SPEED", 3, kSettingsFile));
+  CurrentSettings.music =
+      static_cast<int32_t>(GetPrivateProfileIntA(kSettingsSection, "WAV", 1, kSettingsFile));
+  CurrentSettings.speed =
+      static_cast<int32_t>(GetPrivateProfileIntA(kSettingsSection, "SPEED", 3, kSettingsFile));
 }
 
 void SaveSettings() {

@@ -47,7 +47,7 @@ TEST(Actor, LoopsCountAsTheStepsExpire) {
     int advances;
     int loops;
   };
-  const Case cases[] = {{0, 5, 0}, {0, 6, 1}, {0, 35, 5}, {0, 36, 6}, {9, 6, 0},
+  const Case cases[] = {{0, 5, 0}, {0, 6, 1},  {0, 35, 5},  {0, 36, 6}, {9, 6, 0},
                         {9, 7, 1}, {12, 7, 1}, {13, 14, 2}, {6, 12, 2}};
   for (const Case& c : cases) {
     InitActor(c.actor);
@@ -93,8 +93,8 @@ TEST(Actor, SevenAndEightDrawTheirOwnFramesAndPlaceByTheTable) {
       frames.push_back(Cast[c.actor].step->frame);
       ActorAdvance(c.actor);
     }
-    EXPECT_EQ(frames, (std::vector<int>{c.frameA, c.frameA, c.frameA, c.frameB, c.frameB,
-                                        c.frameB}));
+    EXPECT_EQ(frames,
+              (std::vector<int>{c.frameA, c.frameA, c.frameA, c.frameB, c.frameB, c.frameB}));
     EXPECT_EQ(kPlacementSizeTable[c.actor - 3], c.placeW);
     EXPECT_EQ(kPlacementSizeTable[12 + c.actor - 3], c.placeH);
   }
@@ -106,9 +106,9 @@ TEST(Actor, EmissionInSaverAndPreview) {
   DrawListReset();
   ActorEmit(100, 50, 0, DRAW_RESTORE, 0);
   DrawEntry e = DrawListEntries()[0];
-  EXPECT_EQ((std::vector<int>{e.kind, e.sheet, e.x, e.y, e.srcX, e.srcY, e.width, e.height,
-                              e.level}),
-            (std::vector<int>{DRAW_RESTORE, 0, 100, 50, 8, 0, 120, 224, 0}));
+  EXPECT_EQ(
+      (std::vector<int>{e.kind, e.sheet, e.x, e.y, e.srcX, e.srcY, e.width, e.height, e.level}),
+      (std::vector<int>{DRAW_RESTORE, 0, 100, 50, 8, 0, 120, 224, 0}));
   RunMode = RUN_PREVIEW;
   ScaleFactor = 250;
   DrawListReset();
@@ -203,10 +203,10 @@ TEST(Director, SeparateMovesTheRightMostSlotIntoRange) {
   };
   // Scene 1 sizes: widths 144, 152, 120, heights 192, 184, 176; far-apart rows avoid overlap.
   const Case cases[] = {
-      {{10, 50, 30}, 296, 1, 296},     // all left of the minimum: the greatest x moves there
-      {{50, 50, 30}, 296, 0, 296},     // equal x: the lowest slot
-      {{10, 20, 1000}, 296, 2, 904},   // past the right edge: pulled back inside
-      {{10, 20, 500}, 296, 2, 500},    // already inside: unchanged
+      {{10, 50, 30}, 296, 1, 296},    // all left of the minimum: the greatest x moves there
+      {{50, 50, 30}, 296, 0, 296},    // equal x: the lowest slot
+      {{10, 20, 1000}, 296, 2, 904},  // past the right edge: pulled back inside
+      {{10, 20, 500}, 296, 2, 500},   // already inside: unchanged
   };
   for (const Case& c : cases) {
     CurrentScene.number = 1;

@@ -49,8 +49,8 @@ const ScanCase kScanCases[] = {
      OUTPUT_SCREEN, 0, 0},
     {"negative handle", "/p -12", RUN_PREVIEW, PARENT_HANDLE, -12, OUTPUT_PREVIEW_CLIENT, -12, 1},
     // 16 characters are taken; scanning goes on at the 17th, which is a saver switch.
-    {"handle text cut after 16", "/p 0000000000001234/s", RUN_SAVER, PARENT_NONE, 0,
-     OUTPUT_SCREEN, 0, 1},
+    {"handle text cut after 16", "/p 0000000000001234/s", RUN_SAVER, PARENT_NONE, 0, OUTPUT_SCREEN,
+     0, 1},
     // The 17th character is not part of the handle: 0000000000000012 reads 12.
     {"handle of exactly 16", "/p 00000000000000123", RUN_PREVIEW, PARENT_HANDLE, 12,
      OUTPUT_PREVIEW_CLIENT, 12, 1},

@@ -126,8 +126,11 @@ TEST_F(ImageLoader, PreviewShrinksByDroppingRowsAndColumns) {
     int id;
     int width, height;
   };
-  const Case cases[] = {{237, 114, 142, 149}, {237, 117, 113, 182}, {237, 116, 145, 117},
-                        {1000, 114, 600, 632}, {148, 116, 91, 73}};
+  const Case cases[] = {{237, 114, 142, 149},
+                        {237, 117, 113, 182},
+                        {237, 116, 145, 117},
+                        {1000, 114, 600, 632},
+                        {148, 116, 91, 73}};
   for (const Case& c : cases) {
     ScaleFactor = c.scale;
     HBITMAP image = GfxLoadBitmap(screen_, c.id, 0);

@@ -66,8 +66,8 @@ TEST(SaverWindow, PreviewDrawsScenesIntoTheWorkBufferAndTearsDown) {
   OutputSize = Size2{304, 224};
   ScaleFactor = 296;
   ASSERT_TRUE(RegisterSaverClass());
-  HWND host = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 304, 224,
-                              nullptr, nullptr, nullptr, nullptr);
+  HWND host = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 304, 224, nullptr,
+                              nullptr, nullptr, nullptr);
   HWND window = CreateWindowExA(0, "QV3_02", "SSPREVIEW", WS_CHILD | WS_VISIBLE, 0, 0, 304, 224,
                                 host, nullptr, ProgramInstance, nullptr);
   ASSERT_NE(window, nullptr);

@@ -70,9 +70,7 @@ class SettingsStore : public testing::Test {
 
 std::string Signature() { return std::string(SIGNATURE_TEXT, kSignatureLength); }
 
-std::string DefaultDirectory() {
-  return std::string(1, WindowsPath("")[0]) + ":\\QavSaver3";
-}
+std::string DefaultDirectory() { return std::string(1, WindowsPath("")[0]) + ":\\QavSaver3"; }
 
 TEST_F(SettingsStore, DefaultsWithoutAnyFile) {
   CurrentSettings = {7, 7};
@@ -90,12 +88,9 @@ struct ValueCase {
 
 TEST_F(SettingsStore, ReadsValuesAsWrittenWithoutRangeTest) {
   const ValueCase cases[] = {
-      {"[QV3_02]\r\nWAV=0\r\nSPEED=5\r\n", 0, 5},
-      {"[QV3_02]\r\nWAV=1\r\nSPEED=9\r\n", 1, 9},
-      {"[QV3_02]\r\nWAV=2\r\nSPEED=-4\r\n", 2, -4},
-      {"[QV3_02]\r\nWAV=abc\r\nSPEED=x7\r\n", 0, 0},
-      {"[QV3_02]\r\nSPEED=250\r\n", 1, 250},
-      {"[OTHER]\r\nWAV=0\r\nSPEED=1\r\n", 1, 3},
+      {"[QV3_02]\r\nWAV=0\r\nSPEED=5\r\n", 0, 5},   {"[QV3_02]\r\nWAV=1\r\nSPEED=9\r\n", 1, 9},
+      {"[QV3_02]\r\nWAV=2\r\nSPEED=-4\r\n", 2, -4}, {"[QV3_02]\r\nWAV=abc\r\nSPEED=x7\r\n", 0, 0},
+      {"[QV3_02]\r\nSPEED=250\r\n", 1, 250},        {"[OTHER]\r\nWAV=0\r\nSPEED=1\r\n", 1, 3},
   };
   for (const ValueCase& c : cases) {
     Settings(c.text);

@@ -48,9 +48,8 @@ void Pump(DWORD ms, HANDLE process = nullptr) {
     const DWORD now = GetTickCount();
     if (static_cast<LONG>(end - now) <= 0) return;
     const DWORD count = process ? 1 : 0;
-    const DWORD result =
-        MsgWaitForMultipleObjects(count, process ? &process : nullptr, FALSE, end - now,
-                                  QS_ALLINPUT);
+    const DWORD result = MsgWaitForMultipleObjects(count, process ? &process : nullptr, FALSE,
+                                                   end - now, QS_ALLINPUT);
     if (process && result == WAIT_OBJECT_0) return;
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -70,9 +69,9 @@ HWND MakeWindow(const char* title, int clientWidth, int clientHeight, DWORD styl
   RegisterClassA(&windowClass);
   RECT rect = {0, 0, clientWidth, clientHeight};
   AdjustWindowRect(&rect, style, FALSE);
-  HWND window = CreateWindowExA(0, "QV3TESTHOST", title, style | WS_VISIBLE, 40, 40,
-                                rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+  HWND window =
+      CreateWindowExA(0, "QV3TESTHOST", title, style | WS_VISIBLE, 40, 40, rect.right - rect.left,
+                      rect.bottom - rect.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   Pump(200);
   return window;
 }
@@ -182,8 +181,7 @@ int Foreground(int argc, char** argv) {
   if (!StartProcess(line, &info)) return 1;
   int sawDisabled = 0;
   const DWORD start = GetTickCount();
-  while (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT &&
-         GetTickCount() - start < 60000) {
+  while (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT && GetTickCount() - start < 60000) {
     Pump(100, info.hProcess);
     if (!IsWindowEnabled(window)) sawDisabled = 1;
   }

@@ -57,8 +57,8 @@ int main(int argc, char** argv) {
   for (unsigned long tick = 1; tick <= ticks; ++tick) {
     DirectorTick();
     for (const DrawEntry* e = DrawListEntries(); e->kind != DRAW_END; ++e)
-      std::printf("%lu %d %d %d %d %d %d %d %d %d\n", tick, e->kind, e->sheet, e->x, e->y,
-                  e->srcX, e->srcY, e->width, e->height, e->level);
+      std::printf("%lu %d %d %d %d %d %d %d %d %d\n", tick, e->kind, e->sheet, e->x, e->y, e->srcX,
+                  e->srcY, e->width, e->height, e->level);
   }
   return 0;
 }
