@@ -117,6 +117,10 @@ LRESULT ExitInput(HWND window) {
 bool SendingOwnDestroy = false;
 
 LRESULT OnCreate(HWND window) {
+  // A new window starts a new run of the lifecycle.
+  TornDown = false;
+  PasswordPending = 0;
+  TickPhase = 0;
   LoadSettings();
   if (RunMode != RUN_SAVER) CurrentSettings.music = 0;
   if (CurrentSettings.music == 1) StartMusic(window);

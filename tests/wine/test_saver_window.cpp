@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "anim/actor.h"
@@ -87,6 +89,81 @@ TEST(SaverWindow, PreviewDrawsScenesIntoTheWorkBufferAndTearsDown) {
   for (const SpriteSheet& sheet : SpriteSheets) EXPECT_EQ(sheet.image, nullptr);
   MSG message;
   EXPECT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+struct MessageBoxSeen {
+  std::wstring caption;
+  std::wstring text;
+};
+
+BOOL CALLBACK CollectText(HWND child, LPARAM data) {
+  wchar_t text[128] = L"";
+  GetWindowTextW(child, text, 128);
+  if (text[0] != 0) reinterpret_cast<MessageBoxSeen*>(data)->text += text;
+  return TRUE;
+}
+
+// Waits for the saver's message box, notes its caption and texts, and presses OK.
+void AnswerMessageBox(MessageBoxSeen* seen) {
+  for (int i = 0; i < 200; ++i) {
+    HWND box = FindWindowW(L"#32770", nullptr);
+    if (box != nullptr) {
+      wchar_t caption[64] = L"";
+      GetWindowTextW(box, caption, 64);
+      seen->caption = caption;
+      EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(seen));
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+      return;
+    }
+    Sleep(50);
+  }
+}
+
+TEST(SaverWindow, FailedSetUpShowsTheMessageAndEndsThePreview) {
+  ProgramInstance = GetModuleHandleA(nullptr);
+  ScreenSize = Size2{1024, 768};
+  RunMode = RUN_PREVIEW;
+  OutputSize = Size2{60000, 60000};  // buffers this large cannot be made
+  ScaleFactor = 1000;
+  RegisterSaverClass();
+  HWND host = CreateWindowExA(0, "STATIC", "host", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                              nullptr, nullptr);
+  MessageBoxSeen seen;
+  std::thread answer(AnswerMessageBox, &seen);
+  HWND window = CreateWindowExA(0, "QV3_02", "SSPREVIEW", WS_CHILD, 0, 0, 100, 100, host, nullptr,
+                                ProgramInstance, nullptr);
+  answer.join();
+  EXPECT_NE(window, nullptr) << "the window's creation itself succeeds";
+  EXPECT_EQ(seen.caption, L"QAV SAVER Vol.3");
+  EXPECT_NE(seen.text.find(L"グラフィックメモリが足りませんでした"), std::wstring::npos);
+  // Torn down without a password: nothing of the graphics is left, and the loop is told to end.
+  EXPECT_EQ(WorkBuffer, nullptr);
+  EXPECT_EQ(BackgroundBuffer, nullptr);
+  EXPECT_EQ(SaverPalette, nullptr);
+  for (const SpriteSheet& sheet : SpriteSheets) {
+    EXPECT_EQ(sheet.image, nullptr);
+    EXPECT_EQ(sheet.mask, nullptr);
+  }
+  for (HBITMAP pattern : DitherPatterns) EXPECT_EQ(pattern, nullptr);
+  MSG message;
+  EXPECT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  // The real destruction that follows is a second teardown: it changes nothing.
+  const int cursorBefore = ShowCursor(TRUE) - 1;
+  ShowCursor(FALSE);
+  DestroyWindow(host);
+  const int cursorAfter = ShowCursor(TRUE) - 1;
+  ShowCursor(FALSE);
+  EXPECT_EQ(cursorAfter, cursorBefore);
+  EXPECT_FALSE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST(SaverWindow, TimerPeriodStaysWithinTheSpeedRange) {
+  const struct {
+    int speed;
+    UINT period;
+  } cases[] = {{1, 300}, {2, 250},   {3, 200}, {4, 150},      {5, 100},
+               {0, 300}, {-40, 300}, {7, 100}, {1000000, 100}};
+  for (const auto& c : cases) EXPECT_EQ(FramePeriodForSpeed(c.speed), c.period) << c.speed;
 }
 
 }  // namespace
