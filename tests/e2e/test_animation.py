@@ -108,6 +108,22 @@ class Animation(unittest.TestCase):
         self.assertTrue(later, "no second scene within the screenshots")
         self.assertNotEqual(scenes[later[0]]["sources"], scenes[first]["sources"])
 
+    def test_small_screens_run_and_end_normally(self):
+        # Smaller than the scenes need: the saver keeps running and drawing, and ends on a key.
+        for width, height in ((640, 400), (320, 240)):
+            with self.subTest(screen=(width, height)), harness.Session(width, height) as session:
+                proc = session.start_saver("/s")
+                window = session.find_window("QV3_02")
+                self.assertEqual((window["w"], window["h"]), (str(width), str(height)))
+                drawn = 0
+                deadline = time.time() + 5
+                while time.time() < deadline:
+                    drawn = max(drawn, session.screenshot_gray().count(0, 0, width, height))
+                self.assertIsNone(proc.poll())
+                self.assertGreater(drawn, 0)
+                session.xdotool("key", "a")
+                self.assertEqual(session.wait_exit(proc, 15), 0)
+
     def out_dir(self):
         path = os.environ.get("QV3_SCREENSHOT_DIR", os.path.join(harness.BUILD_DIR, "screenshots"))
         os.makedirs(path, exist_ok=True)
