@@ -148,6 +148,31 @@ class Music(unittest.TestCase):
                                          out)
                     self.assertFalse(os.path.exists(sink), "the sound device was opened")
 
+    def test_data_folder_from_the_settings_file(self):
+        # Without the marker beside the saver, the settings file names the data folder; one too
+        # long for the music's path gives a silent saver, not an overrun.
+        with harness.Session(640, 480, audio_sink=self.sink) as session:
+            dist = harness.copy_dist(os.path.join(session.tmp, "dist"))
+            os.remove(os.path.join(dist, "QAVSSV3C.SSS"))
+            music_dir = "Z:" + os.path.join(dist, "QV3").replace("/", "\\")
+            cases = [("named folder", music_dir, True),
+                     ("too long a folder", "Z:\\" + "x" * 300, False)]
+            for name, folder, plays in cases:
+                with self.subTest(name):
+                    if os.path.exists(self.sink):
+                        os.remove(self.sink)
+                    harness.write_settings(f"[QV3_02]\nWAV=1\n[QV3_DIR]\nQV3_DIR={folder}\n")
+                    session.xdotool("mousemove", 300, 200)
+                    proc = session.start_saver("/s", dist=dist)
+                    self.assertIsNotNone(session.find_window("QV3_02"))
+                    size = wait_for_size(self.sink, SECOND, 8)
+                    self.assertIsNone(proc.poll(), "the saver ended by itself")
+                    if plays:
+                        self.assertGreaterEqual(size, SECOND, "the named folder's music is silent")
+                    else:
+                        self.assertEqual(size, 0, "music played from a path that cannot fit")
+                    self.end_with_key(session, proc)
+
     def test_without_a_sound_device_the_saver_runs_silently(self):
         harness.write_settings("[QV3_02]\nWAV=1\nSPEED=3\n")
         with harness.Session(640, 480, alsa=False) as session:
