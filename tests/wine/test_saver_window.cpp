@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -164,6 +166,57 @@ TEST(SaverWindow, TimerPeriodStaysWithinTheSpeedRange) {
   } cases[] = {{1, 300}, {2, 250},   {3, 200}, {4, 150},      {5, 100},
                {0, 300}, {-40, 300}, {7, 100}, {1000000, 100}};
   for (const auto& c : cases) EXPECT_EQ(FramePeriodForSpeed(c.speed), c.period) << c.speed;
+}
+
+// The stand-in password library beside the test program refuses every password here.
+TEST(SaverWindow, RealDestructionEndsTheRunEvenWhenThePasswordIsRefused) {
+  char dir[MAX_PATH];
+  GetTempPathA(MAX_PATH, dir);
+  const std::string answer = std::string(dir) + "qv3answer.txt";
+  const std::string log = std::string(dir) + "qv3calls.txt";
+  FILE* f = std::fopen(answer.c_str(), "w");
+  std::fputs("refuse", f);
+  std::fclose(f);
+  DeleteFileA(log.c_str());
+  _putenv(("QV3_TEST_PASSWORD_FILE=" + answer).c_str());
+  _putenv(("QV3_TEST_PASSWORD_LOG=" + log).c_str());
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\desktop", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const DWORD one = 1;
+  RegSetValueExA(key, "ScreenSaveUsePassword", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
+                 sizeof one);
+
+  ProgramInstance = GetModuleHandleA(nullptr);
+  ScreenSize = Size2{320, 240};
+  RunMode = RUN_SAVER;
+  OutputSize = ScreenSize;
+  ScaleFactor = 1000;
+  RegisterSaverClass();
+  HWND window = CreateWindowExA(0, "QV3_02", "QV3_02", WS_POPUP, 0, 0, 320, 240, nullptr, nullptr,
+                                ProgramInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  SendMessageA(window, WM_KEYDOWN, 'A', 0);  // refused: the saver goes on
+  EXPECT_NE(WorkBuffer, nullptr);
+  MSG message;
+  EXPECT_FALSE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  DestroyWindow(window);  // asked again, refused again, but the window is gone: the run ends
+  EXPECT_EQ(WorkBuffer, nullptr);
+  EXPECT_EQ(SaverPalette, nullptr);
+  EXPECT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+
+  std::string calls;
+  if (FILE* in = std::fopen(log.c_str(), "r")) {
+    char line[128];
+    while (std::fgets(line, sizeof line, in)) calls += line;
+    std::fclose(in);
+  }
+  EXPECT_EQ(calls, "verify window=1 answer=0\nverify window=1 answer=0\n");
+  RegDeleteValueA(key, "ScreenSaveUsePassword");
+  RegCloseKey(key);
+  DeleteFileA(answer.c_str());
+  DeleteFileA(log.c_str());
 }
 
 }  // namespace
