@@ -19,14 +19,173 @@ constexpr BYTE kPatternRows[kDitherPatternCount][8] = {
 
 constexpr int kLevelCount = 9;  // 0 full, 1 to 8 dithered
 
-// Fills all of `bitmap` with `brush`, then inverts it when asked, through the memory DC `dc`.
-void FillTemporary(HDC dc, HBITMAP bitmap, HBRUSH brush, int width, int height, bool invert) {
-  const HGDIOBJ previous = SelectObject(dc, bitmap);
-  if (!previous) return;
-  const RECT all = {0, 0, width, height};
-  FillRect(dc, &all, brush);
-  if (invert) BitBlt(dc, 0, 0, width, height, nullptr, 0, 0, DSTINVERT);
-  SelectObject(dc, previous);
+// The inverse of the pattern brush, destination and source not used.
+constexpr DWORD kNotPatternRop = 0x000F0001;
+
+// While GfxRenderFrame draws, the bitmaps stay selected in memory DCs of the frame, one DC per
+// kind of bitmap, from one copy to the next; the DC's own bitmap goes back only when the frame
+// ends. The pattern brushes and one temporary bitmap, grown when an entry needs a larger one,
+// are made at their first use in the frame and deleted at its end.
+enum FrameRole {
+  kWorkRole,
+  kMaskRole,
+  kImageRole,
+  kBackgroundRole,
+  kTemporaryRole,
+  kFrameRoleCount
+};
+
+struct FrameHolder {
+  HDC dc;            // null when the frame has not needed it
+  HGDIOBJ original;  // the DC's bitmap before ours, null while nothing of ours was selected
+  HBITMAP held;      // our bitmap selected in it now
+};
+
+HDC FrameWindowDC = nullptr;  // not null while a frame is drawn
+FrameHolder FrameHolders[kFrameRoleCount] = {};
+HBRUSH FrameBrushes[kDitherPatternCount] = {};
+HBRUSH FrameSelectedBrush = nullptr;  // ours in FrameBrushDC, null when none
+HDC FrameBrushDC = nullptr;
+HGDIOBJ FrameOriginalBrush = nullptr;
+HBITMAP FrameTemporary = nullptr;
+int FrameTemporaryWidth = 0;
+int FrameTemporaryHeight = 0;
+
+bool IsFrameDC(HDC dc) {
+  if (!FrameWindowDC || !dc) return false;
+  for (const FrameHolder& holder : FrameHolders) {
+    if (holder.dc == dc) return true;
+  }
+  return false;
+}
+
+FrameRole RoleOf(HBITMAP bitmap) {
+  if (bitmap == WorkBuffer) return kWorkRole;
+  if (bitmap == BackgroundBuffer) return kBackgroundRole;
+  if (bitmap == FrameTemporary) return kTemporaryRole;
+  for (const SpriteSheet& sheet : SpriteSheets) {
+    if (bitmap == sheet.mask) return kMaskRole;
+  }
+  return kImageRole;
+}
+
+// The frame's DC with `bitmap` selected, selecting it when it is not; null when it cannot be.
+HDC FrameDC(HBITMAP bitmap) {
+  if (!bitmap) return nullptr;
+  for (const FrameHolder& holder : FrameHolders) {
+    if (holder.dc && holder.held == bitmap) return holder.dc;
+  }
+  FrameHolder& holder = FrameHolders[RoleOf(bitmap)];
+  if (!holder.dc) holder.dc = CreateCompatibleDC(FrameWindowDC);
+  if (!holder.dc) return nullptr;
+  const HGDIOBJ previous = SelectObject(holder.dc, bitmap);
+  if (!previous) return nullptr;
+  if (!holder.original) holder.original = previous;
+  holder.held = bitmap;
+  return holder.dc;
+}
+
+// The frame's brush of `pattern`, made at its first use; null when it cannot be.
+HBRUSH FrameBrush(int pattern) {
+  if (!FrameBrushes[pattern]) FrameBrushes[pattern] = CreatePatternBrush(DitherPatterns[pattern]);
+  return FrameBrushes[pattern];
+}
+
+// The frame's temporary bitmap, at least width x height; null when it cannot be made.
+HBITMAP FrameTemporaryOf(int width, int height) {
+  if (FrameTemporary && width <= FrameTemporaryWidth && height <= FrameTemporaryHeight) {
+    return FrameTemporary;
+  }
+  const int grownWidth = width > FrameTemporaryWidth ? width : FrameTemporaryWidth;
+  const int grownHeight = height > FrameTemporaryHeight ? height : FrameTemporaryHeight;
+  const HBITMAP grown = CreateCompatibleBitmap(FrameWindowDC, grownWidth, grownHeight);
+  if (!grown) return nullptr;
+  FrameHolder& holder = FrameHolders[kTemporaryRole];
+  if (FrameTemporary && holder.held == FrameTemporary) {
+    if (!SelectObject(holder.dc, grown)) {
+      DeleteObject(grown);
+      return nullptr;
+    }
+    holder.held = grown;
+  }
+  if (FrameTemporary) DeleteObject(FrameTemporary);
+  FrameTemporary = grown;
+  FrameTemporaryWidth = grownWidth;
+  FrameTemporaryHeight = grownHeight;
+  return FrameTemporary;
+}
+
+void BeginFrame(HDC windowDC) {
+  FrameWindowDC = windowDC;
+  for (FrameHolder& holder : FrameHolders) holder = {};
+  FrameHolders[kWorkRole].dc = CreateCompatibleDC(windowDC);
+  FrameHolders[kImageRole].dc = CreateCompatibleDC(windowDC);
+}
+
+// Gives every DC of the frame its own objects back, deletes the DCs and the brushes.
+void EndFrame() {
+  if (FrameSelectedBrush && FrameOriginalBrush) SelectObject(FrameBrushDC, FrameOriginalBrush);
+  FrameSelectedBrush = nullptr;
+  FrameBrushDC = nullptr;
+  FrameOriginalBrush = nullptr;
+  for (FrameHolder& holder : FrameHolders) {
+    if (!holder.dc) continue;
+    if (holder.original) SelectObject(holder.dc, holder.original);
+    DeleteDC(holder.dc);
+    holder = {};
+  }
+  if (FrameTemporary) DeleteObject(FrameTemporary);
+  FrameTemporary = nullptr;
+  FrameTemporaryWidth = FrameTemporaryHeight = 0;
+  for (HBRUSH& brush : FrameBrushes) {
+    if (brush) DeleteObject(brush);
+    brush = nullptr;
+  }
+  FrameWindowDC = nullptr;
+}
+
+// Copies `rect` from `srcBitmap` to `dstBitmap` with `rop`, or with a null `srcBitmap` paints
+// `rect` of `dstBitmap` with `brush` and `rop`, if the bitmaps and the brush could be selected.
+// Through the frame's DCs when `dst` and `src` are two of them, else with every object selected
+// for this copy only.
+void Blit(HDC dst, HDC src, const SpriteRect* rect, HBITMAP dstBitmap, HBITMAP srcBitmap, DWORD rop,
+          HBRUSH brush) {
+  if (IsFrameDC(dst) && IsFrameDC(src)) {
+    const HDC dstDC = FrameDC(dstBitmap);
+    const HDC srcDC = srcBitmap ? FrameDC(srcBitmap) : nullptr;
+    if (!dstDC || (srcBitmap && (!srcDC || srcDC == dstDC))) return;
+    if (brush && (brush != FrameSelectedBrush || dstDC != FrameBrushDC)) {
+      if (FrameSelectedBrush && FrameBrushDC != dstDC) {
+        SelectObject(FrameBrushDC, FrameOriginalBrush);
+        FrameSelectedBrush = nullptr;
+      }
+      const HGDIOBJ previous = SelectObject(dstDC, brush);
+      if (!previous) return;
+      if (!FrameSelectedBrush) FrameOriginalBrush = previous;
+      FrameSelectedBrush = brush;
+      FrameBrushDC = dstDC;
+    }
+    if (srcBitmap) {
+      BitBlt(dstDC, rect->x, rect->y, rect->width, rect->height, srcDC, rect->srcX, rect->srcY,
+             rop);
+    } else {
+      PatBlt(dstDC, rect->x, rect->y, rect->width, rect->height, rop);
+    }
+    return;
+  }
+  const HGDIOBJ previousDst = SelectObject(dst, dstBitmap);
+  const HGDIOBJ previousSrc = srcBitmap ? SelectObject(src, srcBitmap) : nullptr;
+  const HGDIOBJ previousBrush = brush ? SelectObject(dst, brush) : nullptr;
+  if (previousDst && (!srcBitmap || previousSrc) && (!brush || previousBrush)) {
+    if (srcBitmap) {
+      BitBlt(dst, rect->x, rect->y, rect->width, rect->height, src, rect->srcX, rect->srcY, rop);
+    } else {
+      PatBlt(dst, rect->x, rect->y, rect->width, rect->height, rop);
+    }
+  }
+  if (previousBrush) SelectObject(dst, previousBrush);
+  if (previousSrc) SelectObject(src, previousSrc);
+  if (previousDst) SelectObject(dst, previousDst);
 }
 
 }  // namespace
@@ -79,13 +238,7 @@ void GfxClipRect(SpriteRect* rect) {
 
 void GfxBlit(HDC dst, HDC src, const SpriteRect* rect, HBITMAP dstBitmap, HBITMAP srcBitmap,
              DWORD rop) {
-  const HGDIOBJ previousDst = SelectObject(dst, dstBitmap);
-  const HGDIOBJ previousSrc = SelectObject(src, srcBitmap);
-  if (previousDst && previousSrc) {
-    BitBlt(dst, rect->x, rect->y, rect->width, rect->height, src, rect->srcX, rect->srcY, rop);
-  }
-  if (previousSrc) SelectObject(src, previousSrc);
-  if (previousDst) SelectObject(dst, previousDst);
+  if (srcBitmap) Blit(dst, src, rect, dstBitmap, srcBitmap, rop, nullptr);
 }
 
 void GfxDrawOpaque(HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet) {
@@ -101,49 +254,50 @@ void GfxDrawSilhouette(HDC dst, HDC src, const SpriteRect* rect, const SpriteShe
   GfxBlit(dst, src, rect, WorkBuffer, sheet->mask, SRCAND);
 }
 
-void GfxDrawRestore(HDC window, HDC dst, HDC src, const SpriteRect* rect,
-                    const SpriteSheet* sheet) {
-  // The temporary bitmap T holds the background cut to the sprite's shape, black elsewhere.
-  const SpriteRect toTemporary = {0, 0, rect->srcX, rect->srcY, rect->width, rect->height};
-  const SpriteRect backgroundToTemporary = {0, 0, rect->x, rect->y, rect->width, rect->height};
-  const SpriteRect fromTemporary = {rect->x, rect->y, 0, 0, rect->width, rect->height};
+void GfxDrawRestore(HDC, HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet) {
+  // With W the WorkBuffer, B the BackgroundBuffer and M the mask: ((W ^ B) & M) ^ B is W where
+  // M is white and B where it is black.
+  const SpriteRect background = {rect->x, rect->y, rect->x, rect->y, rect->width, rect->height};
+  GfxBlit(dst, src, &background, WorkBuffer, BackgroundBuffer, SRCINVERT);
   GfxBlit(dst, src, rect, WorkBuffer, sheet->mask, SRCAND);
-  const HBITMAP temporary = CreateCompatibleBitmap(window, rect->width, rect->height);
-  GfxBlit(dst, src, &toTemporary, temporary, sheet->mask, SRCCOPY);
-  GfxBlit(dst, src, &backgroundToTemporary, temporary, BackgroundBuffer, SRCERASE);
-  GfxBlit(dst, src, &fromTemporary, WorkBuffer, temporary, SRCPAINT);
-  DeleteObject(temporary);
+  GfxBlit(dst, src, &background, WorkBuffer, BackgroundBuffer, SRCINVERT);
 }
 
 void GfxDrawDithered(HDC window, HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet,
                      int pattern) {
   // A monochrome pattern brush paints its 1-bits in the DC's background colour (white in a
-  // fresh memory DC) and its 0-bits in the text colour (black). The temporary bitmap T starts
-  // at (0, 0), so the pattern is anchored at the rectangle's corner.
+  // fresh memory DC) and its 0-bits in the text colour (black). The temporary bitmap T is drawn
+  // from (0, 0), the brush origin of a fresh DC, so the pattern is anchored at the rectangle's
+  // corner.
   const SpriteRect toTemporary = {0, 0, rect->srcX, rect->srcY, rect->width, rect->height};
   const SpriteRect fromTemporary = {rect->x, rect->y, 0, 0, rect->width, rect->height};
-  const HBITMAP temporary = CreateCompatibleBitmap(window, rect->width, rect->height);
-  const HBRUSH brush = CreatePatternBrush(DitherPatterns[pattern]);
-  UnrealizeObject(brush);
-  // Cut a hole where the sprite and a 1-bit meet: T is black there, white elsewhere.
-  FillTemporary(dst, temporary, brush, rect->width, rect->height, true);
-  GfxBlit(dst, src, &toTemporary, temporary, sheet->mask, SRCPAINT);
-  GfxBlit(dst, src, &fromTemporary, WorkBuffer, temporary, SRCAND);
-  // Fill the hole with the image under the 1-bits (black outside the sprite adds nothing).
-  FillTemporary(dst, temporary, brush, rect->width, rect->height, false);
-  GfxBlit(dst, src, &toTemporary, temporary, sheet->image, SRCAND);
-  GfxBlit(dst, src, &fromTemporary, WorkBuffer, temporary, SRCPAINT);
-  DeleteObject(brush);
-  DeleteObject(temporary);
+  const bool inFrame = IsFrameDC(dst) && IsFrameDC(src);
+  const HBITMAP temporary = inFrame ? FrameTemporaryOf(rect->width, rect->height)
+                                    : CreateCompatibleBitmap(window, rect->width, rect->height);
+  const HBRUSH brush = inFrame ? FrameBrush(pattern) : CreatePatternBrush(DitherPatterns[pattern]);
+  if (temporary && brush) {
+    // Cut a hole where the sprite and a 1-bit meet: T is black there, white elsewhere.
+    Blit(dst, src, &toTemporary, temporary, nullptr, kNotPatternRop, brush);
+    GfxBlit(dst, src, &toTemporary, temporary, sheet->mask, SRCPAINT);
+    GfxBlit(dst, src, &fromTemporary, WorkBuffer, temporary, SRCAND);
+    // Fill the hole with the image under the 1-bits (black outside the sprite adds nothing).
+    Blit(dst, src, &toTemporary, temporary, nullptr, PATCOPY, brush);
+    GfxBlit(dst, src, &toTemporary, temporary, sheet->image, SRCAND);
+    GfxBlit(dst, src, &fromTemporary, WorkBuffer, temporary, SRCPAINT);
+  }
+  if (!inFrame && brush) DeleteObject(brush);
+  if (!inFrame && temporary) DeleteObject(temporary);
 }
 
 void GfxRenderFrame(HWND window) {
   const HDC windowDC = GetDC(window);
-  const HDC dst = CreateCompatibleDC(windowDC);
-  const HDC src = CreateCompatibleDC(windowDC);
+  BeginFrame(windowDC);
+  const HDC dst = FrameHolders[kWorkRole].dc;
+  const HDC src = FrameHolders[kImageRole].dc;
 
   const DrawEntry* entries = DrawListEntries();
-  for (int slot = 0; slot < kDrawListSlots && entries[slot].kind != DRAW_END; ++slot) {
+  for (int slot = 0; dst && src && slot < kDrawListSlots && entries[slot].kind != DRAW_END;
+       ++slot) {
     const DrawEntry& entry = entries[slot];
     const int level = entry.level & 15;
     if (level >= kLevelCount || entry.sheet >= kSheetSlots) continue;
@@ -173,19 +327,16 @@ void GfxRenderFrame(HWND window) {
     }
   }
 
-  const HGDIOBJ previousBitmap = SelectObject(src, WorkBuffer);
+  // The WorkBuffer is most likely still selected in the frame's DC from the last copy.
+  const HDC work = dst ? FrameDC(WorkBuffer) : nullptr;
   HPALETTE previousPalette = nullptr;
   if (SaverPalette) {
     previousPalette = SelectPalette(windowDC, SaverPalette, FALSE);
     RealizePalette(windowDC);
   }
-  if (previousBitmap) {
-    BitBlt(windowDC, 0, 0, OutputSize.width, OutputSize.height, src, 0, 0, SRCCOPY);
-    SelectObject(src, previousBitmap);
-  }
+  if (work) BitBlt(windowDC, 0, 0, OutputSize.width, OutputSize.height, work, 0, 0, SRCCOPY);
   if (previousPalette) SelectPalette(windowDC, previousPalette, FALSE);
 
-  DeleteDC(src);
-  DeleteDC(dst);
+  EndFrame();
   ReleaseDC(window, windowDC);
 }

@@ -16,10 +16,11 @@ void GfxRenderFrame(HWND window);
 // Clips a rectangle to the output (0, 0, OutputSize) in place.
 void GfxClipRect(SpriteRect* rect);
 
-// The drawing steps of one entry. `dst` and `src` are memory DCs with nothing of ours selected;
-// each step selects its bitmaps only for the length of one copy. `rect` is already clipped and
-// not empty; the WorkBuffer and BackgroundBuffer are addressed at (x, y), the sheet at
-// (srcX, srcY).
+// The drawing steps of one entry. `dst` and `src` are memory DCs with nothing of ours selected,
+// and each step selects its objects only for the length of one copy; or they are DCs of the
+// frame GfxRenderFrame draws, which keeps each bitmap selected from one copy to the next and
+// gives the DCs their own objects back at the frame's end. `rect` is already clipped and not
+// empty; the WorkBuffer and BackgroundBuffer are addressed at (x, y), the sheet at (srcX, srcY).
 
 // Copies width x height from (srcX, srcY) of `srcBitmap` to (x, y) of `dstBitmap` with `rop`,
 // if both bitmaps could be selected.
@@ -31,10 +32,9 @@ void GfxDrawOpaque(HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* 
 void GfxDrawMasked(HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet);
 // Black within the mask's shape.
 void GfxDrawSilhouette(HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet);
-// The BackgroundBuffer within the mask's shape. `window` is the DC the temporary bitmap is made
-// compatible with.
+// The BackgroundBuffer within the mask's shape. `window` is not used.
 void GfxDrawRestore(HDC window, HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet);
 // The image within the mask's shape where DitherPatterns[pattern] has a 1-bit, the pattern
-// anchored at (x, y).
+// anchored at (x, y). `window` is the DC a temporary bitmap is made compatible with.
 void GfxDrawDithered(HDC window, HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet,
                      int pattern);
