@@ -50,6 +50,8 @@ HGDIOBJ FrameOriginalBrush = nullptr;
 HBITMAP FrameTemporary = nullptr;
 int FrameTemporaryWidth = 0;
 int FrameTemporaryHeight = 0;
+int FrameBitsPerPixel = 0;  // of the window's device, 0 until a temporary bitmap is made
+int FramePlanes = 0;
 
 bool IsFrameDC(HDC dc) {
   if (!FrameWindowDC || !dc) return false;
@@ -98,7 +100,14 @@ HBITMAP FrameTemporaryOf(int width, int height) {
   }
   const int grownWidth = width > FrameTemporaryWidth ? width : FrameTemporaryWidth;
   const int grownHeight = height > FrameTemporaryHeight ? height : FrameTemporaryHeight;
-  const HBITMAP grown = CreateCompatibleBitmap(FrameWindowDC, grownWidth, grownHeight);
+  // The window's format, as CreateCompatibleBitmap gives it, with the device asked once a
+  // frame.
+  if (!FrameBitsPerPixel) {
+    FrameBitsPerPixel = GetDeviceCaps(FrameWindowDC, BITSPIXEL);
+    FramePlanes = GetDeviceCaps(FrameWindowDC, PLANES);
+  }
+  const HBITMAP grown =
+      CreateBitmap(grownWidth, grownHeight, FramePlanes, FrameBitsPerPixel, nullptr);
   if (!grown) return nullptr;
   FrameHolder& holder = FrameHolders[kTemporaryRole];
   if (FrameTemporary && holder.held == FrameTemporary) {
@@ -137,6 +146,7 @@ void EndFrame() {
   if (FrameTemporary) DeleteObject(FrameTemporary);
   FrameTemporary = nullptr;
   FrameTemporaryWidth = FrameTemporaryHeight = 0;
+  FrameBitsPerPixel = FramePlanes = 0;
   for (HBRUSH& brush : FrameBrushes) {
     if (brush) DeleteObject(brush);
     brush = nullptr;
