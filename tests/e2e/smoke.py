@@ -2,6 +2,7 @@
 with exit code 0."""
 
 import sys
+import time
 import unittest
 
 import harness
@@ -16,8 +17,9 @@ class Smoke(unittest.TestCase):
                 window = session.find_window("QV3_02", timeout=30)
                 self.assertIsNotNone(window)
                 self.assertEqual((window["w"], window["h"]), ("800", "600"))
+                time.sleep(2)  # the window is found before it has the input focus
                 session.xdotool("key", "space")
-                self.assertEqual(session.wait_exit(proc, 20), 0)
+                self.assertEqual(session.wait_exit(proc, 30), 0)
         finally:
             harness.write_settings(None)
 
