@@ -1,7 +1,5 @@
 #include "app/saver_window.h"
 
-#include <imm.h>
-
 #include <cstdio>
 #include <ctime>
 

@@ -8,6 +8,7 @@
 #include "app/runstate.h"
 #include "gfx/image.h"
 #include "gfx/image_decode.h"
+#include "tests/wine/bitmap_pixels.h"
 
 namespace {
 
@@ -38,26 +39,6 @@ std::vector<uint8_t> Indices(int id, ImageInfo* info) {
     for (int x = 0; x < info->width; ++x)
       topDown[size_t(y) * info->width + x] = pixels[size_t(info->height - 1 - y) * info->width + x];
   return topDown;
-}
-
-// A bitmap's pixels as 0x00RRGGBB, top row first.
-std::vector<uint32_t> Pixels(HBITMAP bitmap, int* width, int* height) {
-  BITMAP info;
-  GetObjectA(bitmap, sizeof info, &info);
-  *width = info.bmWidth;
-  *height = info.bmHeight;
-  BITMAPINFO request = {};
-  request.bmiHeader.biSize = sizeof request.bmiHeader;
-  request.bmiHeader.biWidth = info.bmWidth;
-  request.bmiHeader.biHeight = -info.bmHeight;
-  request.bmiHeader.biPlanes = 1;
-  request.bmiHeader.biBitCount = 32;
-  std::vector<uint32_t> pixels(size_t(info.bmWidth) * info.bmHeight);
-  HDC screen = GetDC(nullptr);
-  GetDIBits(screen, bitmap, 0, info.bmHeight, pixels.data(), &request, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  for (uint32_t& p : pixels) p &= 0xFFFFFF;
-  return pixels;
 }
 
 class ImageLoader : public testing::Test {
@@ -99,10 +80,10 @@ TEST_F(ImageLoader, ImageAndMaskRenderingsFollowTheIndices) {
     ASSERT_NE(image, nullptr);
     ASSERT_NE(mask, nullptr);
     int w, h;
-    const std::vector<uint32_t> imagePixels = Pixels(image, &w, &h);
+    const std::vector<uint32_t> imagePixels = BitmapPixels(image, &w, &h);
     ASSERT_EQ(w, picture.width);
     ASSERT_EQ(h, picture.height);
-    const std::vector<uint32_t> maskPixels = Pixels(mask, &w, &h);
+    const std::vector<uint32_t> maskPixels = BitmapPixels(mask, &w, &h);
     int wrong = 0;
     for (size_t i = 0; i < indices.size() && wrong < 5; ++i) {
       const PALETTEENTRY& e = entries[indices[i]];
@@ -136,15 +117,17 @@ TEST_F(ImageLoader, PreviewShrinksByDroppingRowsAndColumns) {
     HBITMAP image = GfxLoadBitmap(screen_, c.id, 0);
     HBITMAP mask = GfxLoadBitmap(screen_, c.id, 1);
     int w, h;
-    const std::vector<uint32_t> imagePixels = Pixels(image, &w, &h);
+    const std::vector<uint32_t> imagePixels = BitmapPixels(image, &w, &h);
     EXPECT_EQ(w, c.width);
     EXPECT_EQ(h, c.height);
-    const std::vector<uint32_t> maskPixels = Pixels(mask, &w, &h);
+    const std::vector<uint32_t> maskPixels = BitmapPixels(mask, &w, &h);
     int sprite = 0;
     for (size_t i = 0; i < maskPixels.size(); ++i) {
       // Still purely black and white, and in register: the image is black under white mask.
       ASSERT_TRUE(maskPixels[i] == 0 || maskPixels[i] == 0xFFFFFF) << c.id << " " << i;
-      if (maskPixels[i] == 0xFFFFFF) ASSERT_EQ(imagePixels[i], 0u) << c.id << " " << i;
+      if (maskPixels[i] == 0xFFFFFF) {
+        ASSERT_EQ(imagePixels[i], 0u) << c.id << " " << i;
+      }
       sprite += maskPixels[i] == 0;
     }
     EXPECT_GT(sprite, 0);
@@ -156,7 +139,7 @@ TEST_F(ImageLoader, PreviewShrinksByDroppingRowsAndColumns) {
   ScaleFactor = 148;
   HBITMAP skin = GfxLoadBitmap(screen_, 106, 0);
   int w, h;
-  Pixels(skin, &w, &h);
+  BitmapPixels(skin, &w, &h);
   EXPECT_EQ(w, 344);
   EXPECT_EQ(h, 560);
   DeleteObject(skin);

@@ -14,23 +14,9 @@
 #include "app/saver_window.h"
 #include "app/startup.h"
 #include "gfx/graphics.h"
+#include "tests/wine/bitmap_pixels.h"
 
 namespace {
-
-std::vector<uint32_t> ReadPixels(HBITMAP bitmap, int width, int height) {
-  BITMAPINFO request = {};
-  request.bmiHeader.biSize = sizeof request.bmiHeader;
-  request.bmiHeader.biWidth = width;
-  request.bmiHeader.biHeight = -height;
-  request.bmiHeader.biPlanes = 1;
-  request.bmiHeader.biBitCount = 32;
-  std::vector<uint32_t> pixels(size_t(width) * height);
-  HDC screen = GetDC(nullptr);
-  GetDIBits(screen, bitmap, 0, height, pixels.data(), &request, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  for (uint32_t& p : pixels) p &= 0xFFFFFF;
-  return pixels;
-}
 
 // Counts the non-black pixels inside and outside the current scene's three sprites, each at
 // its full-screen place and size scaled by ScaleFactor, as the preview draws them.
@@ -80,7 +66,9 @@ TEST(SaverWindow, PreviewDrawsScenesIntoTheWorkBufferAndTearsDown) {
   for (int i = 0; i < 12; ++i) {
     Pump(500);
     int inside, outside;
-    CountAgainstScene(ReadPixels(WorkBuffer, 304, 224), 304, 224, &inside, &outside);
+    int width, height;
+    const std::vector<uint32_t> pixels = BitmapPixels(WorkBuffer, &width, &height);
+    CountAgainstScene(pixels, width, height, &inside, &outside);
     EXPECT_EQ(outside, 0) << "pixels outside the scaled sprites";
     if (inside > most) most = inside;
   }
