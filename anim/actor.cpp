@@ -1,6 +1,6 @@
 #include "anim/actor.h"
 
-#include "app/runstate.h"
+#include "core/runstate.h"
 #include "gfx/drawlist.h"
 
 Actor Cast[kActorCount];

@@ -2,7 +2,7 @@
 
 #include "anim/actor.h"
 #include "anim/random.h"
-#include "app/runstate.h"
+#include "core/runstate.h"
 #include "gfx/drawlist.h"
 
 Scene CurrentScene = {};

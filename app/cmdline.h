@@ -1,4 +1,4 @@
-// Command-line scanning and the preview scale. Platform-free: the caller turns the scan's
+// Command-line scanning. Platform-free: the caller turns the scan's
 // window numbers into windows and reads their sizes.
 #pragma once
 
@@ -29,8 +29,3 @@ CommandLineScan ScanCommandLine(const char* commandLine);
 // Reads a window number as a signed decimal: leading white space, optional sign, digits up to
 // the first other character; no digits gives 0. Values wrap modulo 2^32.
 int32_t ParseHandleText(const char* text);
-
-// The larger of the output's width and height in per mille of the screen's; 0 for a screen
-// dimension that is not positive.
-int32_t ComputeScaleFactor(int32_t outputWidth, int32_t outputHeight, int32_t screenWidth,
-                           int32_t screenHeight);

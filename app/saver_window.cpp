@@ -6,7 +6,7 @@
 #include "anim/director.h"
 #include "anim/random.h"
 #include "app/library_proc.h"
-#include "app/runstate.h"
+#include "core/runstate.h"
 #include "gfx/compositor.h"
 #include "gfx/graphics.h"
 #include "gfx/image.h"

@@ -2,7 +2,7 @@
 
 #include "app/cmdline.h"
 #include "app/library_proc.h"
-#include "app/runstate.h"
+#include "core/runstate.h"
 #include "app/saver_window.h"
 #include "settings/settings_window.h"
 

@@ -6,7 +6,7 @@ add_compile_options(-Wall -Wextra -finput-charset=UTF-8)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 # Everything of the program but its entry point; each module folder adds its files by itself.
-file(GLOB SAVER_SOURCES CONFIGURE_DEPENDS app/*.cpp gfx/*.cpp anim/*.cpp settings/*.cpp
+file(GLOB SAVER_SOURCES CONFIGURE_DEPENDS core/*.cpp app/*.cpp gfx/*.cpp anim/*.cpp settings/*.cpp
   sound/*.cpp)
 list(REMOVE_ITEM SAVER_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp)
 add_library(saverlib STATIC ${SAVER_SOURCES})

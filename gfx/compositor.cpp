@@ -1,6 +1,6 @@
 #include "gfx/compositor.h"
 
-#include "app/runstate.h"
+#include "core/runstate.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/runstate.h"
+#include "core/runstate.h"
 #include "gfx/image_decode.h"
 
 namespace {

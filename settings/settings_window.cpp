@@ -2,8 +2,7 @@
 
 #include <cstdint>
 
-#include "app/runstate.h"
-#include "app/startup.h"
+#include "core/runstate.h"
 #include "gfx/drawlist.h"
 #include "gfx/image.h"
 #include "settings/settings_store.h"
@@ -68,7 +67,7 @@ int RegisterSkinClass(WNDPROC procedure, const char* className) {
   WNDCLASSA windowClass = {};
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
   windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = ProgramInstance;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.lpszClassName = className;
   return RegisterClassA(&windowClass) != 0 ? 1 : 0;
@@ -77,7 +76,7 @@ int RegisterSkinClass(WNDPROC procedure, const char* className) {
 HWND CreateSkinControl(HWND window, Control control, const char* className, int x, int y, int srcX,
                        int srcY, int width, int height, int faceOffset) {
   const HWND child = CreateWindowExA(0, className, nullptr, WS_CHILD | WS_VISIBLE, x, y, width,
-                                     height, window, nullptr, ProgramInstance, nullptr);
+                                     height, window, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (child == nullptr) return nullptr;
   Faces[control][0] = SpriteRect{x, y, srcX, srcY, width, height};
   Faces[control][1] = SpriteRect{x, y, srcX, srcY + faceOffset, width, height};
@@ -445,7 +444,7 @@ void RunSettingsWindow(HWND parent) {
       GetSystemMetrics(SM_CYSCREEN) / 2 - kClientHeight / 2,
       kClientWidth + GetSystemMetrics(SM_CXDLGFRAME),
       kClientHeight + GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION), nullptr,
-      nullptr, ProgramInstance, nullptr);
+      nullptr, GetModuleHandleA(nullptr), nullptr);
   if (window == nullptr) return;
   // The caption goes straight to the default procedure's wide text so that it reads the same
   // on every system code page; the ANSI path would squeeze it through the code page.

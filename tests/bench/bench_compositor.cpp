@@ -11,7 +11,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/runstate.h"
+#include "core/runstate.h"
 #include "gfx/compositor.h"
 #include "gfx/graphics.h"
 

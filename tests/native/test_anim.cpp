@@ -5,7 +5,7 @@
 #include "anim/actor.h"
 #include "anim/director.h"
 #include "anim/random.h"
-#include "app/runstate.h"
+#include "core/runstate.h"
 #include "gfx/drawlist.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/cmdline.h"
-#include "app/runstate.h"
+#include "core/runstate.h"
 
 namespace {
 
@@ -104,14 +104,6 @@ TEST(ParseHandleText, ReadsSignedDecimalsLikeTheRuntime) {
   EXPECT_EQ(ParseHandleText("-7"), -7);
   EXPECT_EQ(ParseHandleText("abc"), 0);
   EXPECT_EQ(ParseHandleText("4294967295"), -1);  // wraps to 32 bits without overflow
-}
-
-TEST(ComputeScaleFactor, TakesTheLargerPerMille) {
-  EXPECT_EQ(ComputeScaleFactor(152, 112, 1024, 768), 148);
-  EXPECT_EQ(ComputeScaleFactor(152, 112, 640, 480), 237);
-  EXPECT_EQ(ComputeScaleFactor(1024, 768, 1024, 768), 1000);
-  EXPECT_EQ(ComputeScaleFactor(0, 0, 1024, 768), 0);
-  EXPECT_EQ(ComputeScaleFactor(100, 100, 0, 0), 0);  // no division by zero
 }
 
 }  // namespace

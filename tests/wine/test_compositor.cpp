@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/runstate.h"
+#include "core/runstate.h"
 #include "gfx/compositor.h"
 #include "gfx/graphics.h"
 #include "tests/support/draw_reference.h"

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/runstate.h"
+#include "core/runstate.h"
 #include "gfx/image.h"
 #include "gfx/image_decode.h"
 #include "tests/wine/bitmap_pixels.h"

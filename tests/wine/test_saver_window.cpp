@@ -10,7 +10,7 @@
 
 #include "anim/actor.h"
 #include "anim/director.h"
-#include "app/runstate.h"
+#include "core/runstate.h"
 #include "app/saver_window.h"
 #include "app/startup.h"
 #include "gfx/graphics.h"

@@ -8,8 +8,7 @@
 
 #include "anim/director.h"
 #include "anim/random.h"
-#include "app/cmdline.h"
-#include "app/runstate.h"
+#include "core/runstate.h"
 #include "gfx/drawlist.h"
 
 namespace {

@@ -18,3 +18,8 @@ extern int32_t RunMode;
 extern Size2 ScreenSize;
 extern Size2 OutputSize;
 extern int32_t ScaleFactor;  // per mille; only preview drawing reads it
+
+// The larger of the output's width and height in per mille of the screen's; 0 for a screen
+// dimension that is not positive.
+int32_t ComputeScaleFactor(int32_t outputWidth, int32_t outputHeight, int32_t screenWidth,
+                           int32_t screenHeight);

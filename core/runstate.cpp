@@ -1,0 +1,13 @@
+#include "core/runstate.h"
+
+int32_t RunMode = RUN_SETTINGS;
+Size2 ScreenSize = {0, 0};
+Size2 OutputSize = {0, 0};
+int32_t ScaleFactor = 0;
+
+int32_t ComputeScaleFactor(int32_t outputWidth, int32_t outputHeight, int32_t screenWidth,
+                           int32_t screenHeight) {
+  const int32_t a = screenWidth > 0 ? int32_t(int64_t(outputWidth) * 1000 / screenWidth) : 0;
+  const int32_t b = screenHeight > 0 ? int32_t(int64_t(outputHeight) * 1000 / screenHeight) : 0;
+  return b >= a ? b : a;
+}
