@@ -74,6 +74,10 @@ file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS tests/wine/*.cpp tests/wine/*.rc)
 add_executable(wine_tests ${WINE_TEST_SOURCES})
 target_link_libraries(wine_tests saverlib GTest::gtest_main)
 target_sources(wine_tests PRIVATE tests/support/draw_reference.cpp)
+# The software compositor is checked against GDI with the same shared test pieces, and reads
+# the pictures the native build embeds.
+target_sources(wine_tests PRIVATE tests/support/indexed_sheet.cpp tests/support/random_draw_list.cpp
+  ${NATIVE_BUILD_DIR}/embedded/embedded_images.cpp)
 target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine)
 # The tests load the program's own pictures from their executable.
 target_sources(wine_tests PRIVATE ${SAVER_RC})
