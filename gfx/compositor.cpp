@@ -314,11 +314,15 @@ void GfxRenderFrame(HWND window) {
   }
   // The WorkBuffer leaves the frame's DC before it is presented from another.
   EndFrame(&frame);
+  ReleaseDC(window, windowDC);
 
+  // Each rectangle through a device context of its own: a window system may send on, when the
+  // context is released, the bounding box of everything drawn through it.
   MergeChanged();
   for (int i = 0; i < ChangedCount; ++i) {
     const RECT& r = Changed[i];
-    GfxPresentRect(windowDC, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    const HDC target = GetDC(window);
+    GfxPresentRect(target, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    ReleaseDC(window, target);
   }
-  ReleaseDC(window, windowDC);
 }
