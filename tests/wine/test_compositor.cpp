@@ -14,7 +14,9 @@
 #include "core/runstate.h"
 #include "gfx/compositor.h"
 #include "gfx/graphics.h"
+#include "tests/support/draw_entry.h"
 #include "tests/support/draw_reference.h"
+#include "tests/support/message_pump.h"
 #include "tests/wine/bitmap_pixels.h"
 
 namespace {
@@ -126,19 +128,10 @@ RgbImage StartingWork() {
   return picture;
 }
 
+// Sheet 1 unless told: a sheet other than the first shows that the entry's sheet is the one read.
 DrawEntry Entry(uint8_t kind, int level, int x, int y, int srcX, int srcY, int width, int height,
-                uint8_t sheet = 1) {
-  DrawEntry e = {};
-  e.kind = kind;
-  e.sheet = sheet;
-  e.x = static_cast<int16_t>(x);
-  e.y = static_cast<int16_t>(y);
-  e.srcX = static_cast<int16_t>(srcX);
-  e.srcY = static_cast<int16_t>(srcY);
-  e.width = static_cast<int16_t>(width);
-  e.height = static_cast<int16_t>(height);
-  e.level = static_cast<uint16_t>(level);
-  return e;
+                int sheet = 1) {
+  return MakeDrawEntry(kind, level, x, y, srcX, srcY, width, height, sheet);
 }
 
 LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -156,8 +149,7 @@ class Compositor : public testing::Test {
     RegisterClassA(&windowClass);
     window_ = CreateWindowExA(WS_EX_TOPMOST, "CompositorTestWindow", "", WS_POPUP | WS_VISIBLE, 0,
                               0, kOutW, kOutH, nullptr, nullptr, windowClass.hInstance, nullptr);
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    PumpMessages(0);
   }
 
   static void TearDownTestSuite() {
@@ -195,16 +187,6 @@ class Compositor : public testing::Test {
     OutputSize = savedOutputSize_;
   }
 
-  // Fills the DrawList through its own functions, ending it after the entries.
-  static void SetList(const std::vector<DrawEntry>& entries) {
-    DrawListReset();
-    for (const DrawEntry& entry : entries) {
-      *DrawListCurrent() = entry;
-      DrawListAdvance();
-    }
-    DrawListFinish();
-  }
-
   // Shows the whole WorkBuffer on the window.
   static void PresentWhole() {
     const HDC dc = GetDC(window_);
@@ -214,7 +196,7 @@ class Compositor : public testing::Test {
 
   // Renders the list over the starting work picture; returns the WorkBuffer.
   RgbImage Render(const std::vector<DrawEntry>& entries) {
-    SetList(entries);
+    DrawListFill(entries);
     WriteBitmap(WorkBuffer, work_);
     GfxRenderFrame(window_);
     return ReadBitmap(WorkBuffer);
@@ -280,7 +262,7 @@ TEST_F(Compositor, RandomListsMatchTheReference) {
     }
     WriteBitmap(WorkBuffer, work_);
     PresentWhole();
-    SetList(list);
+    DrawListFill(list);
     GfxRenderFrame(window_);
     const RgbImage want = Expected(list);
     ASSERT_EQ(Difference(ReadBitmap(WorkBuffer), want), "") << "round " << round;
@@ -403,7 +385,7 @@ TEST_F(Compositor, WindowShowsTheWorkBuffer) {
         << "window, palette " << (p != nullptr);
     const std::vector<DrawEntry> list = {Entry(DRAW_RESTORE, 0, 3, 3, 0, 0, 40, 32),
                                          Entry(DRAW_MASKED, 4, 20, 12, 0, 0, 40, 32)};
-    SetList(list);
+    DrawListFill(list);
     GfxRenderFrame(window_);
     EXPECT_EQ(Difference(ReadWindow(window_, kOutW, kOutH), Expected(list)), "")
         << "window, palette " << (p != nullptr);
@@ -433,7 +415,7 @@ TEST_F(Compositor, AFramePresentsOnlyTheRectanglesItsListChanged) {
     WriteBitmap(WorkBuffer, work_);
     PresentWhole();
     WriteBitmap(WorkBuffer, changed);
-    SetList(c.list);
+    DrawListFill(c.list);
     GfxRenderFrame(window_);
     RgbImage want = work_;
     const RgbImage drawn = ReadBitmap(WorkBuffer);

@@ -12,20 +12,12 @@
 #include "app/startup.h"
 #include "core/runstate.h"
 #include "gfx/graphics.h"
+#include "tests/support/message_pump.h"
 #include "tests/wine/bitmap_pixels.h"
 
 namespace {
 
 constexpr int kTicks = 300;
-
-void Pump(DWORD ms) {
-  const DWORD end = GetTickCount() + ms;
-  do {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    Sleep(5);
-  } while (static_cast<LONG>(end - GetTickCount()) > 0);
-}
 
 // The window's client area as its device context gives it back.
 std::vector<uint32_t> ReadWindow(HWND window, int width, int height) {
@@ -85,12 +77,12 @@ void PassAWindowOver(HWND below, const RECT& area) {
       CreateWindowExA(WS_EX_TOPMOST, "PresentTestCover", "", WS_POPUP | WS_VISIBLE, area.left,
                       area.top, area.right - area.left, area.bottom - area.top, nullptr, nullptr,
                       windowClass.hInstance, nullptr);
-  Pump(300);
+  PumpMessages(300);
   ShowWindow(cover, SW_HIDE);
   RECT uncovered = area;
   MapWindowPoints(nullptr, below, reinterpret_cast<POINT*>(&uncovered), 2);
   RedrawWindow(below, &uncovered, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-  Pump(300);
+  PumpMessages(300);
   DestroyWindow(cover);
 }
 
@@ -127,7 +119,7 @@ class SaverPresent : public testing::TestWithParam<WindowCase> {
     ASSERT_NE(WorkBuffer, nullptr);
     // Frames come only from Tick: one drawn between a damage and its check would hide it.
     KillTimer(window_, 100);
-    Pump(200);
+    PumpMessages(200);
   }
 
   void TearDown() override {
@@ -142,7 +134,7 @@ class SaverPresent : public testing::TestWithParam<WindowCase> {
   void Tick(int count) {
     for (int i = 0; i < count; ++i) {
       SendMessageA(window_, WM_TIMER, 100, 0);
-      if (i % 25 == 0) Pump(0);
+      if (i % 25 == 0) PumpMessages(0);
     }
   }
 
