@@ -33,10 +33,9 @@ struct Holder {
 };
 
 // One frame's drawing state: the WorkBuffer is drawn into through `work`, the sheets are read
-// through `mask` and `image` and the BackgroundBuffer through `background`. The DCs are
-// compatible with the screen, whose format the buffers have; the window's own DC is taken only
-// to present.
+// through `mask` and `image` and the BackgroundBuffer through `background`.
 struct Frame {
+  HDC window;
   Holder work;
   Holder mask;
   Holder image;
@@ -58,7 +57,7 @@ int ChangedCount = 0;
 HDC Select(Frame* frame, Holder* holder, HBITMAP bitmap) {
   if (!bitmap) return nullptr;
   if (holder->held == bitmap) return holder->dc;
-  if (!holder->dc) holder->dc = CreateCompatibleDC(nullptr);
+  if (!holder->dc) holder->dc = CreateCompatibleDC(frame->window);
   if (!holder->dc) return nullptr;
   const HGDIOBJ previous = SelectObject(holder->dc, bitmap);
   if (!previous) return nullptr;
@@ -115,11 +114,10 @@ HDC Temporary(Frame* frame, int width, int height) {
   }
   const int grownWidth = width > frame->temporaryWidth ? width : frame->temporaryWidth;
   const int grownHeight = height > frame->temporaryHeight ? height : frame->temporaryHeight;
-  // The WorkBuffer's format, which T is copied into.
-  BITMAP work = {};
-  if (!GetObject(WorkBuffer, sizeof work, &work)) return nullptr;
-  const HBITMAP grown =
-      CreateBitmap(grownWidth, grownHeight, work.bmPlanes, work.bmBitsPixel, nullptr);
+  // The window's format, as CreateCompatibleBitmap would give it, without asking the window's
+  // device for a bitmap.
+  const HBITMAP grown = CreateBitmap(grownWidth, grownHeight, GetDeviceCaps(frame->window, PLANES),
+                                     GetDeviceCaps(frame->window, BITSPIXEL), nullptr);
   if (!grown) return nullptr;
   const HBITMAP old = holder.held;
   if (!Select(frame, &holder, grown)) {
@@ -278,7 +276,9 @@ void GfxPresentRect(HDC target, int32_t x, int32_t y, int32_t width, int32_t hei
 }
 
 void GfxRenderFrame(HWND window) {
+  const HDC windowDC = GetDC(window);
   Frame frame = {};
+  frame.window = windowDC;
   ChangedCount = 0;
 
   const DrawEntry* entries = DrawListEntries();
@@ -314,6 +314,7 @@ void GfxRenderFrame(HWND window) {
   }
   // The WorkBuffer leaves the frame's DC before it is presented from another.
   EndFrame(&frame);
+  ReleaseDC(window, windowDC);
 
   // Each rectangle through a device context of its own: a window system may send on, when the
   // context is released, the bounding box of everything drawn through it.
