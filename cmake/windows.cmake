@@ -54,7 +54,8 @@ endif()
 
 # ------------------------------------------------------------------ test programs and tests
 set(TEST_BIN_DIR ${CMAKE_BINARY_DIR}/testbin)
-add_executable(testhelper tests/wintools/testhelper.cpp)
+add_executable(testhelper tests/wintools/testhelper.cpp tests/support/message_pump.cpp)
+target_include_directories(testhelper PRIVATE ${CMAKE_SOURCE_DIR})
 set_target_properties(testhelper PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
 target_link_libraries(testhelper user32 gdi32)
 
@@ -73,7 +74,8 @@ add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS tests/wine/*.cpp tests/wine/*.rc)
 add_executable(wine_tests ${WINE_TEST_SOURCES})
 target_link_libraries(wine_tests saverlib GTest::gtest_main)
-target_sources(wine_tests PRIVATE tests/support/draw_reference.cpp)
+target_sources(wine_tests PRIVATE tests/support/draw_reference.cpp tests/support/draw_entry.cpp
+  tests/support/message_pump.cpp)
 # The software compositor is checked against GDI with the same shared test pieces, and reads
 # the pictures the native build embeds.
 target_sources(wine_tests PRIVATE tests/support/indexed_sheet.cpp tests/support/random_draw_list.cpp
@@ -112,6 +114,11 @@ endif()
 
 # ------------------------------------------------------------------ compositor benchmark
 # Run by scripts/bench under Wine on a 1920x1080 screen; prints its figures.
-add_executable(bench_compositor tests/bench/bench_compositor.cpp)
+add_executable(bench_compositor tests/bench/bench_compositor.cpp tests/support/draw_entry.cpp
+  tests/support/message_pump.cpp)
 target_link_libraries(bench_compositor saverlib psapi)
 set_target_properties(bench_compositor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
+# The yardstick of the CPU benchmark (scripts/bench --cpu): a bare full-screen present per tick.
+add_executable(bench_present_only WIN32 tests/bench/present_only.cpp)
+target_link_libraries(bench_present_only user32 gdi32)
+set_target_properties(bench_present_only PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})

@@ -10,6 +10,7 @@
 #include "gfx/embedded_images.h"
 #include "gfx/image_decode.h"
 #include "gfx/soft_compositor.h"
+#include "tests/support/draw_entry.h"
 #include "tests/support/draw_reference.h"
 #include "tests/support/indexed_sheet.h"
 #include "tests/support/random_draw_list.h"
@@ -23,28 +24,9 @@ constexpr int kSheetH = 32;
 constexpr int kSolidX = 24;
 constexpr int kSolidY = 16;
 
-void SetList(const std::vector<DrawEntry>& entries) {
-  DrawListReset();
-  for (const DrawEntry& entry : entries) {
-    *DrawListCurrent() = entry;
-    DrawListAdvance();
-  }
-  DrawListFinish();
-}
-
 DrawEntry Entry(uint8_t kind, int level, int x, int y, int srcX, int srcY, int width, int height,
                 uint8_t sheet = 1) {
-  DrawEntry e = {};
-  e.kind = kind;
-  e.sheet = sheet;
-  e.x = int16_t(x);
-  e.y = int16_t(y);
-  e.srcX = int16_t(srcX);
-  e.srcY = int16_t(srcY);
-  e.width = int16_t(width);
-  e.height = int16_t(height);
-  e.level = uint16_t(level);
-  return e;
+  return MakeDrawEntry(kind, level, x, y, srcX, srcY, width, height, sheet);
 }
 
 RgbImage WorkPicture() {
@@ -137,7 +119,7 @@ class SoftCompositor : public testing::Test {
   // Renders the list over the starting work picture; returns the work picture and checks the
   // changed rectangles against what did change.
   RgbImage Render(const std::vector<DrawEntry>& entries) {
-    SetList(entries);
+    DrawListFill(entries);
     SetWork(work_);
     SoftRect changed[kDrawListSlots];
     const int count = SoftRenderFrame(changed);
@@ -211,17 +193,18 @@ TEST_F(SoftCompositor, ReportsOnlyWhatChanged) {
   SetWork(work_);
   for (const std::vector<DrawEntry>& list :
        {std::vector<DrawEntry>{}, {Entry(DRAW_MASKED, 9, 8, 6, 0, 0, 40, 32)}}) {
-    SetList(list);
+    DrawListFill(list);
     EXPECT_EQ(SoftRenderFrame(changed), 0);
   }
-  SetList({frame});
+  DrawListFill({frame});
   ASSERT_EQ(SoftRenderFrame(changed), 1);
   EXPECT_EQ(std::vector<int>({changed[0].x, changed[0].y, changed[0].width, changed[0].height}),
             std::vector<int>({8, 6, 40, 32}));
   EXPECT_EQ(SoftRenderFrame(changed), 0);
   // Two overlapping entries and one apart: two rectangles.
-  SetList({Entry(DRAW_OPAQUE, 0, 0, 0, 0, 0, 10, 10), Entry(DRAW_OPAQUE, 0, 5, 5, 0, 0, 10, 10),
-           Entry(DRAW_OPAQUE, 0, 50, 40, 0, 0, 10, 10)});
+  DrawListFill({Entry(DRAW_OPAQUE, 0, 0, 0, 0, 0, 10, 10),
+                Entry(DRAW_OPAQUE, 0, 5, 5, 0, 0, 10, 10),
+                Entry(DRAW_OPAQUE, 0, 50, 40, 0, 0, 10, 10)});
   SetWork(work_);
   ASSERT_EQ(SoftRenderFrame(changed), 2);
 }
@@ -244,7 +227,7 @@ TEST_F(SoftCompositor, EmptySlotsUnknownSheetsAndKindsArePassedOver) {
   }
   SoftReleaseAll();
   ASSERT_TRUE(SoftCreateBuffers(kOutW, kOutH));
-  SetList({Entry(DRAW_OPAQUE, 0, 0, 0, 0, 0, 40, 32)});
+  DrawListFill({Entry(DRAW_OPAQUE, 0, 0, 0, 0, 0, 40, 32)});
   SoftRect changed[kDrawListSlots];
   EXPECT_EQ(SoftRenderFrame(changed), 0);
   EXPECT_EQ(WorkPicture(), RgbImage(kOutW, kOutH, kBlack));
@@ -299,7 +282,7 @@ TEST(SoftCompositorSheets, TheProgramsSheetsDrawAsTheReferenceDrawsThem) {
   std::mt19937 random(kRandomDrawListSeed);
   for (int round = 0; round < 40; ++round) {
     std::vector<DrawEntry> list = RandomDrawList(random, kW, kH, 480, 496);
-    SetList(list);
+    DrawListFill(list);
     SoftRect changed[kDrawListSlots];
     SoftRenderFrame(changed);
     list.push_back(Entry(DRAW_END, 0, 0, 0, 0, 0, 0, 0));

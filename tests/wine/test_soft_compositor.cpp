@@ -18,7 +18,9 @@
 #include "gfx/graphics.h"
 #include "gfx/image.h"
 #include "gfx/soft_compositor.h"
+#include "tests/support/draw_entry.h"
 #include "tests/support/indexed_sheet.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/random_draw_list.h"
 
 namespace {
@@ -69,15 +71,6 @@ std::string Difference() {
   return count ? std::to_string(count) + " pixels differ," + first : "";
 }
 
-void SetList(const std::vector<DrawEntry>& entries) {
-  DrawListReset();
-  for (const DrawEntry& entry : entries) {
-    *DrawListCurrent() = entry;
-    DrawListAdvance();
-  }
-  DrawListFinish();
-}
-
 LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   return DefWindowProcA(window, message, w, l);
 }
@@ -92,8 +85,7 @@ class SoftAgainstGdi : public testing::Test {
     RegisterClassA(&windowClass);
     window_ = CreateWindowExA(WS_EX_TOPMOST, "SoftAgainstGdiWindow", "", WS_POPUP | WS_VISIBLE, 0,
                               0, 640, 480, nullptr, nullptr, windowClass.hInstance, nullptr);
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    PumpMessages(0);
   }
 
   static void TearDownTestSuite() {
@@ -160,7 +152,7 @@ TEST_F(SoftAgainstGdi, RandomListsOverHandMadeSheets) {
   std::mt19937 random(kRandomDrawListSeed);
   SoftRect changed[kDrawListSlots];
   for (int round = 0; round < 300; ++round) {
-    SetList(RandomDrawList(random, kOutW, kOutH, kSheetW, kSheetH));
+    DrawListFill(RandomDrawList(random, kOutW, kOutH, kSheetW, kSheetH));
     // Each round starts from the same picture in both.
     WritePixels(WorkBuffer, start.pixels.data(), kOutW, kOutH);
     std::memcpy(SoftWorkPixels(), start.pixels.data(), start.pixels.size() * 4);
