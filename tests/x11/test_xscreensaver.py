@@ -85,9 +85,12 @@ class XScreenSaver(unittest.TestCase):
             if os.geteuid() != 0:
                 raise unittest.SkipTest(f"needs root to create the user {USER}")
             subprocess.run(["useradd", "--create-home", "--shell", "/bin/sh", USER], check=True)
-        cls.home = pwd.getpwnam(USER).pw_dir
         cls.stage = tempfile.mkdtemp(prefix="qv3-xss-")
         os.chmod(cls.stage, 0o755)
+        # A home of the run's own, so that runs side by side do not share a settings file.
+        cls.home = os.path.join(cls.stage, "home")
+        os.mkdir(cls.home)
+        shutil.chown(cls.home, USER)
         subprocess.run(["cmake", "--install", NATIVE_DIR, "--prefix", "/usr"], check=True,
                        env=dict(os.environ, DESTDIR=cls.stage), stdout=subprocess.DEVNULL)
         cls.hack = os.path.join(cls.stage, "usr", "libexec", "xscreensaver", "qavsaver3")
@@ -175,7 +178,6 @@ class XScreenSaver(unittest.TestCase):
             if daemon is not None:
                 end_group(daemon)
             end_group(xvfb)
-            os.remove(settings)
 
 
 if __name__ == "__main__":
