@@ -54,7 +54,11 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${PUBLISHER}"
 
 Var SaverDir  ; the system folder of 32-bit programs
 Var DataDir   ; the saver's default data folder
-Var Reinstall ; 1 when an install was there before this one
+; 1 for what this run made, taken away again if it fails
+Var NewDataDir
+Var NewMusic
+Var NewSaver
+Var NewUninstaller
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -171,9 +175,18 @@ Function FileSize
   Exch $0
 FunctionEnd
 
+; Sets ${flag} to 1 when ${path} is not there yet, so this run is about to make it.
+!macro NOTE_NEW flag path
+  StrCpy ${flag} 0
+  ${IfNot} ${FileExists} "${path}"
+    StrCpy ${flag} 1
+  ${EndIf}
+!macroend
+
 ; Puts the file ${source} of the build into the output folder as ${name};
 ; a file that cannot be written fails the install.
-!macro INSTALL_FILE source name
+!macro INSTALL_FILE flag source name
+  !insertmacro NOTE_NEW ${flag} "$OUTDIR\${name}"
   ClearErrors
   File "/oname=${name}" "${source}"
   ${If} ${Errors}
@@ -182,35 +195,37 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-; After a failed first install nothing of it is left behind.
+; A failed install takes away what it made; what was there before stays.
 Function .onInstFailed
-  ${If} $Reinstall != 1
-    Delete "$SaverDir\${SAVER_FILE}"
-    Delete "$DataDir\${MUSIC_FILE}"
+  ${If} $NewUninstaller == 1
     Delete "$DataDir\${UNINSTALLER}"
+  ${EndIf}
+  ${If} $NewSaver == 1
+    Delete "$SaverDir\${SAVER_FILE}"
+  ${EndIf}
+  ${If} $NewMusic == 1
+    Delete "$DataDir\${MUSIC_FILE}"
+  ${EndIf}
+  ${If} $NewDataDir == 1
     RMDir "$DataDir"
   ${EndIf}
 FunctionEnd
 
 Section "Install"
   SetRegView 32
-  StrCpy $Reinstall 0
-  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "UninstallString"
-  ${If} $0 != ""
-    StrCpy $Reinstall 1
-  ${EndIf}
-
+  !insertmacro NOTE_NEW $NewDataDir "$DataDir\*.*"
   ClearErrors
   CreateDirectory $DataDir
   ${IfNot} ${FileExists} "$DataDir\*.*"
     !insertmacro FAIL "$(NoDataFolder)"
   ${EndIf}
   SetOutPath $DataDir
-  !insertmacro INSTALL_FILE "${MUSIC}" "${MUSIC_FILE}"
+  !insertmacro INSTALL_FILE $NewMusic "${MUSIC}" "${MUSIC_FILE}"
   SetOutPath $SaverDir
-  !insertmacro INSTALL_FILE "${SAVER}" "${SAVER_FILE}"
+  !insertmacro INSTALL_FILE $NewSaver "${SAVER}" "${SAVER_FILE}"
   SetOutPath $DataDir
 
+  !insertmacro NOTE_NEW $NewUninstaller "$DataDir\${UNINSTALLER}"
   ClearErrors
   WriteUninstaller "$DataDir\${UNINSTALLER}"
   ${If} ${Errors}

@@ -46,8 +46,8 @@ OK_BUTTON = (120 + 48, 239 + 16)  # the middle of the settings window's OK, clie
 # Before: "installed" (a silent install made beforehand), "scrnsave" (the current screen saver:
 # "ours", "ours upper case", "ours lower case", "other" or None), "settings" (the settings file's
 # text or None), "changed" (the installed program and music overwritten with other bytes),
-# "blocked" ("folder": a plain file where the data folder goes; "music": a folder where the
-# music goes), "user file" (a file of the user's own in the data folder).
+# "blocked" ("folder": a plain file where the data folder goes; "music" or "uninstaller": a
+# folder where that file goes), "user file" (a file of the user's own in the data folder).
 # Runs: ("setup", switches...), ("uninstall",) with the entry's QuietUninstallString and _?=,
 # or ("system start",) the installed saver started the way the system starts it, then its
 # settings window confirmed with OK.
@@ -83,6 +83,11 @@ SCENARIOS = [
      ("setup", "/S"),
      {"code": "failed", "installed": False, "scrnsave": None,
       "message": "Cannot write C:\\QavSaver3\\BGM04.SSS."}),
+    ("uninstaller that cannot be written: what the run put is taken away again",
+     {"blocked": "uninstaller", "scrnsave": None},
+     ("setup", "/S"),
+     {"code": "failed", "installed": False, "scrnsave": None,
+      "message": "Cannot write C:\\QavSaver3\\QAV3UNIN.EXE."}),
     ("uninstall, this saver current", {"installed": True, "scrnsave": "ours",
                                        "settings": USER_SETTINGS},
      ("uninstall",),
@@ -212,8 +217,9 @@ class Setup(unittest.TestCase):
         if before.get("blocked") == "folder":
             with open(unix_path(DATA_DIR), "w") as f:
                 f.write("not a folder\n")
-        elif before.get("blocked") == "music":
-            os.makedirs(unix_path(self.music))
+        elif before.get("blocked") in ("music", "uninstaller"):
+            path = self.music if before["blocked"] == "music" else UNINSTALLER
+            os.makedirs(unix_path(path))
         if before.get("user file"):
             with open(os.path.join(unix_path(DATA_DIR), PLAIN_FILE), "w") as f:
                 f.write("mine\n")
