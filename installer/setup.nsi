@@ -10,6 +10,7 @@
 ;
 ; Switches (besides NSIS's own /S for a silent run):
 ;   /KEEPSAVER   leave the current screen saver as it is ("Use as my screen saver" unticked).
+; NSIS's /D= has no effect: the places are those the saver and the display settings look in.
 ; Exit codes: 0 installed, 1 cancelled, 2 failed (a message tells why: a message box, or in a
 ; silent run a line on the standard error output).
 

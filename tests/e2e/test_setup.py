@@ -333,7 +333,7 @@ class Setup(unittest.TestCase):
             path = unix_path(path)
             self.assertFalse(os.path.isfile(path), f"{path} is left")
 
-    def check(self, before, after, code, err):
+    def check(self, after, code, err):
         if "code" in after:
             if after["code"] == "failed":
                 self.assertNotEqual(code, 0)
@@ -371,7 +371,7 @@ class Setup(unittest.TestCase):
                 else:
                     code, err = self.run_system_start()
                     self.assertEqual(code, 0)
-                self.check(before, after, code, err)
+                self.check(after, code, err)
         self.clean_machine()
 
 
