@@ -15,8 +15,9 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
-import harness  # noqa: E402  (Xvfb and screenshots)
+import harness  # noqa: E402  (screenshots)
 from test_animation import explain, inside_counts, traced_scenes  # noqa: E402
+from xvfb import Xvfb  # noqa: E402
 
 NATIVE_DIR = harness.NATIVE_DIR
 HACK = os.environ.get("QV3_HACK", os.path.join(NATIVE_DIR, "x11", "qavsaver3"))
@@ -42,9 +43,9 @@ def wave_data(path):
 class Screen:
     """One Xvfb screen and the programs started on it."""
 
-    def __init__(self, width, height):
+    def __init__(self, width, height, depth=24):
         self.width, self.height = width, height
-        self.xvfb = harness.Xvfb(width, height)
+        self.xvfb = Xvfb(width, height, depth)
         self.tmp = tempfile.mkdtemp(prefix="qv3x-")
         self.env = dict(os.environ, DISPLAY=self.xvfb.display)
         self.env.pop("XSCREENSAVER_WINDOW", None)
@@ -139,8 +140,8 @@ def drawn_within(screen, seconds, window="root"):
 
 
 class Scenes(unittest.TestCase):
-    def check_scenes(self, width, height, seed, extra_args=(), zoom=1, dpi=None):
-        with Screen(width, height) as screen:
+    def check_scenes(self, width, height, seed, extra_args=(), zoom=1, dpi=None, depth=24):
+        with Screen(width, height, depth) as screen:
             if dpi is not None:
                 subprocess.run(["xrdb", "-merge"], input="Xft.dpi: %s\n" % dpi, text=True,
                                env=screen.env, check=True, timeout=30)
@@ -177,6 +178,10 @@ class Scenes(unittest.TestCase):
 
     def test_scenes_follow_the_trace_at_640x480(self):
         self.check_scenes(640, 480, 4242)
+
+    def test_scenes_follow_the_trace_on_a_16_bit_screen(self):
+        # Pixels converted one by one into the visual's own format.
+        self.check_scenes(640, 480, 4242, depth=16)
 
     def test_zoom_draws_each_pixel_as_a_block(self):
         # Xft.dpi 192 makes the zoom 2: the scenes of a 800 x 600 picture on a 1600 x 1200

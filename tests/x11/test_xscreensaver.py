@@ -20,28 +20,10 @@ import xml.etree.ElementTree as ElementTree
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 import harness  # noqa: E402
+from xvfb import Xvfb  # noqa: E402
 
 NATIVE_DIR = harness.NATIVE_DIR
 USER = "qv3saver"
-
-
-def start_xvfb(width, height):
-    """An Xvfb that lets every user connect (-ac); returns (process, display)."""
-    read_fd, write_fd = os.pipe()
-    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-ac", "-screen", "0",
-                             f"{width}x{height}x24", "-nolisten", "tcp", "-noreset"],
-                            pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL, start_new_session=True)
-    os.close(write_fd)
-    number = b""
-    deadline = time.time() + 20
-    while not number.endswith(b"\n") and time.time() < deadline:
-        chunk = os.read(read_fd, 16)
-        if not chunk:
-            break
-        number += chunk
-    os.close(read_fd)
-    return proc, ":" + number.decode().strip()
 
 
 def end_group(proc):
@@ -139,7 +121,8 @@ class XScreenSaver(unittest.TestCase):
                     "selected:\t0\nprograms:\t\\\n"
                     f"  \"QAV SAVER Vol.3\"\t{command} \\n\\\n\n")
         shutil.chown(settings, USER)
-        xvfb, display = start_xvfb(width, height)
+        xvfb = Xvfb(width, height, open_to_all=True)
+        display = xvfb.display
         daemon = None
         try:
             daemon = subprocess.Popen(self.as_user(display, "xscreensaver", "-no-splash"),
@@ -177,7 +160,7 @@ class XScreenSaver(unittest.TestCase):
         finally:
             if daemon is not None:
                 end_group(daemon)
-            end_group(xvfb)
+            xvfb.stop()
 
 
 if __name__ == "__main__":
