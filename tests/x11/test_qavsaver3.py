@@ -120,6 +120,13 @@ class Screen:
         return code, time.monotonic() - started
 
 
+def shared_memory_creators():
+    """The pids that created the shared memory segments there are now."""
+    lines = subprocess.run(["ipcs", "-m", "-p"], stdout=subprocess.PIPE, text=True,
+                           check=True).stdout.splitlines()
+    return [line.split()[2] for line in lines if line.split() and line.split()[0].isdigit()]
+
+
 def out_dir():
     path = os.environ.get("QV3_SCREENSHOT_DIR", os.path.join(NATIVE_DIR, "screenshots"))
     os.makedirs(path, exist_ok=True)
@@ -271,12 +278,12 @@ class Ending(unittest.TestCase):
             with self.subTest(signal=sig), Screen(1024, 768) as screen:
                 proc = screen.start("-root", "-speed", 1)
                 self.assertGreater(drawn_within(screen, 10), 0)
+                # The picture goes to the server through shared memory, which goes with it.
+                self.assertIn(str(proc.pid), shared_memory_creators())
                 code, took = screen.stop(proc, sig)
                 self.assertEqual(code, 0, proc.stderr.read())
                 self.assertLess(took, STOP_LIMIT)
-                # The shared memory went with it.
-                self.assertNotIn(str(proc.pid), subprocess.run(
-                    ["ipcs", "-m", "-p"], stdout=subprocess.PIPE, text=True).stdout.split())
+                self.assertNotIn(str(proc.pid), shared_memory_creators())
 
     def test_music_plays_from_the_start_and_stops_with_the_signal(self):
         music = wave_data(MUSIC_FILE)
