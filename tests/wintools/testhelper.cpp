@@ -8,7 +8,9 @@
 //                              preview child, keeps it HOLDMS, destroys the host and reports
 //                              whether the saver ended
 //   findclass CLASS            properties of the top-level window of class CLASS, with the
-//                              screen position of its client area (exit 1: none)
+//                              screen position of its client area, whether it is the
+//                              foreground window and how many top-level windows have that
+//                              class (exit 1: none)
 //   foreground SCR ARGS...     makes a foreground window, starts "SCR ARGS" and reports whether
 //                              the window was disabled while the saver ran, enabled and in the
 //                              foreground afterwards
@@ -96,10 +98,15 @@ int Find(const char* title) {
 int FindClass(const char* className) {
   HWND window = FindWindowA(className, nullptr);
   if (window == nullptr) return 1;
+  int count = 0;
+  for (HWND other = nullptr;
+       (other = FindWindowExA(nullptr, other, className, nullptr)) != nullptr;)
+    ++count;
   POINT origin = {0, 0};
   ClientToScreen(window, &origin);
-  char prefix[64];
-  std::snprintf(prefix, sizeof prefix, "clientx=%ld clienty=%ld ", origin.x, origin.y);
+  char prefix[128];
+  std::snprintf(prefix, sizeof prefix, "clientx=%ld clienty=%ld foreground=%d count=%d ", origin.x,
+                origin.y, GetForegroundWindow() == window ? 1 : 0, count);
   PrintWindow(prefix, window);
   return 0;
 }
