@@ -50,3 +50,7 @@ int TensEntry(int32_t speed) {
 }
 
 int UnitsEntry(int32_t speed) { return SpeedShowable(speed) ? speed % 10 : kDigitBlank; }
+
+bool MusicShowsOn(int32_t music) { return music == 1; }
+
+int32_t ToggledMusic(int32_t music) { return MusicShowsOn(music) ? 0 : 1; }

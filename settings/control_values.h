@@ -1,6 +1,6 @@
-// What the settings window's speed controls show and set: the speed from the slider's knob,
-// the knob from the speed, the digits of the speed and the steps of the minus and plus
-// buttons. Platform-free.
+// What the settings window's controls show and set: the speed from the slider's knob, the
+// knob from the speed, the digits of the speed, the steps of the minus and plus buttons and
+// the music toggle. Platform-free.
 #pragma once
 
 #include <cstdint>
@@ -29,3 +29,8 @@ int32_t SteppedSpeed(int32_t speed, int32_t step);
 // to 109 have no digits and leave both places blank.
 int TensEntry(int32_t speed);
 int UnitsEntry(int32_t speed);
+
+// The saver plays music only for a flag of exactly 1, so only 1 shows the "on" faces; a toggle
+// turns 1 off and any other value on.
+bool MusicShowsOn(int32_t music);
+int32_t ToggledMusic(int32_t music);

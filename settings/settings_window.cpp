@@ -14,6 +14,8 @@ namespace {
 constexpr int kSkinResource = 106;
 constexpr char kWindowClass[] = "QV3_02";
 constexpr wchar_t kCaption[] = L"ミルカドの設定";
+constexpr wchar_t kMessageCaption[] = L"QAV SAVER Vol.3";
+constexpr wchar_t kSaveFailedText[] = L"設定を保存できませんでした";
 
 constexpr WPARAM kCommandOk = 1;
 constexpr WPARAM kCommandCancel = 2;
@@ -155,7 +157,7 @@ void ButtonAction(SkinControl control, HWND button) {
       SendMessageA(GetParent(button), WM_COMMAND, kCommandCancel, reinterpret_cast<LPARAM>(button));
       break;
     case CONTROL_WAVMODE:
-      CurrentSettings.music = static_cast<int32_t>((int64_t{CurrentSettings.music} + 1) % 2);
+      CurrentSettings.music = ToggledMusic(CurrentSettings.music);
       break;
     case CONTROL_MNUM:
       StepSpeed(-1);
@@ -175,7 +177,7 @@ LRESULT CALLBACK ButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lPa
       PAINTSTRUCT paint;
       const HDC dc = BeginPaint(button, &paint);
       const SpriteRect* faces = Faces[kControl];
-      if (kControl == CONTROL_WAVMODE && CurrentSettings.music != 0) faces = MusicOnFaces;
+      if (kControl == CONTROL_WAVMODE && MusicShowsOn(CurrentSettings.music)) faces = MusicOnFaces;
       DrawFace(dc, faces[Pressed[kControl] ? 1 : 0]);
       EndPaint(button, &paint);
       return 0;
@@ -300,6 +302,18 @@ void PaintBackground(HWND window) {
   EndPaint(window, &paint);
 }
 
+// Saves and closes; a save that fails is said so and the window stays, so that the user can
+// try again or cancel.
+void ConfirmSettings(HWND window) {
+  if (SaveSettings()) {
+    DestroyWindow(window);
+    return;
+  }
+  // The OK button may still hold the capture; the message box needs the mouse.
+  ReleaseCapture();
+  MessageBoxW(window, kSaveFailedText, kMessageCaption, MB_OK);
+}
+
 LRESULT CALLBACK SettingsWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
@@ -310,8 +324,7 @@ LRESULT CALLBACK SettingsWndProc(HWND window, UINT message, WPARAM wParam, LPARA
       return 0;
     case WM_COMMAND:
       if (wParam == kCommandOk) {
-        SaveSettings();
-        DestroyWindow(window);
+        ConfirmSettings(window);
       } else if (wParam == kCommandCancel) {
         DestroyWindow(window);
       }
@@ -323,6 +336,22 @@ LRESULT CALLBACK SettingsWndProc(HWND window, UINT message, WPARAM wParam, LPARA
     default:
       return DefWindowProcA(window, message, wParam, lParam);
   }
+}
+
+// Esc acts as Cancel and Enter as OK, as in any dialog, whichever part of the window has the
+// keyboard; system keys (Alt+F4 among them) go on to the default handling.
+bool HandleDialogKey(HWND window, const MSG& message) {
+  if (message.message != WM_KEYDOWN) return false;
+  if (message.hwnd != window && !IsChild(window, message.hwnd)) return false;
+  if (message.wParam == VK_ESCAPE) {
+    SendMessageA(window, WM_COMMAND, kCommandCancel, 0);
+    return true;
+  }
+  if (message.wParam == VK_RETURN) {
+    SendMessageA(window, WM_COMMAND, kCommandOk, 0);
+    return true;
+  }
+  return false;
 }
 
 constexpr WNDPROC kControlProcs[CONTROL_COUNT] = {
@@ -387,8 +416,22 @@ void RunSettingsWindow(HWND parent) {
   if (parent != nullptr) EnableWindow(parent, FALSE);
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (HandleDialogKey(window, message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
   if (parent != nullptr) EnableWindow(parent, TRUE);
+}
+
+bool BringSettingsWindowForward() {
+  // Found by its class; the full-screen saver shares the class but bears its own title.
+  for (HWND found = nullptr;
+       (found = FindWindowExA(nullptr, found, kWindowClass, nullptr)) != nullptr;) {
+    char title[16] = "";
+    GetWindowTextA(found, title, sizeof title);
+    if (lstrcmpA(title, kWindowClass) == 0) continue;
+    SetForegroundWindow(GetLastActivePopup(found));
+    return true;
+  }
+  return false;
 }

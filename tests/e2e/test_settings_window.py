@@ -18,6 +18,7 @@ TRANSPARENT = (248, 0, 248)  # colour 0 of the skin's palette
 CAPTION = "ミルカドの設定"
 WINDOW_CLASS = "QV3_02"
 MESSAGE_TITLE = "QAV SAVER Vol.3"  # the caption of the program's message boxes
+SAVE_FAILED_TEXT = "設定を保存できませんでした"
 SHOT_DIR = os.environ.get("QV3_SCREENSHOT_DIR", os.path.join(harness.BUILD_DIR, "screenshots"))
 
 EXIT_TIMEOUT = 15  # seconds for the saver to end once its window has closed
@@ -451,6 +452,9 @@ class SettingsWindow(unittest.TestCase):
                 box = s.find_window(MESSAGE_TITLE, timeout=10)
                 self.assertIsNotNone(box, f"no message after a failed save by {retry}")
                 self.assertEqual(box["enabled"], "1")
+                code, out = s.run_helper("boxtext", MESSAGE_TITLE)
+                self.assertEqual(bytes.fromhex(harness.parse_fields(out).get("text", "")),
+                                 SAVE_FAILED_TEXT.encode("utf-8"))
                 self.shot("settings_save_failed")
                 s.xdotool("key", "Return")
                 deadline = time.time() + 10

@@ -99,4 +99,20 @@ TEST(SettingsControls, DigitEntriesOfTheSpeed) {
   }
 }
 
+TEST(SettingsControls, MusicShowsOnOnlyForOneAndATogglePutsAnyOtherValueOn) {
+  struct Case {
+    int32_t music;
+    bool on;
+    int32_t toggled;
+  };
+  constexpr Case kCases[] = {
+      {0, false, 1}, {1, true, 0},          {2, false, 1},         {-1, false, 1},
+      {3, false, 1}, {INT32_MAX, false, 1}, {INT32_MIN, false, 1},
+  };
+  for (const Case& c : kCases) {
+    EXPECT_EQ(MusicShowsOn(c.music), c.on) << c.music;
+    EXPECT_EQ(ToggledMusic(c.music), c.toggled) << c.music;
+  }
+}
+
 }  // namespace
