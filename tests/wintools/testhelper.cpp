@@ -12,6 +12,7 @@
 //   foreground SCR ARGS...     makes a foreground window, starts "SCR ARGS" and reports whether
 //                              the window was disabled while the saver ran, enabled and in the
 //                              foreground afterwards
+//   desktop                    the desktop window's handle, and the message-only windows' root
 #include <windows.h>
 
 #include <cstdio>
@@ -191,6 +192,17 @@ int Foreground(int argc, char** argv) {
   return 0;
 }
 
+int Desktop() {
+  HWND messageOnly = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+  const HWND messageRoot = messageOnly ? GetAncestor(messageOnly, GA_PARENT) : nullptr;
+  std::printf("desktop=%lu messageroot=%lu\n",
+              static_cast<unsigned long>(reinterpret_cast<uintptr_t>(GetDesktopWindow())),
+              static_cast<unsigned long>(reinterpret_cast<uintptr_t>(messageRoot)));
+  if (messageOnly) DestroyWindow(messageOnly);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -201,6 +213,7 @@ int main(int argc, char** argv) {
   if (argc >= 6 && std::strcmp(argv[1], "previewhost") == 0)
     return PreviewHost(std::atoi(argv[2]), std::atoi(argv[3]), argv[4],
                        static_cast<DWORD>(std::atoi(argv[5])));
+  if (argc >= 2 && std::strcmp(argv[1], "desktop") == 0) return Desktop();
   if (argc >= 3 && std::strcmp(argv[1], "foreground") == 0) return Foreground(argc - 2, argv + 2);
   std::fprintf(stderr, "usage: testhelper find|hold|previewhost|foreground ...\n");
   return 2;
