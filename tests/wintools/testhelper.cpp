@@ -13,6 +13,7 @@
 //                              the window was disabled while the saver ran, enabled and in the
 //                              foreground afterwards
 //   desktop                    the desktop window's handle, and the message-only windows' root
+//   codepage                   the system's ANSI code page
 #include <windows.h>
 
 #include <cstdio>
@@ -214,6 +215,10 @@ int main(int argc, char** argv) {
     return PreviewHost(std::atoi(argv[2]), std::atoi(argv[3]), argv[4],
                        static_cast<DWORD>(std::atoi(argv[5])));
   if (argc >= 2 && std::strcmp(argv[1], "desktop") == 0) return Desktop();
+  if (argc >= 2 && std::strcmp(argv[1], "codepage") == 0) {
+    std::printf("acp=%u\n", GetACP());
+    return 0;
+  }
   if (argc >= 3 && std::strcmp(argv[1], "foreground") == 0) return Foreground(argc - 2, argv + 2);
   std::fprintf(stderr, "usage: testhelper find|hold|previewhost|foreground ...\n");
   return 2;
