@@ -49,9 +49,11 @@ void DeleteObjectOnce(HBITMAP* object) {
   *object = nullptr;
 }
 
-// Deletes every graphics object that exists: buffers, sheets, patterns, and the palette last,
-// after the desktop's device context has its previous palette back.
+// Deletes every graphics object that exists, once the compositor's device contexts have let go
+// of them: buffers, sheets, patterns, and the palette last, after the desktop's device context
+// has its previous palette back.
 void DeleteGraphics() {
+  GfxReleaseDrawingContexts();
   DeleteObjectOnce(&BackgroundBuffer);
   DeleteObjectOnce(&WorkBuffer);
   for (SpriteSheet& sheet : SpriteSheets) {

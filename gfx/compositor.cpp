@@ -24,28 +24,32 @@ constexpr int kLevelCount = 9;  // 0 full, 1 to 8 dithered
 // and black at its 0-bits; destination and source not used.
 constexpr DWORD kNotPatternRop = 0x000F0001;
 
-// A memory DC of the frame and the bitmap of ours it holds. A bitmap is selected only when it
-// differs from the one held; the DC's own bitmap goes back when the frame ends.
+// A memory DC of the compositor and the bitmap of ours it holds. The DCs live from the first
+// frame to GfxReleaseDrawingContexts, each keeping its bitmap selected between frames: under
+// Wine creating a DC and selecting into it costs far more than the blits of a whole frame. A
+// bitmap is selected only when it differs from the one held.
 struct Holder {
   HDC dc;
   HGDIOBJ original;  // the DC's own bitmap, null while nothing of ours was selected
   HBITMAP held;
 };
 
-// One frame's drawing state: the WorkBuffer is drawn into through `work`, the sheets are read
-// through `mask` and `image` and the BackgroundBuffer through `background`.
-struct Frame {
-  HDC window;
+// The drawing state: the WorkBuffer is drawn into through `work`, each sheet slot's bitmaps are
+// read through `masks` and `images` and the BackgroundBuffer through `background`.
+struct Drawing {
   Holder work;
-  Holder mask;
-  Holder image;
+  Holder masks[kSheetSlots];
+  Holder images[kSheetSlots];
   Holder background;
   Holder temporary;
   int temporaryWidth;
   int temporaryHeight;
-  HBRUSH brushes[kDitherPatternCount];  // made at their first use in the frame
-  HGDIOBJ temporaryOriginalBrush;       // null while no brush of ours is selected
+  HBRUSH brushes[kDitherPatternCount];         // made at their first use
+  HBITMAP brushPatterns[kDitherPatternCount];  // the pattern bitmap each brush was made from
+  HGDIOBJ temporaryOriginalBrush;              // null while no brush of ours is selected
 };
+
+Drawing Held = {};
 
 // The rectangles the frame changed, in picture pixels, merged before they are presented.
 constexpr int kMaxChanged = kDrawListSlots;
@@ -54,10 +58,10 @@ int ChangedCount = 0;
 
 // `holder`'s DC with `bitmap` selected, selecting it when another is held; null when it
 // cannot be.
-HDC Select(Frame* frame, Holder* holder, HBITMAP bitmap) {
+HDC Select(Holder* holder, HBITMAP bitmap) {
   if (!bitmap) return nullptr;
   if (holder->held == bitmap) return holder->dc;
-  if (!holder->dc) holder->dc = CreateCompatibleDC(frame->window);
+  if (!holder->dc) holder->dc = CreateCompatibleDC(nullptr);
   if (!holder->dc) return nullptr;
   const HGDIOBJ previous = SelectObject(holder->dc, bitmap);
   if (!previous) return nullptr;
@@ -73,54 +77,45 @@ void Release(Holder* holder) {
   *holder = {};
 }
 
-void EndFrame(Frame* frame) {
-  if (frame->temporaryOriginalBrush) {
-    SelectObject(frame->temporary.dc, frame->temporaryOriginalBrush);
-  }
-  const HBITMAP temporary = frame->temporary.held;
-  Release(&frame->work);
-  Release(&frame->mask);
-  Release(&frame->image);
-  Release(&frame->background);
-  Release(&frame->temporary);
-  if (temporary) DeleteObject(temporary);
-  for (HBRUSH brush : frame->brushes) {
-    if (brush) DeleteObject(brush);
-  }
-}
-
 // Copies `rect` from (srcX, srcY) of `source`, selected through `holder`, to (x, y) of `to`
 // with `rop`; false when the source cannot be selected.
-bool BlitInto(Frame* frame, HDC to, const SpriteRect& rect, Holder* holder, HBITMAP source,
-              DWORD rop) {
-  const HDC from = Select(frame, holder, source);
+bool BlitInto(HDC to, const SpriteRect& rect, Holder* holder, HBITMAP source, DWORD rop) {
+  const HDC from = Select(holder, source);
   if (!from) return false;
   BitBlt(to, rect.x, rect.y, rect.width, rect.height, from, rect.srcX, rect.srcY, rop);
   return true;
 }
 
 // The same into the WorkBuffer; nothing when either bitmap cannot be selected.
-void Blit(Frame* frame, const SpriteRect& rect, Holder* holder, HBITMAP source, DWORD rop) {
-  const HDC work = Select(frame, &frame->work, WorkBuffer);
-  if (work) BlitInto(frame, work, rect, holder, source, rop);
+void Blit(Drawing* frame, const SpriteRect& rect, Holder* holder, HBITMAP source, DWORD rop) {
+  const HDC work = Select(&frame->work, WorkBuffer);
+  if (work) BlitInto(work, rect, holder, source, rop);
 }
 
-// The frame's temporary bitmap, at least width x height, selected in its own DC, whose brush
-// origin stays at (0, 0); null when it cannot be made.
-HDC Temporary(Frame* frame, int width, int height) {
+// Gives the temporary bitmap's DC its own brush back.
+void SelectBrushBack(Drawing* frame) {
+  if (!frame->temporaryOriginalBrush) return;
+  SelectObject(frame->temporary.dc, frame->temporaryOriginalBrush);
+  frame->temporaryOriginalBrush = nullptr;
+}
+
+// The temporary bitmap, at least width x height, selected in its own DC, whose brush origin
+// stays at (0, 0); null when it cannot be made.
+HDC Temporary(Drawing* frame, int width, int height) {
   Holder& holder = frame->temporary;
   if (holder.held && width <= frame->temporaryWidth && height <= frame->temporaryHeight) {
     return holder.dc;
   }
   const int grownWidth = width > frame->temporaryWidth ? width : frame->temporaryWidth;
   const int grownHeight = height > frame->temporaryHeight ? height : frame->temporaryHeight;
-  // The window's format, as CreateCompatibleBitmap would give it, without asking the window's
-  // device for a bitmap.
-  const HBITMAP grown = CreateBitmap(grownWidth, grownHeight, GetDeviceCaps(frame->window, PLANES),
-                                     GetDeviceCaps(frame->window, BITSPIXEL), nullptr);
+  // The WorkBuffer's format, which every blit into it reads.
+  BITMAP work = {};
+  if (!GetObject(WorkBuffer, sizeof work, &work)) return nullptr;
+  const HBITMAP grown =
+      CreateBitmap(grownWidth, grownHeight, work.bmPlanes, work.bmBitsPixel, nullptr);
   if (!grown) return nullptr;
   const HBITMAP old = holder.held;
-  if (!Select(frame, &holder, grown)) {
+  if (!Select(&holder, grown)) {
     DeleteObject(grown);
     return nullptr;
   }
@@ -131,9 +126,17 @@ HDC Temporary(Frame* frame, int width, int height) {
 }
 
 // Selects the brush of `pattern` into the temporary bitmap's DC; false when it cannot be.
-bool SelectPattern(Frame* frame, int pattern) {
+bool SelectPattern(Drawing* frame, int pattern) {
   HBRUSH& brush = frame->brushes[pattern];
-  if (!brush) brush = CreatePatternBrush(DitherPatterns[pattern]);
+  if (brush && frame->brushPatterns[pattern] != DitherPatterns[pattern]) {
+    SelectBrushBack(frame);
+    DeleteObject(brush);
+    brush = nullptr;
+  }
+  if (!brush) {
+    brush = CreatePatternBrush(DitherPatterns[pattern]);
+    frame->brushPatterns[pattern] = DitherPatterns[pattern];
+  }
   if (!brush) return false;
   const HGDIOBJ previous = SelectObject(frame->temporary.dc, brush);
   if (!previous) return false;
@@ -141,25 +144,25 @@ bool SelectPattern(Frame* frame, int pattern) {
   return true;
 }
 
-void DrawOpaque(Frame* frame, const SpriteRect& rect, const SpriteSheet& sheet) {
-  Blit(frame, rect, &frame->image, sheet.image, SRCCOPY);
+void DrawOpaque(Drawing* frame, const SpriteRect& rect, int slot) {
+  Blit(frame, rect, &frame->images[slot], SpriteSheets[slot].image, SRCCOPY);
 }
 
-void DrawMasked(Frame* frame, const SpriteRect& rect, const SpriteSheet& sheet) {
-  Blit(frame, rect, &frame->mask, sheet.mask, SRCAND);
-  Blit(frame, rect, &frame->image, sheet.image, SRCPAINT);
+void DrawMasked(Drawing* frame, const SpriteRect& rect, int slot) {
+  Blit(frame, rect, &frame->masks[slot], SpriteSheets[slot].mask, SRCAND);
+  Blit(frame, rect, &frame->images[slot], SpriteSheets[slot].image, SRCPAINT);
 }
 
-void DrawSilhouette(Frame* frame, const SpriteRect& rect, const SpriteSheet& sheet) {
-  Blit(frame, rect, &frame->mask, sheet.mask, SRCAND);
+void DrawSilhouette(Drawing* frame, const SpriteRect& rect, int slot) {
+  Blit(frame, rect, &frame->masks[slot], SpriteSheets[slot].mask, SRCAND);
 }
 
-void DrawRestore(Frame* frame, const SpriteRect& rect, const SpriteSheet& sheet) {
+void DrawRestore(Drawing* frame, const SpriteRect& rect, int slot) {
   // With W the WorkBuffer, B the BackgroundBuffer and M the mask: ((W ^ B) & M) ^ B is W where
   // M is white and B where it is black.
   const SpriteRect background = {rect.x, rect.y, rect.x, rect.y, rect.width, rect.height};
   Blit(frame, background, &frame->background, BackgroundBuffer, SRCINVERT);
-  Blit(frame, rect, &frame->mask, sheet.mask, SRCAND);
+  Blit(frame, rect, &frame->masks[slot], SpriteSheets[slot].mask, SRCAND);
   Blit(frame, background, &frame->background, BackgroundBuffer, SRCINVERT);
 }
 
@@ -167,7 +170,7 @@ void DrawRestore(Frame* frame, const SpriteRect& rect, const SpriteSheet& sheet)
 // the rectangle's corner. The pattern is painted into the temporary bitmap T from (0, 0),
 // where a fresh DC's brush starts; painting it alone keeps clear of ternary operations, whose
 // pattern alignment differs between GDI implementations.
-void DrawDithered(Frame* frame, const SpriteRect& rect, const SpriteSheet& sheet, int pattern) {
+void DrawDithered(Drawing* frame, const SpriteRect& rect, int slot, int pattern) {
   const HDC temporary = Temporary(frame, rect.width, rect.height);
   if (!temporary || !SelectPattern(frame, pattern)) return;
   const SpriteRect toTemporary = {0, 0, rect.srcX, rect.srcY, rect.width, rect.height};
@@ -175,10 +178,12 @@ void DrawDithered(Frame* frame, const SpriteRect& rect, const SpriteSheet& sheet
   const HBITMAP t = frame->temporary.held;
   // T = NOT P OR M: black exactly where the sprite meets a 1-bit; the WorkBuffer is cut there.
   PatBlt(temporary, 0, 0, rect.width, rect.height, kNotPatternRop);
-  if (!BlitInto(frame, temporary, toTemporary, &frame->mask, sheet.mask, SRCPAINT)) return;
+  if (!BlitInto(temporary, toTemporary, &frame->masks[slot], SpriteSheets[slot].mask, SRCPAINT))
+    return;
   Blit(frame, fromTemporary, &frame->temporary, t, SRCAND);
   // T = I AND NOT T: the image under the 1-bits (it is black outside the sprite); added.
-  if (!BlitInto(frame, temporary, toTemporary, &frame->image, sheet.image, SRCERASE)) return;
+  if (!BlitInto(temporary, toTemporary, &frame->images[slot], SpriteSheets[slot].image, SRCERASE))
+    return;
   Blit(frame, fromTemporary, &frame->temporary, t, SRCPAINT);
 }
 
@@ -219,25 +224,21 @@ void GfxCreatePatterns() {
 }
 
 int GfxCreateBuffers(HDC screen) {
+  GfxReleaseDrawingContexts();
   BackgroundBuffer = CreateCompatibleBitmap(screen, OutputSize.width, OutputSize.height);
   if (!BackgroundBuffer) return 0;
   WorkBuffer = CreateCompatibleBitmap(screen, OutputSize.width, OutputSize.height);
   if (!WorkBuffer) return 0;
-  const HDC backgroundDC = CreateCompatibleDC(screen);
-  const HDC workDC = CreateCompatibleDC(screen);
-  const HGDIOBJ previousBackground = SelectObject(backgroundDC, BackgroundBuffer);
-  const HGDIOBJ previousWork = SelectObject(workDC, WorkBuffer);
-  if (previousBackground) {
+  // Both stay selected in the compositor's DCs until GfxReleaseDrawingContexts.
+  const HDC backgroundDC = Select(&Held.background, BackgroundBuffer);
+  const HDC workDC = Select(&Held.work, WorkBuffer);
+  if (backgroundDC) {
     const RECT all = {0, 0, OutputSize.width, OutputSize.height};
     FillRect(backgroundDC, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    if (previousWork) {
+    if (workDC) {
       BitBlt(workDC, 0, 0, OutputSize.width, OutputSize.height, backgroundDC, 0, 0, SRCCOPY);
     }
   }
-  if (previousWork) SelectObject(workDC, previousWork);
-  if (previousBackground) SelectObject(backgroundDC, previousBackground);
-  DeleteDC(workDC);
-  DeleteDC(backgroundDC);
   return 1;
 }
 
@@ -263,24 +264,31 @@ void GfxPresentRect(HDC target, int32_t x, int32_t y, int32_t width, int32_t hei
   RECT rect = {x, y, x + width, y + height};
   const RECT whole = {0, 0, about.bmWidth, about.bmHeight};
   if (!IntersectRect(&rect, &rect, &whole)) return;
-  const HDC work = CreateCompatibleDC(target);
-  const HGDIOBJ previousBitmap = work ? SelectObject(work, WorkBuffer) : nullptr;
-  if (previousBitmap) {
-    const HPALETTE previousPalette = GfxSelectPalette(target, SaverPalette);
-    BitBlt(target, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, work,
-           rect.left, rect.top, SRCCOPY);
-    GfxPutPaletteBack(target, previousPalette);
-    SelectObject(work, previousBitmap);
+  const HDC work = Select(&Held.work, WorkBuffer);
+  if (!work) return;
+  const HPALETTE previousPalette = GfxSelectPalette(target, SaverPalette);
+  BitBlt(target, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, work,
+         rect.left, rect.top, SRCCOPY);
+  GfxPutPaletteBack(target, previousPalette);
+}
+
+void GfxReleaseDrawingContexts() {
+  SelectBrushBack(&Held);
+  const HBITMAP temporary = Held.temporary.held;
+  Release(&Held.work);
+  for (Holder& mask : Held.masks) Release(&mask);
+  for (Holder& image : Held.images) Release(&image);
+  Release(&Held.background);
+  Release(&Held.temporary);
+  if (temporary) DeleteObject(temporary);
+  for (HBRUSH brush : Held.brushes) {
+    if (brush) DeleteObject(brush);
   }
-  if (work) DeleteDC(work);
+  Held = {};
 }
 
 void GfxRenderFrame(HWND window) {
-  const HDC windowDC = GetDC(window);
-  Frame frame = {};
-  frame.window = windowDC;
   ChangedCount = 0;
-
   const DrawEntry* entries = DrawListEntries();
   for (int slot = 0; slot < kDrawListSlots && entries[slot].kind != DRAW_END; ++slot) {
     const DrawEntry& entry = entries[slot];
@@ -289,32 +297,29 @@ void GfxRenderFrame(HWND window) {
     SpriteRect rect = {entry.x, entry.y, entry.srcX, entry.srcY, entry.width, entry.height};
     GfxClipRect(&rect);
     if (rect.width <= 0 || rect.height <= 0) continue;
-    const SpriteSheet& sheet = SpriteSheets[entry.sheet];
+    const int sheet = entry.sheet;
     switch (entry.kind) {
       case DRAW_OPAQUE:
-        DrawOpaque(&frame, rect, sheet);
+        DrawOpaque(&Held, rect, sheet);
         break;
       case DRAW_MASKED:
         if (level == 0) {
-          DrawMasked(&frame, rect, sheet);
+          DrawMasked(&Held, rect, sheet);
         } else {
-          DrawDithered(&frame, rect, sheet, level - 1);
+          DrawDithered(&Held, rect, sheet, level - 1);
         }
         break;
       case DRAW_SILHOUETTE:
-        DrawSilhouette(&frame, rect, sheet);
+        DrawSilhouette(&Held, rect, sheet);
         break;
       case DRAW_RESTORE:
-        DrawRestore(&frame, rect, sheet);
+        DrawRestore(&Held, rect, sheet);
         break;
       default:
         continue;
     }
     NoteChanged(rect);
   }
-  // The WorkBuffer leaves the frame's DC before it is presented from another.
-  EndFrame(&frame);
-  ReleaseDC(window, windowDC);
 
   // Each rectangle through a device context of its own: a window system may send on, when the
   // context is released, the bounding box of everything drawn through it.

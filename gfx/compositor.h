@@ -16,6 +16,10 @@ int GfxCreateBuffers(HDC screen);
 // Draws the finished DrawList into the WorkBuffer and presents on the window the rectangles
 // that the list changed.
 void GfxRenderFrame(HWND window);
+// Gives the compositor's memory device contexts, which keep the buffers, sheets and a
+// temporary bitmap selected from the first frame on, their own objects back and deletes them
+// with the temporary bitmap and the pattern brushes. Called before those bitmaps are deleted.
+void GfxReleaseDrawingContexts();
 // Clips a rectangle to the output (0, 0, OutputSize) in place.
 void GfxClipRect(SpriteRect* rect);
 // Copies a rectangle of the WorkBuffer, in picture pixels, to the same place on `target` with

@@ -172,6 +172,7 @@ class Compositor : public testing::Test {
   }
 
   void TearDown() override {
+    GfxReleaseDrawingContexts();
     for (SpriteSheet& sheet : SpriteSheets) {
       DeleteObject(sheet.image);
       DeleteObject(sheet.mask);

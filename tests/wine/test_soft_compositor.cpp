@@ -104,6 +104,7 @@ class SoftAgainstGdi : public testing::Test {
   }
 
   void TearDown() override {
+    GfxReleaseDrawingContexts();
     for (SpriteSheet& sheet : SpriteSheets) {
       if (sheet.image) DeleteObject(sheet.image);
       if (sheet.mask) DeleteObject(sheet.mask);
