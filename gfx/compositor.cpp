@@ -51,6 +51,10 @@ struct Drawing {
 
 Drawing Held = {};
 
+// The BackgroundBuffer GfxCreateBuffers made and filled black, which nothing changes after
+// set-up; null when the BackgroundBuffer is another bitmap.
+HBITMAP BlackBackground = nullptr;
+
 // The rectangles the frame changed, in picture pixels, merged before they are presented.
 constexpr int kMaxChanged = kDrawListSlots;
 RECT Changed[kMaxChanged];
@@ -158,6 +162,11 @@ void DrawSilhouette(Drawing* frame, const SpriteRect& rect, int slot) {
 }
 
 void DrawRestore(Drawing* frame, const SpriteRect& rect, int slot) {
+  // Over a black background, putting it back in the mask's shape is blackening that shape.
+  if (BackgroundBuffer && BackgroundBuffer == BlackBackground) {
+    Blit(frame, rect, &frame->masks[slot], SpriteSheets[slot].mask, SRCAND);
+    return;
+  }
   // With W the WorkBuffer, B the BackgroundBuffer and M the mask: ((W ^ B) & M) ^ B is W where
   // M is white and B where it is black.
   const SpriteRect background = {rect.x, rect.y, rect.x, rect.y, rect.width, rect.height};
@@ -235,6 +244,7 @@ int GfxCreateBuffers(HDC screen) {
   if (backgroundDC) {
     const RECT all = {0, 0, OutputSize.width, OutputSize.height};
     FillRect(backgroundDC, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    BlackBackground = BackgroundBuffer;
     if (workDC) {
       BitBlt(workDC, 0, 0, OutputSize.width, OutputSize.height, backgroundDC, 0, 0, SRCCOPY);
     }
@@ -266,7 +276,11 @@ void GfxPresentRect(HDC target, int32_t x, int32_t y, int32_t width, int32_t hei
   if (!IntersectRect(&rect, &rect, &whole)) return;
   const HDC work = Select(&Held.work, WorkBuffer);
   if (!work) return;
-  const HPALETTE previousPalette = GfxSelectPalette(target, SaverPalette);
+  // A palette changes what a copy between bitmaps of the device's own format gives only on a
+  // palette device; elsewhere selecting and realising it, which costs more under Wine than the
+  // copies of a whole frame, is left out.
+  const bool paletteDevice = (GetDeviceCaps(target, RASTERCAPS) & RC_PALETTE) != 0;
+  const HPALETTE previousPalette = paletteDevice ? GfxSelectPalette(target, SaverPalette) : nullptr;
   BitBlt(target, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, work,
          rect.left, rect.top, SRCCOPY);
   GfxPutPaletteBack(target, previousPalette);
@@ -285,6 +299,7 @@ void GfxReleaseDrawingContexts() {
     if (brush) DeleteObject(brush);
   }
   Held = {};
+  BlackBackground = nullptr;
 }
 
 void GfxRenderFrame(HWND window) {
