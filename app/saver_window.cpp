@@ -38,10 +38,35 @@ void EnableInputMethod(BOOL enable) {
   if (enableIme != nullptr) enableIme(nullptr, enable);
 }
 
+// The list of the last drawn tick, up to its end mark; its length is -1 before the first.
+DrawEntry LastList[kDrawListSlots];
+int LastListLength = -1;
+
+bool SameEntry(const DrawEntry& a, const DrawEntry& b) {
+  return a.kind == b.kind && a.sheet == b.sheet && a.x == b.x && a.y == b.y && a.srcX == b.srcX &&
+         a.srcY == b.srcY && a.width == b.width && a.height == b.height && a.level == b.level;
+}
+
+// True when the finished DrawList repeats the last drawn one; otherwise it becomes the last.
+bool RepeatsLastList() {
+  const DrawEntry* entries = DrawListEntries();
+  int length = 0;
+  while (length < kDrawListSlots && entries[length].kind != DRAW_END) ++length;
+  bool same = length == LastListLength;
+  for (int i = 0; same && i < length; ++i) same = SameEntry(entries[i], LastList[i]);
+  if (same) return true;
+  for (int i = 0; i < length; ++i) LastList[i] = entries[i];
+  LastListLength = length;
+  return false;
+}
+
+// Every draw kind sets the pixels of its shape to values that do not depend on what the
+// WorkBuffer held there, so a list drawn again right after itself changes nothing: such a tick
+// is not drawn. Only the compositor writes the WorkBuffer, and the screen already shows it.
 void DrawFrame(HWND window) {
   if (RunMode == RUN_SAVER) EnableInputMethod(FALSE);
   DirectorTick();
-  GfxRenderFrame(window);
+  if (!RepeatsLastList()) GfxRenderFrame(window);
 }
 
 void DeleteObjectOnce(HBITMAP* object) {
@@ -125,6 +150,7 @@ LRESULT OnCreate(HWND window) {
   TornDown = false;
   PasswordPending = 0;
   TickPhase = 0;
+  LastListLength = -1;
   LoadSettings();
   if (RunMode != RUN_SAVER) CurrentSettings.music = 0;
   if (CurrentSettings.music == 1) StartMusic(window);
