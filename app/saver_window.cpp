@@ -6,6 +6,7 @@
 #include "anim/director.h"
 #include "anim/random.h"
 #include "app/library_proc.h"
+#include "app/monitor_windows.h"
 #include "core/runstate.h"
 #include "gfx/compositor.h"
 #include "gfx/graphics.h"
@@ -82,6 +83,7 @@ void TearDown(HWND window) {
     FrameTimer = 0;
   }
   DeleteGraphics();
+  MonitorWindowsDestroy();
   if (CurrentSettings.music == 1) SoundReleaseAll();
   ShowCursor(TRUE);
   EnableInputMethod(TRUE);

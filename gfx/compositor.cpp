@@ -41,6 +41,8 @@ struct FrameHolder {
   HBITMAP held;      // our bitmap selected in it now
 };
 
+int32_t PresentZoom = 1;
+
 HDC FrameWindowDC = nullptr;  // not null while a frame is drawn
 FrameHolder FrameHolders[kFrameRoleCount] = {};
 HBRUSH FrameBrushes[kDitherPatternCount] = {};
@@ -231,6 +233,40 @@ int GfxCreateBuffers(HDC screen) {
   return 1;
 }
 
+void GfxSetPresentZoom(int32_t zoom) { PresentZoom = zoom < 1 ? 1 : zoom; }
+
+void GfxPresentRect(HDC target, int32_t x, int32_t y, int32_t width, int32_t height) {
+  if (!target || !WorkBuffer || width <= 0 || height <= 0) return;
+  // Within a frame the WorkBuffer is most likely still selected in the frame's DC from the
+  // last copy; outside one it is selected for this copy only.
+  HDC ownDC = nullptr;
+  HGDIOBJ ownPrevious = nullptr;
+  HDC work = nullptr;
+  if (FrameWindowDC) {
+    work = FrameDC(WorkBuffer);
+  } else {
+    ownDC = CreateCompatibleDC(target);
+    if (ownDC) ownPrevious = SelectObject(ownDC, WorkBuffer);
+    if (ownPrevious) work = ownDC;
+  }
+  HPALETTE previousPalette = nullptr;
+  if (SaverPalette) {
+    previousPalette = SelectPalette(target, SaverPalette, FALSE);
+    RealizePalette(target);
+  }
+  if (work && PresentZoom > 1) {
+    const int previousMode = SetStretchBltMode(target, COLORONCOLOR);
+    StretchBlt(target, x * PresentZoom, y * PresentZoom, width * PresentZoom, height * PresentZoom,
+               work, x, y, width, height, SRCCOPY);
+    if (previousMode) SetStretchBltMode(target, previousMode);
+  } else if (work) {
+    BitBlt(target, x, y, width, height, work, x, y, SRCCOPY);
+  }
+  if (previousPalette) SelectPalette(target, previousPalette, FALSE);
+  if (ownPrevious) SelectObject(ownDC, ownPrevious);
+  if (ownDC) DeleteDC(ownDC);
+}
+
 void GfxClipRect(SpriteRect* rect) {
   if (rect->x < 0) {
     rect->srcX -= rect->x;
@@ -337,15 +373,7 @@ void GfxRenderFrame(HWND window) {
     }
   }
 
-  // The WorkBuffer is most likely still selected in the frame's DC from the last copy.
-  const HDC work = dst ? FrameDC(WorkBuffer) : nullptr;
-  HPALETTE previousPalette = nullptr;
-  if (SaverPalette) {
-    previousPalette = SelectPalette(windowDC, SaverPalette, FALSE);
-    RealizePalette(windowDC);
-  }
-  if (work) BitBlt(windowDC, 0, 0, OutputSize.width, OutputSize.height, work, 0, 0, SRCCOPY);
-  if (previousPalette) SelectPalette(windowDC, previousPalette, FALSE);
+  if (dst) GfxPresentRect(windowDC, 0, 0, OutputSize.width, OutputSize.height);
 
   EndFrame();
   ReleaseDC(window, windowDC);

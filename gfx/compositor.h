@@ -13,6 +13,12 @@ void GfxCreatePatterns();
 int GfxCreateBuffers(HDC screen);
 // Draws the finished DrawList into the WorkBuffer and copies it to the window.
 void GfxRenderFrame(HWND window);
+// Copies a rectangle of the WorkBuffer, in picture pixels, to (x, y) of `target` with the
+// SaverPalette selected and realised, then restored; scaled by the present zoom.
+void GfxPresentRect(HDC target, int32_t x, int32_t y, int32_t width, int32_t height);
+// The zoom of the present: each picture pixel becomes a sharp zoom x zoom block (StretchBlt,
+// COLORONCOLOR); 1, the plain copy, unless set.
+void GfxSetPresentZoom(int32_t zoom);
 // Clips a rectangle to the output (0, 0, OutputSize) in place.
 void GfxClipRect(SpriteRect* rect);
 

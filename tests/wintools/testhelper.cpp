@@ -9,6 +9,8 @@
 //                              whether the saver ended
 //   findclass CLASS            properties of the top-level window of class CLASS, with the
 //                              screen position of its client area (exit 1: none)
+//   monitors                   every monitor: its rectangle and whether it is the primary
+//   dpi                        the screen's LOGPIXELSX and the primary's size in pixels
 //   foreground SCR ARGS...     makes a foreground window, starts "SCR ARGS" and reports whether
 //                              the window was disabled while the saver ran, enabled and in the
 //                              foreground afterwards
@@ -191,6 +193,33 @@ int Foreground(int argc, char** argv) {
   return 0;
 }
 
+BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoA(monitor, &info)) return TRUE;
+  std::printf("monitor x=%ld y=%ld w=%ld h=%ld primary=%d\n", info.rcMonitor.left,
+              info.rcMonitor.top, info.rcMonitor.right - info.rcMonitor.left,
+              info.rcMonitor.bottom - info.rcMonitor.top,
+              (info.dwFlags & MONITORINFOF_PRIMARY) ? 1 : 0);
+  return TRUE;
+}
+
+int Monitors() {
+  std::printf("count=%d\n", GetSystemMetrics(SM_CMONITORS));
+  EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);
+  std::fflush(stdout);
+  return 0;
+}
+
+int Dpi() {
+  SetProcessDPIAware();
+  const HDC screen = GetDC(nullptr);
+  std::printf("dpi=%d w=%d h=%d\n", GetDeviceCaps(screen, LOGPIXELSX),
+              GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  ReleaseDC(nullptr, screen);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -201,7 +230,11 @@ int main(int argc, char** argv) {
   if (argc >= 6 && std::strcmp(argv[1], "previewhost") == 0)
     return PreviewHost(std::atoi(argv[2]), std::atoi(argv[3]), argv[4],
                        static_cast<DWORD>(std::atoi(argv[5])));
+  if (argc >= 2 && std::strcmp(argv[1], "monitors") == 0) return Monitors();
+  if (argc >= 2 && std::strcmp(argv[1], "dpi") == 0) return Dpi();
   if (argc >= 3 && std::strcmp(argv[1], "foreground") == 0) return Foreground(argc - 2, argv + 2);
-  std::fprintf(stderr, "usage: testhelper find|hold|previewhost|foreground ...\n");
+  std::fprintf(
+      stderr,
+      "usage: testhelper find|findclass|count|hold|previewhost|monitors|dpi|foreground ...\n");
   return 2;
 }
