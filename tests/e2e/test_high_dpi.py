@@ -1,0 +1,102 @@
+"""The saver on a 192-DPI screen under Wine (LogPixels 192): the picture is drawn at zoom 2,
+every picture pixel a sharp 2 x 2 block, and what it shows is the scene director's trace for
+the logical screen of half the size."""
+
+import os
+import subprocess
+import time
+import unittest
+
+import harness
+import test_animation
+
+DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
+PHYSICAL = (1920, 1080)
+ZOOM = 2
+LOGICAL = (PHYSICAL[0] // ZOOM, PHYSICAL[1] // ZOOM)
+
+
+class HighDpiSession(harness.Session):
+    """A session whose Wine reports the given DPI; the prefix gets its own setting back when
+    the session closes."""
+
+    def __init__(self, width, height, dpi):
+        super().__init__(width, height)
+        try:
+            self._reg("add", "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
+            # The DPI is read when the wineserver starts.
+            harness.wineserver_kill(self.env)
+        except Exception:
+            super().close()
+            raise
+
+    def _reg(self, *args):
+        subprocess.run(["wine", "reg"] + [args[0], DESKTOP_KEY] + list(args[1:]), env=self.env,
+                       check=True, timeout=60, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+
+    def close(self):
+        try:
+            self._reg("delete", "/v", "LogPixels", "/f")
+        finally:
+            super().close()
+
+
+def halve(shot):
+    """The logical picture of a zoom-2 gray screenshot: its top-left pixel of each 2 x 2
+    block; None when some block holds more than one value."""
+    width, height = shot.width, shot.height
+    rows = []
+    for y in range(0, height - height % 2, 2):
+        top = shot.gray[y * width:(y + 1) * width]
+        bottom = shot.gray[(y + 1) * width:(y + 2) * width]
+        if top != bottom or top[0::2] != top[1::2]:
+            return None
+        rows.append(top[0::2])
+    return harness.GrayImage(width // 2, height // 2, b"".join(rows))
+
+
+def out_dir():
+    path = os.environ.get("QV3_SCREENSHOT_DIR", os.path.join(harness.BUILD_DIR, "screenshots"))
+    os.makedirs(path, exist_ok=True)
+    return path
+
+
+class HighDpi(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        harness.write_settings("[QV3_02]\nWAV=0\nSPEED=5\n")
+
+    @classmethod
+    def tearDownClass(cls):
+        harness.write_settings(None)
+
+    def test_saver_draws_the_logical_screen_doubled(self):
+        with HighDpiSession(*PHYSICAL, 192) as session:
+            started = time.time()
+            proc = session.start_saver("/s")
+            window = session.find_window("QV3_02")
+            self.assertIsNotNone(window, "no saver window appeared")
+            self.assertEqual((window["w"], window["h"]), tuple(str(n) for n in PHYSICAL))
+            shots = []
+            deadline = time.time() + 12
+            while time.time() < deadline:
+                shot = session.screenshot_gray()
+                halved = halve(shot)
+                self.assertIsNotNone(halved, "a picture pixel is not a sharp 2 x 2 block")
+                shots.append(halved)
+            session.screenshot(os.path.join(out_dir(), "saver-192dpi.png"))
+            session.xdotool("key", "a")
+            self.assertEqual(session.wait_exit(proc, 15), 0)
+        finder = test_animation.Animation("test_scenes_fade_in_three_at_a_time_and_change")
+        scenes, matches = finder.find_seed(started, shots, LOGICAL, (0, 0) + LOGICAL)
+        drawn = [m for m in matches if m is not None]
+        self.assertTrue(drawn, "no screenshot showed a scene")
+        # The scene fills its three places at the logical size.
+        full = max(sum(test_animation.inside_counts(s, scenes[m]["rects"]))
+                   for s, m in zip(shots, matches) if m is not None)
+        self.assertGreater(full, 3 * 200)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
