@@ -97,6 +97,22 @@ class HighDpi(unittest.TestCase):
                    for s, m in zip(shots, matches) if m is not None)
         self.assertGreater(full, 3 * 200)
 
+    def test_preview_keeps_its_host_client_size(self):
+        with HighDpiSession(*PHYSICAL, 192) as session:
+            helper = session.start([os.path.join(harness.TEST_BIN_DIR, "testhelper.exe"),
+                                    "previewhost", "152", "112",
+                                    os.path.join(harness.DIST_DIR, "QAVSSV3.SCR"), "2000"])
+            first = helper.stdout.readline()
+            preview = harness.parse_fields(first)
+            self.assertEqual(preview.get("title"), "SSPREVIEW", first)
+            # The host's client area, whatever the system made of the size asked for.
+            self.assertEqual((preview["cw"], preview["ch"]),
+                             (preview["hostcw"], preview["hostch"]))
+            rest = helper.communicate(timeout=60)[0]
+            fields = harness.parse_fields(rest)
+            self.assertEqual(fields.get("alive_after_hold"), "1", rest)
+            self.assertEqual((fields.get("ended"), fields.get("exit")), ("1", "0"), rest)
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

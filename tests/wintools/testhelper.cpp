@@ -156,7 +156,12 @@ int PreviewHost(int width, int height, const char* saver, DWORD holdMs) {
     TerminateProcess(info.hProcess, 1);
     return 1;
   }
-  PrintWindow("preview ", child);
+  RECT hostClient = {};
+  GetClientRect(host, &hostClient);
+  char prefix[64];
+  std::snprintf(prefix, sizeof prefix, "preview hostcw=%ld hostch=%ld ", hostClient.right,
+                hostClient.bottom);
+  PrintWindow(prefix, child);
   std::printf("holding=1\n");
   std::fflush(stdout);
   Pump(holdMs, info.hProcess);
