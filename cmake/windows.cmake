@@ -59,7 +59,8 @@ endif()
 
 # ------------------------------------------------------------------ test programs and tests
 set(TEST_BIN_DIR ${CMAKE_BINARY_DIR}/testbin)
-add_executable(testhelper tests/wintools/testhelper.cpp)
+add_executable(testhelper tests/wintools/testhelper.cpp tests/support/message_pump.cpp)
+target_include_directories(testhelper PRIVATE ${CMAKE_SOURCE_DIR})
 set_target_properties(testhelper PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
 target_link_libraries(testhelper user32 gdi32)
 
@@ -78,7 +79,8 @@ add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS tests/wine/*.cpp tests/wine/*.rc)
 add_executable(wine_tests ${WINE_TEST_SOURCES})
 target_link_libraries(wine_tests saverlib GTest::gtest_main)
-target_sources(wine_tests PRIVATE tests/support/draw_reference.cpp)
+target_sources(wine_tests PRIVATE tests/support/draw_reference.cpp tests/support/draw_entry.cpp
+  tests/support/message_pump.cpp)
 target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine)
 # The tests load the program's own pictures from their executable.
 target_sources(wine_tests PRIVATE ${SAVER_RC})
@@ -113,7 +115,8 @@ endif()
 
 # ------------------------------------------------------------------ compositor benchmark
 # Run by scripts/bench under Wine on a 1920x1080 screen; prints its figures.
-add_executable(bench_compositor tests/bench/bench_compositor.cpp)
+add_executable(bench_compositor tests/bench/bench_compositor.cpp tests/support/draw_entry.cpp
+  tests/support/message_pump.cpp)
 target_link_libraries(bench_compositor saverlib psapi)
 set_target_properties(bench_compositor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
 

@@ -14,6 +14,8 @@
 #include "core/runstate.h"
 #include "gfx/compositor.h"
 #include "gfx/graphics.h"
+#include "tests/support/draw_entry.h"
+#include "tests/support/message_pump.h"
 
 namespace {
 
@@ -39,11 +41,6 @@ Memory Measure() {
   return {counters.PagefileUsage, counters.WorkingSetSize,
           GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
           GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)};
-}
-
-void Pump() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
 }
 
 // A 600x600 sheet of twelve 150x200 sprites: ellipses with a hole, in bands of colour.
@@ -75,17 +72,8 @@ SpriteSheet MakeSheet(HDC screen) {
 }
 
 void Add(uint8_t kind, int level, int x, int y, int sprite) {
-  DrawEntry* entry = DrawListCurrent();
-  DrawEntryClear(entry);
-  entry->kind = kind;
-  entry->level = static_cast<uint16_t>(level);
-  entry->x = static_cast<int16_t>(x);
-  entry->y = static_cast<int16_t>(y);
-  entry->srcX = static_cast<int16_t>(sprite % 4 * kSpriteW);
-  entry->srcY = static_cast<int16_t>(sprite / 4 * kSpriteH);
-  entry->width = kSpriteW;
-  entry->height = kSpriteH;
-  DrawListAdvance();
+  DrawListAppend(MakeDrawEntry(kind, level, x, y, sprite % 4 * kSpriteW, sprite / 4 * kSpriteH,
+                               kSpriteW, kSpriteH));
 }
 
 // A tick of the animation: three sprites restored where they were, three drawn where they
@@ -160,7 +148,7 @@ int main(int argc, char** argv) {
   const HWND window = CreateWindowExA(WS_EX_TOPMOST, "CompositorBench", "", WS_POPUP | WS_VISIBLE,
                                       0, 0, OutputSize.width, OutputSize.height, nullptr, nullptr,
                                       windowClass.hInstance, nullptr);
-  Pump();
+  PumpMessages(0);
 
   const HDC screen = GetDC(nullptr);
   for (SpriteSheet& sheet : SpriteSheets) sheet = MakeSheet(screen);
@@ -178,11 +166,11 @@ int main(int argc, char** argv) {
   std::vector<double> present, full, dithered;
   for (int frame = 0; frame < kTimedFrames + 20; ++frame) {
     const double p = TimeBarePresent(window);
-    Pump();
+    PumpMessages(0);
     const double f = TimeFrame(window, frame, 0);
-    Pump();
+    PumpMessages(0);
     const double d = TimeFrame(window, frame, kDitherLevel);
-    Pump();
+    PumpMessages(0);
     if (frame < 20) continue;  // warm-up
     present.push_back(p);
     full.push_back(f);
@@ -205,7 +193,7 @@ int main(int argc, char** argv) {
     for (int frame = 0; frame < kLeakFrames; ++frame) {
       BuildList(frame, frame % 9, run > 1);
       GfxRenderFrame(window);
-      if (frame % 64 == 0) Pump();
+      if (frame % 64 == 0) PumpMessages(0);
     }
     reading[run] = Measure();
   }

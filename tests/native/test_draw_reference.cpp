@@ -2,6 +2,7 @@
 // small enough to write out by hand.
 #include <gtest/gtest.h>
 
+#include "tests/support/draw_entry.h"
 #include "tests/support/draw_reference.h"
 
 namespace {
@@ -13,19 +14,6 @@ RgbImage Picture(int width, int height, std::initializer_list<Rgb> pixels) {
   RgbImage picture(width, height);
   picture.pixels.assign(pixels);
   return picture;
-}
-
-DrawEntry Entry(uint8_t kind, int level, int x, int y, int srcX, int srcY, int width, int height) {
-  DrawEntry e = {};
-  e.kind = kind;
-  e.x = int16_t(x);
-  e.y = int16_t(y);
-  e.srcX = int16_t(srcX);
-  e.srcY = int16_t(srcY);
-  e.width = int16_t(width);
-  e.height = int16_t(height);
-  e.level = uint16_t(level);
-  return e;
 }
 
 // A 3x2 sprite with a hole in the middle of its top row.
@@ -42,28 +30,28 @@ TEST(DrawReference, EachKindOnAHandDrawnPicture) {
   const RgbImage background = Picture(4, 3, {D, D, D, D, D, D, D, D, D, D, D, D});
   const RgbImage work = Picture(4, 3, {G, G, G, G, G, G, G, G, G, G, G, G});
   const KindCase cases[] = {
-      {"opaque", Entry(DRAW_OPAQUE, 0, 1, 1, 0, 0, 3, 2),
+      {"opaque", MakeDrawEntry(DRAW_OPAQUE, 0, 1, 1, 0, 0, 3, 2),
        Picture(4, 3, {G, G, G, G, G, A, K, B, G, C, A, B})},
-      {"masked", Entry(DRAW_MASKED, 0, 1, 1, 0, 0, 3, 2),
+      {"masked", MakeDrawEntry(DRAW_MASKED, 0, 1, 1, 0, 0, 3, 2),
        Picture(4, 3, {G, G, G, G, G, A, G, B, G, C, A, B})},
-      {"silhouette", Entry(DRAW_SILHOUETTE, 0, 0, 0, 0, 0, 3, 2),
+      {"silhouette", MakeDrawEntry(DRAW_SILHOUETTE, 0, 0, 0, 0, 0, 3, 2),
        Picture(4, 3, {K, G, K, G, K, K, K, G, G, G, G, G})},
-      {"restore", Entry(DRAW_RESTORE, 0, 0, 1, 0, 0, 3, 2),
+      {"restore", MakeDrawEntry(DRAW_RESTORE, 0, 0, 1, 0, 0, 3, 2),
        Picture(4, 3, {G, G, G, G, D, G, D, G, D, D, D, G})},
       // Cut on the left: the sheet is read from column 1 and the pattern starts at column 0.
-      {"clipped left", Entry(DRAW_OPAQUE, 0, -1, 0, 0, 0, 3, 2),
+      {"clipped left", MakeDrawEntry(DRAW_OPAQUE, 0, -1, 0, 0, 0, 3, 2),
        Picture(4, 3, {K, B, G, G, A, B, G, G, G, G, G, G})},
-      {"clipped bottom right", Entry(DRAW_MASKED, 0, 2, 2, 0, 0, 3, 2),
+      {"clipped bottom right", MakeDrawEntry(DRAW_MASKED, 0, 2, 2, 0, 0, 3, 2),
        Picture(4, 3, {G, G, G, G, G, G, G, G, G, G, A, G})},
       // Level 5 (AA 55 ...): columns 0 and 2 of row 0, columns 1 and 3 of row 1.
-      {"dithered", Entry(DRAW_MASKED, 5, 1, 1, 0, 0, 3, 2),
+      {"dithered", MakeDrawEntry(DRAW_MASKED, 5, 1, 1, 0, 0, 3, 2),
        Picture(4, 3, {G, G, G, G, G, A, G, B, G, G, A, G})},
-      {"dithered clipped top", Entry(DRAW_MASKED, 5, 0, -1, 0, 0, 3, 2),
+      {"dithered clipped top", MakeDrawEntry(DRAW_MASKED, 5, 0, -1, 0, 0, 3, 2),
        Picture(4, 3, {C, G, B, G, G, G, G, G, G, G, G, G})},
-      {"level 9", Entry(DRAW_MASKED, 9, 0, 0, 0, 0, 3, 2), work},
-      {"level 21 counts as 5", Entry(DRAW_MASKED, 21, 1, 1, 0, 0, 3, 2),
+      {"level 9", MakeDrawEntry(DRAW_MASKED, 9, 0, 0, 0, 0, 3, 2), work},
+      {"level 21 counts as 5", MakeDrawEntry(DRAW_MASKED, 21, 1, 1, 0, 0, 3, 2),
        Picture(4, 3, {G, G, G, G, G, A, G, B, G, G, A, G})},
-      {"kind 4", Entry(4, 0, 0, 0, 0, 0, 3, 2), work},
+      {"kind 4", MakeDrawEntry(4, 0, 0, 0, 0, 0, 3, 2), work},
   };
   for (const KindCase& c : cases) {
     RgbImage got = work;

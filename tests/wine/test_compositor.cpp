@@ -14,7 +14,9 @@
 #include "core/runstate.h"
 #include "gfx/compositor.h"
 #include "gfx/graphics.h"
+#include "tests/support/draw_entry.h"
 #include "tests/support/draw_reference.h"
+#include "tests/support/message_pump.h"
 
 namespace {
 
@@ -131,19 +133,10 @@ RgbImage StartingWork() {
   return picture;
 }
 
+// Sheet 1 unless told: a sheet other than the first shows that the entry's sheet is the one read.
 DrawEntry Entry(uint8_t kind, int level, int x, int y, int srcX, int srcY, int width, int height,
-                uint8_t sheet = 1) {
-  DrawEntry e = {};
-  e.kind = kind;
-  e.sheet = sheet;
-  e.x = static_cast<int16_t>(x);
-  e.y = static_cast<int16_t>(y);
-  e.srcX = static_cast<int16_t>(srcX);
-  e.srcY = static_cast<int16_t>(srcY);
-  e.width = static_cast<int16_t>(width);
-  e.height = static_cast<int16_t>(height);
-  e.level = static_cast<uint16_t>(level);
-  return e;
+                int sheet = 1) {
+  return MakeDrawEntry(kind, level, x, y, srcX, srcY, width, height, sheet);
 }
 
 LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -161,8 +154,7 @@ class Compositor : public testing::Test {
     RegisterClassA(&windowClass);
     window_ = CreateWindowExA(WS_EX_TOPMOST, "CompositorTestWindow", "", WS_POPUP | WS_VISIBLE, 0,
                               0, kOutW, kOutH, nullptr, nullptr, windowClass.hInstance, nullptr);
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    PumpMessages(0);
   }
 
   static void TearDownTestSuite() {
@@ -200,19 +192,9 @@ class Compositor : public testing::Test {
     OutputSize = savedOutputSize_;
   }
 
-  // Fills the DrawList through its own functions, ending it after the entries.
-  static void SetList(const std::vector<DrawEntry>& entries) {
-    DrawListReset();
-    for (const DrawEntry& entry : entries) {
-      *DrawListCurrent() = entry;
-      DrawListAdvance();
-    }
-    DrawListFinish();
-  }
-
   // Renders the list over the starting work picture; returns the WorkBuffer.
   RgbImage Render(const std::vector<DrawEntry>& entries) {
-    SetList(entries);
+    DrawListFill(entries);
     WriteBitmap(WorkBuffer, work_);
     GfxRenderFrame(window_);
     return ReadBitmap(WorkBuffer);

@@ -10,10 +10,11 @@
 
 #include "anim/actor.h"
 #include "anim/director.h"
-#include "core/runstate.h"
 #include "app/saver_window.h"
 #include "app/startup.h"
+#include "core/runstate.h"
 #include "gfx/graphics.h"
+#include "tests/support/message_pump.h"
 #include "tests/wine/bitmap_pixels.h"
 
 namespace {
@@ -40,15 +41,6 @@ void CountAgainstScene(const std::vector<uint32_t>& pixels, int width, int heigh
   }
 }
 
-void Pump(DWORD ms) {
-  const DWORD end = GetTickCount() + ms;
-  while (static_cast<LONG>(end - GetTickCount()) > 0) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    Sleep(5);
-  }
-}
-
 TEST(SaverWindow, PreviewDrawsScenesIntoTheWorkBufferAndTearsDown) {
   ProgramInstance = GetModuleHandleA(nullptr);
   ScreenSize = Size2{1024, 768};
@@ -64,7 +56,7 @@ TEST(SaverWindow, PreviewDrawsScenesIntoTheWorkBufferAndTearsDown) {
   ASSERT_NE(WorkBuffer, nullptr);
   int most = 0;
   for (int i = 0; i < 12; ++i) {
-    Pump(500);
+    PumpMessages(500);
     int inside, outside;
     int width, height;
     const std::vector<uint32_t> pixels = BitmapPixels(WorkBuffer, &width, &height);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sound/sound.h"
+#include "tests/support/message_pump.h"
 
 namespace {
 
@@ -32,21 +33,10 @@ HWND MakeListener() {
                          GetModuleHandleA(nullptr), nullptr);
 }
 
-void Pump(DWORD ms) {
-  const DWORD end = GetTickCount() + ms;
-  for (;;) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    const DWORD now = GetTickCount();
-    if (static_cast<LONG>(end - now) <= 0) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
-  }
-}
-
 // Pumps until `count` done notifications arrived or `ms` pass; true when they arrived.
 bool WaitDone(int count, DWORD ms) {
   const DWORD end = GetTickCount() + ms;
-  while (DoneCount<count&& static_cast<LONG>(end - GetTickCount())> 0) Pump(20);
+  while (DoneCount<count&& static_cast<LONG>(end - GetTickCount())> 0) PumpMessages(20);
   return DoneCount >= count;
 }
 
@@ -103,12 +93,12 @@ class Sound : public testing::Test {
     OpenedDevice = nullptr;
     DoneCount = 0;
     ASSERT_EQ(SoundInit(listener_), 1);
-    Pump(100);
+    PumpMessages(100);
     ASSERT_NE(OpenedDevice, nullptr) << "no MM_WOM_OPEN";
   }
   void TearDown() override {
     SoundReleaseAll();
-    Pump(50);
+    PumpMessages(50);
     DestroyWindow(listener_);
     for (const std::string& path : files_) DeleteFileA(path.c_str());
     RemoveDirectoryA(scratch_.c_str());
@@ -139,7 +129,7 @@ class Sound : public testing::Test {
     EXPECT_EQ(
         SoundLoadWave(File("long.wav", Riff("WAVE", Chunk("data", Samples(44100)))).c_str(), 0), 1);
     EXPECT_EQ(SoundPlay(0, 1), 1);
-    Pump(400);
+    PumpMessages(400);
     const DWORD played = PlayedBytes();
     EXPECT_GT(played, 0u) << "the device does not play";
     DoneCount = 0;
@@ -180,7 +170,7 @@ TEST_F(Sound, LoadsOnlyTheDataChunkOfWaveFiles) {
     const int slot = static_cast<int>(i % kWaveSlotCount);
     SoundReleaseAll();
     ASSERT_EQ(SoundInit(listener_), 1);
-    Pump(50);
+    PumpMessages(50);
     const std::string path = File("case" + std::to_string(i) + ".wav", c.bytes);
     EXPECT_EQ(SoundLoadWave(path.c_str(), slot), c.loaded);
     if (c.loaded) {
@@ -211,7 +201,7 @@ TEST_F(Sound, SecondLoadIntoALoadedSlotIsRefusedAndPlaybackGoesOn) {
   const DWORD before = StartLongLoop();
   const std::string other = File("other.wav", Riff("WAVE", Chunk("data", Samples(10))));
   EXPECT_EQ(SoundLoadWave(other.c_str(), 0), 0);
-  Pump(300);
+  PumpMessages(300);
   EXPECT_EQ(DoneCount, 0) << "playback was stopped";
   EXPECT_GT(PlayedBytes(), before + 2205) << "playback was restarted or stalled";
   // The slot still holds the long sound: the short one would have ended long ago.
@@ -222,20 +212,20 @@ TEST_F(Sound, PlayingAnEmptySlotKeepsTheCurrentSoundPlaying) {
   const DWORD before = StartLongLoop();
   EXPECT_EQ(SoundPlay(1, 1), 0);
   EXPECT_EQ(SoundPlay(1, 0), 0);
-  Pump(300);
+  PumpMessages(300);
   EXPECT_EQ(DoneCount, 0) << "playback was stopped";
   EXPECT_GT(PlayedBytes(), before + 2205) << "playback was restarted or stalled";
 }
 
 TEST_F(Sound, PlayingTheCurrentSlotRestartsIt) {
   StartLongLoop();
-  Pump(500);
+  PumpMessages(500);
   const DWORD before = PlayedBytes();
   ASSERT_GT(before, 11025u);
   EXPECT_EQ(SoundPlay(0, 1), 1);
   const DWORD after = PlayedBytes();
   EXPECT_LT(after, before / 2) << "the position did not start over";
-  Pump(200);
+  PumpMessages(200);
   EXPECT_EQ(DoneCount, 1) << "the first start was not stopped exactly once";
   EXPECT_GT(PlayedBytes(), after) << "the restarted sound does not play";
 }
@@ -252,7 +242,7 @@ TEST_F(Sound, LoopOnlyWhenAskedWithOne) {
   }
   DoneCount = 0;
   ASSERT_EQ(SoundPlay(2, 1), 1);
-  Pump(800);  // four times the sound's length
+  PumpMessages(800);  // four times the sound's length
   EXPECT_EQ(DoneCount, 0);
   EXPECT_GT(PlayedBytes(), 3u * 4410);
 }
@@ -277,12 +267,12 @@ TEST_F(Sound, ReleaseStopsEverythingAndLaterPlaysStartNothing) {
   EXPECT_EQ(SoundReleaseAll(), 1) << "release with nothing loaded";
 
   ASSERT_EQ(SoundInit(listener_), 1);
-  Pump(100);
+  PumpMessages(100);
   StartLongLoop();
   EXPECT_EQ(SoundReleaseAll(), 1);
   // The device's last done notification arrives after the release, and the saver answers
   // it with a play: that must start nothing.
-  Pump(200);
+  PumpMessages(200);
   EXPECT_EQ(SoundPlay(0, 1), 0);
   EXPECT_EQ(SoundLoadWave(File("again.wav", Riff("WAVE", Chunk("data", Samples(50)))).c_str(), 0),
             1);

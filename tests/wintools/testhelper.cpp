@@ -21,6 +21,8 @@
 #include <cstring>
 #include <string>
 
+#include "tests/support/message_pump.h"
+
 namespace {
 
 void PrintWindow(const char* prefix, HWND window) {
@@ -43,24 +45,6 @@ void PrintWindow(const char* prefix, HWND window) {
   std::fflush(stdout);
 }
 
-// Dispatches this thread's messages for `ms` milliseconds, or until `process` ends.
-void Pump(DWORD ms, HANDLE process = nullptr) {
-  const DWORD end = GetTickCount() + ms;
-  for (;;) {
-    const DWORD now = GetTickCount();
-    if (static_cast<LONG>(end - now) <= 0) return;
-    const DWORD count = process ? 1 : 0;
-    const DWORD result = MsgWaitForMultipleObjects(count, process ? &process : nullptr, FALSE,
-                                                   end - now, QS_ALLINPUT);
-    if (process && result == WAIT_OBJECT_0) return;
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
-    }
-  }
-}
-
 HWND MakeWindow(const char* title, int clientWidth, int clientHeight, DWORD style) {
   WNDCLASSA windowClass = {};
   windowClass.lpfnWndProc = DefWindowProcA;
@@ -74,7 +58,7 @@ HWND MakeWindow(const char* title, int clientWidth, int clientHeight, DWORD styl
   HWND window =
       CreateWindowExA(0, "QV3TESTHOST", title, style | WS_VISIBLE, 40, 40, rect.right - rect.left,
                       rect.bottom - rect.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  Pump(200);
+  PumpMessages(200);
   return window;
 }
 
@@ -131,7 +115,7 @@ int Hold(const char* title, int seconds) {
   if (window == nullptr) return 1;
   std::printf("ready=1\n");
   std::fflush(stdout);
-  Pump(static_cast<DWORD>(seconds) * 1000);
+  PumpMessages(static_cast<DWORD>(seconds) * 1000);
   DestroyWindow(window);
   return 0;
 }
@@ -146,7 +130,7 @@ int PreviewHost(int width, int height, const char* saver, DWORD holdMs) {
   if (!StartProcess(Quote(saver) + line, &info)) return 1;
   HWND child = nullptr;
   for (int i = 0; i < 150 && child == nullptr; ++i) {
-    Pump(100, info.hProcess);
+    PumpMessages(100, info.hProcess);
     child = FindWindowExA(host, nullptr, nullptr, "SSPREVIEW");
   }
   if (child == nullptr) {
@@ -164,12 +148,12 @@ int PreviewHost(int width, int height, const char* saver, DWORD holdMs) {
   PrintWindow(prefix, child);
   std::printf("holding=1\n");
   std::fflush(stdout);
-  Pump(holdMs, info.hProcess);
+  PumpMessages(holdMs, info.hProcess);
   const int alive = WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT;
   std::printf("alive_after_hold=%d\n", alive);
   DestroyWindow(host);
   const DWORD start = GetTickCount();
-  Pump(10000, info.hProcess);
+  PumpMessages(10000, info.hProcess);
   const int ended = WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0;
   DWORD code = 1;
   GetExitCodeProcess(info.hProcess, &code);
@@ -181,7 +165,7 @@ int PreviewHost(int width, int height, const char* saver, DWORD holdMs) {
 int Foreground(int argc, char** argv) {
   HWND window = MakeWindow("QV3 parent", 200, 100, WS_OVERLAPPEDWINDOW);
   SetForegroundWindow(window);
-  Pump(300);
+  PumpMessages(300);
   std::string line = Quote(argv[0]);
   for (int i = 1; i < argc; ++i) line += std::string(" ") + argv[i];
   PROCESS_INFORMATION info = {};
@@ -189,10 +173,10 @@ int Foreground(int argc, char** argv) {
   int sawDisabled = 0;
   const DWORD start = GetTickCount();
   while (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT && GetTickCount() - start < 60000) {
-    Pump(100, info.hProcess);
+    PumpMessages(100, info.hProcess);
     if (!IsWindowEnabled(window)) sawDisabled = 1;
   }
-  Pump(500);
+  PumpMessages(500);
   std::printf("disabled_while_running=%d enabled_after=%d foreground_after=%d\n", sawDisabled,
               IsWindowEnabled(window) ? 1 : 0, GetForegroundWindow() == window ? 1 : 0);
   return 0;
