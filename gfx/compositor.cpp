@@ -236,35 +236,34 @@ int GfxCreateBuffers(HDC screen) {
 void GfxSetPresentZoom(int32_t zoom) { PresentZoom = zoom < 1 ? 1 : zoom; }
 
 void GfxPresentRect(HDC target, int32_t x, int32_t y, int32_t width, int32_t height) {
-  if (!target || !WorkBuffer || width <= 0 || height <= 0) return;
-  // Within a frame the WorkBuffer is most likely still selected in the frame's DC from the
-  // last copy; outside one it is selected for this copy only.
-  HDC ownDC = nullptr;
-  HGDIOBJ ownPrevious = nullptr;
-  HDC work = nullptr;
-  if (FrameWindowDC) {
-    work = FrameDC(WorkBuffer);
-  } else {
-    ownDC = CreateCompatibleDC(target);
-    if (ownDC) ownPrevious = SelectObject(ownDC, WorkBuffer);
-    if (ownPrevious) work = ownDC;
+  if (!WorkBuffer) return;
+  BITMAP about = {};
+  if (!GetObject(WorkBuffer, sizeof about, &about)) return;
+  RECT rect = {x, y, x + width, y + height};
+  const RECT whole = {0, 0, about.bmWidth, about.bmHeight};
+  if (!IntersectRect(&rect, &rect, &whole)) return;
+  const HDC work = CreateCompatibleDC(target);
+  const HGDIOBJ previousBitmap = work ? SelectObject(work, WorkBuffer) : nullptr;
+  if (previousBitmap) {
+    HPALETTE previousPalette = nullptr;
+    if (SaverPalette) {
+      previousPalette = SelectPalette(target, SaverPalette, FALSE);
+      RealizePalette(target);
+    }
+    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    if (PresentZoom > 1) {
+      // Every picture pixel a sharp zoom x zoom block.
+      const int previousMode = SetStretchBltMode(target, COLORONCOLOR);
+      StretchBlt(target, rect.left * PresentZoom, rect.top * PresentZoom, w * PresentZoom,
+                 h * PresentZoom, work, rect.left, rect.top, w, h, SRCCOPY);
+      if (previousMode) SetStretchBltMode(target, previousMode);
+    } else {
+      BitBlt(target, rect.left, rect.top, w, h, work, rect.left, rect.top, SRCCOPY);
+    }
+    if (previousPalette) SelectPalette(target, previousPalette, FALSE);
+    SelectObject(work, previousBitmap);
   }
-  HPALETTE previousPalette = nullptr;
-  if (SaverPalette) {
-    previousPalette = SelectPalette(target, SaverPalette, FALSE);
-    RealizePalette(target);
-  }
-  if (work && PresentZoom > 1) {
-    const int previousMode = SetStretchBltMode(target, COLORONCOLOR);
-    StretchBlt(target, x * PresentZoom, y * PresentZoom, width * PresentZoom, height * PresentZoom,
-               work, x, y, width, height, SRCCOPY);
-    if (previousMode) SetStretchBltMode(target, previousMode);
-  } else if (work) {
-    BitBlt(target, x, y, width, height, work, x, y, SRCCOPY);
-  }
-  if (previousPalette) SelectPalette(target, previousPalette, FALSE);
-  if (ownPrevious) SelectObject(ownDC, ownPrevious);
-  if (ownDC) DeleteDC(ownDC);
+  if (work) DeleteDC(work);
 }
 
 void GfxClipRect(SpriteRect* rect) {
@@ -373,8 +372,8 @@ void GfxRenderFrame(HWND window) {
     }
   }
 
-  if (dst) GfxPresentRect(windowDC, 0, 0, OutputSize.width, OutputSize.height);
-
+  // The frame's DCs give the WorkBuffer back before the present selects it.
   EndFrame();
+  GfxPresentRect(windowDC, 0, 0, OutputSize.width, OutputSize.height);
   ReleaseDC(window, windowDC);
 }
