@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/runstate.h"
+#include "core/zoom.h"
 #include "gfx/drawlist.h"
 #include "gfx/image.h"
 #include "settings/settings_store.h"
@@ -75,8 +76,10 @@ int RegisterSkinClass(WNDPROC procedure, const char* className) {
 
 HWND CreateSkinControl(HWND window, Control control, const char* className, int x, int y, int srcX,
                        int srcY, int width, int height, int faceOffset) {
-  const HWND child = CreateWindowExA(0, className, nullptr, WS_CHILD | WS_VISIBLE, x, y, width,
-                                     height, window, nullptr, GetModuleHandleA(nullptr), nullptr);
+  // Placed and sized at the zoom; the faces keep picture pixels.
+  const HWND child = CreateWindowExA(0, className, nullptr, WS_CHILD | WS_VISIBLE, x * ScreenZoom,
+                                     y * ScreenZoom, width * ScreenZoom, height * ScreenZoom,
+                                     window, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (child == nullptr) return nullptr;
   Faces[control][0] = SpriteRect{x, y, srcX, srcY, width, height};
   Faces[control][1] = SpriteRect{x, y, srcX, srcY + faceOffset, width, height};
@@ -93,6 +96,19 @@ void BlitSkin(HDC work, int x, int y, int width, int height, HDC source, HBITMAP
   if (previous == nullptr) return;
   BitBlt(work, x, y, width, height, source, srcX, srcY, rop);
   SelectObject(source, previous);
+}
+
+// Copies width x height picture pixels from (srcX, srcY) of `source` to (x, y) of `target`,
+// both in picture pixels, each pixel a sharp zoom x zoom block.
+void BlitZoomed(HDC target, int x, int y, int width, int height, HDC source, int srcX, int srcY) {
+  if (ScreenZoom <= 1) {
+    BitBlt(target, x, y, width, height, source, srcX, srcY, SRCCOPY);
+    return;
+  }
+  const int previousMode = SetStretchBltMode(target, COLORONCOLOR);
+  StretchBlt(target, x * ScreenZoom, y * ScreenZoom, width * ScreenZoom, height * ScreenZoom,
+             source, srcX, srcY, width, height, SRCCOPY);
+  if (previousMode) SetStretchBltMode(target, previousMode);
 }
 
 // Composes a face over its background off-screen and copies it to `target` at (0, 0): the
@@ -122,7 +138,7 @@ void ComposeFace(HDC target, const SpriteRect& face, const SpriteRect* knob) {
       SkinPalette != nullptr ? SelectPalette(target, SkinPalette, FALSE) : nullptr;
   if (previousPalette != nullptr) RealizePalette(target);
   if (previousWork != nullptr) {
-    BitBlt(target, 0, 0, face.width, face.height, work, 0, 0, SRCCOPY);
+    BlitZoomed(target, 0, 0, face.width, face.height, work, 0, 0);
     SelectObject(work, previousWork);
   }
   if (previousPalette != nullptr) SelectPalette(target, previousPalette, FALSE);
@@ -154,13 +170,27 @@ void PlaceKnob(int32_t speed) {
   KnobRect.x = static_cast<int32_t>(offset);
 }
 
+// The control's window rectangle and the cursor in picture pixels, counted from the control's
+// top-left corner: the screen offsets divided by the zoom, rounding down, so that every test
+// of the cursor works as at zoom 1.
+void ControlAndCursor(HWND control, RECT* rect, POINT* cursor) {
+  RECT screen;
+  POINT at;
+  GetWindowRect(control, &screen);
+  GetCursorPos(&at);
+  const auto picture = [](LONG offset) {
+    return offset >= 0 ? offset / ScreenZoom : -((-offset + ScreenZoom - 1) / ScreenZoom);
+  };
+  *rect = RECT{0, 0, picture(screen.right - screen.left), picture(screen.bottom - screen.top)};
+  *cursor = POINT{picture(at.x - screen.left), picture(at.y - screen.top)};
+}
+
 // The knob offset (0 to 172) that puts the knob's middle under the cursor, as near as the
 // track allows.
 int KnobOffsetFromCursor(HWND slider) {
   RECT rect;
   POINT cursor;
-  GetWindowRect(slider, &rect);
-  GetCursorPos(&cursor);
+  ControlAndCursor(slider, &rect, &cursor);
   const int half = KnobRect.width / 2;
   int point;
   if (rect.left + half > cursor.x) {
@@ -190,8 +220,7 @@ void InvalidateDigits() {
 bool CursorInside(HWND control) {
   RECT rect;
   POINT cursor;
-  GetWindowRect(control, &rect);
-  GetCursorPos(&cursor);
+  ControlAndCursor(control, &rect, &cursor);
   return rect.left <= cursor.x && cursor.x <= rect.right && rect.top <= cursor.y &&
          cursor.y <= rect.bottom;
 }
@@ -367,8 +396,8 @@ void PaintBackground(HWND window) {
       SkinPalette != nullptr ? SelectPalette(dc, SkinPalette, FALSE) : nullptr;
   if (previousPalette != nullptr) RealizePalette(dc);
   if (previousBitmap != nullptr) {
-    BitBlt(dc, client.left, client.top, client.right, client.bottom, memory, 0, kBackgroundRow,
-           SRCCOPY);
+    BlitZoomed(dc, client.left, client.top, (client.right + ScreenZoom - 1) / ScreenZoom,
+               (client.bottom + ScreenZoom - 1) / ScreenZoom, memory, 0, kBackgroundRow);
     SelectObject(memory, previousBitmap);
   }
   if (previousPalette != nullptr) SelectPalette(dc, previousPalette, FALSE);
@@ -440,11 +469,11 @@ void RunSettingsWindow(HWND parent) {
   OutputSize = Size2{kClientWidth, kClientHeight};
   const HWND window = CreateWindowExA(
       0, kWindowClass, nullptr, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU,
-      GetSystemMetrics(SM_CXSCREEN) / 2 - kClientWidth / 2,
-      GetSystemMetrics(SM_CYSCREEN) / 2 - kClientHeight / 2,
-      kClientWidth + GetSystemMetrics(SM_CXDLGFRAME),
-      kClientHeight + GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION), nullptr,
-      nullptr, GetModuleHandleA(nullptr), nullptr);
+      GetSystemMetrics(SM_CXSCREEN) / 2 - kClientWidth * ScreenZoom / 2,
+      GetSystemMetrics(SM_CYSCREEN) / 2 - kClientHeight * ScreenZoom / 2,
+      kClientWidth * ScreenZoom + GetSystemMetrics(SM_CXDLGFRAME),
+      kClientHeight * ScreenZoom + GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION),
+      nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (window == nullptr) return;
   // The caption goes straight to the default procedure's wide text so that it reads the same
   // on every system code page; the ANSI path would squeeze it through the code page.

@@ -9,6 +9,7 @@ import unittest
 
 import harness
 import test_animation
+import test_settings_window as settings
 
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 PHYSICAL = (1920, 1080)
@@ -54,6 +55,23 @@ def halve(shot):
             return None
         rows.append(top[0::2])
     return harness.GrayImage(width // 2, height // 2, b"".join(rows))
+
+
+def doubled_mismatch(shot, origin, dest, pixels):
+    """None when the screen shows `pixels` at client position `dest` in picture pixels, each
+    pixel a 2 x 2 block at twice the place; else a description."""
+    bad, first = 0, None
+    for j, row in enumerate(pixels):
+        for i, want in enumerate(row):
+            for dy in range(ZOOM):
+                for dx in range(ZOOM):
+                    x = origin[0] + ZOOM * (dest[0] + i) + dx
+                    y = origin[1] + ZOOM * (dest[1] + j) + dy
+                    got = shot.pixel(x, y)
+                    if got != want:
+                        bad += 1
+                        first = first or (dest[0] + i, dest[1] + j, got, want)
+    return None if bad == 0 else f"{bad} pixels differ, first at picture {first}"
 
 
 def out_dir():
@@ -112,6 +130,80 @@ class HighDpi(unittest.TestCase):
             fields = harness.parse_fields(rest)
             self.assertEqual(fields.get("alive_after_hold"), "1", rest)
             self.assertEqual((fields.get("ended"), fields.get("exit")), ("1", "0"), rest)
+
+    def look(self, session, origin, expectation):
+        dest, pixels = self.skin.expected(expectation)
+        deadline = time.time() + settings.LOOK_TIMEOUT
+        while True:
+            problem = doubled_mismatch(session.screenshot(), origin, dest, pixels)
+            if problem is None:
+                return
+            if time.time() >= deadline:
+                self.fail(f"the screen does not show {expectation} doubled: {problem}")
+            time.sleep(0.3)
+
+    def test_settings_window_at_twice_its_size(self):
+        self.skin = settings.Skin()
+        harness.write_settings(settings.START)
+        plus = settings.center("PNUM")
+        ok = settings.center("OK")
+        slider_y = settings.SLIDER_Y
+        # Steps at picture points, which the test puts at twice their place on the screen,
+        # plus one screen pixel in a block so that both pixels of a block are shown to count.
+        steps = [
+            ("look", ("digits", 3)), ("look", ("knob", 86)), ("look", ("face", "OK", 0)),
+            ("click", plus), ("look", ("digits", 4)), ("look", ("knob", 129)),
+            ("press", (settings.slider_x(50), slider_y)), ("look", ("knob", 50)),
+            ("release",), ("look", ("knob", 43)), ("look", ("digits", 2)),
+            ("press", (75, slider_y)), ("release",), ("look", ("knob", 0)),
+            ("look", ("digits", 1)),
+            ("press", (274, slider_y)), ("release",), ("look", ("knob", 172)),
+            ("look", ("digits", 5)),
+            # OK's right and bottom edges count as inside, the pixel beyond them not.
+            ("press", ok), ("look", ("face", "OK", 1)), ("move", (217, 271)),
+            ("look", ("face", "OK", 0)), ("move", (216, 271)), ("look", ("face", "OK", 1)),
+            ("release",),
+        ]
+        with HighDpiSession(*PHYSICAL, 192) as session:
+            session.xdotool("mousemove", 5, 5)
+            proc = session.start_saver()
+            deadline = time.time() + 20
+            window = {}
+            while window.get("visible") != "1" and time.time() < deadline:
+                code, out = session.run_helper("findclass", settings.WINDOW_CLASS)
+                window = harness.parse_fields(out) if code == 0 else {}
+            self.assertEqual(window.get("visible"), "1", "no settings window appeared")
+            # Centred, twice the size, the frame added once on each axis.
+            self.assertEqual((int(window["x"]), int(window["y"])),
+                             (PHYSICAL[0] // 2 - 344, PHYSICAL[1] // 2 - 288))
+            self.assertTrue(2 * 344 - 16 < int(window["cw"]) <= 2 * 344, window)
+            self.assertTrue(2 * 288 - 16 < int(window["ch"]) <= 2 * 288, window)
+            origin = (int(window["clientx"]), int(window["clienty"]))
+            time.sleep(0.5)
+
+            def at(point):
+                return origin[0] + ZOOM * point[0] + 1, origin[1] + ZOOM * point[1] + 1
+
+            for step in steps:
+                kind = step[0]
+                if kind == "look":
+                    self.look(session, origin, step[1])
+                elif kind == "click":
+                    session.xdotool("mousemove", *at(step[1]))
+                    session.xdotool("click", 1)
+                elif kind == "press":
+                    session.xdotool("mousemove", *at(step[1]))
+                    session.xdotool("mousedown", 1)
+                elif kind == "move":
+                    session.xdotool("mousemove", *at(step[1]))
+                elif kind == "release":
+                    session.xdotool("mouseup", 1)
+                if step == ("look", ("digits", 5)):
+                    session.screenshot(os.path.join(out_dir(), "settings-192dpi.png"))
+                time.sleep(0.2)
+            self.assertEqual(session.wait_exit(proc, settings.EXIT_TIMEOUT), 0)
+        values = settings.settings_values(harness.read_settings())
+        self.assertEqual((values.get("WAV"), values.get("SPEED")), ("0", "5"))
 
 
 if __name__ == "__main__":
