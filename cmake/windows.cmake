@@ -70,6 +70,9 @@ set_target_properties(password_standin PROPERTIES PREFIX "" OUTPUT_NAME password
 target_link_options(password_standin PRIVATE -Wl,--kill-at)
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
+# Both builds: the program carries its manifest with the DPI awareness.
+add_test(NAME saver_manifest COMMAND ${Python3_EXECUTABLE}
+  ${CMAKE_SOURCE_DIR}/tests/resources/check_manifest.py $<TARGET_FILE:saver>)
 
 # Tests compiled for Windows run in-process under Wine, inside their own Xvfb screen.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${Python3_EXECUTABLE};${E2E_DIR}/harness.py;run)
@@ -119,8 +122,3 @@ add_executable(bench_compositor tests/bench/bench_compositor.cpp tests/support/d
   tests/support/message_pump.cpp)
 target_link_libraries(bench_compositor saverlib psapi)
 set_target_properties(bench_compositor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
-
-# ------------------------------------------------------------------ manifest
-# Both builds: the program carries its manifest with the DPI awareness.
-add_test(NAME saver_manifest COMMAND ${Python3_EXECUTABLE}
-  ${CMAKE_SOURCE_DIR}/tests/resources/check_manifest.py $<TARGET_FILE:saver>)
