@@ -8,3 +8,9 @@ int32_t ZoomForDpi(int32_t dpi) {
   if (zoom < 1) return 1;
   return zoom > 64 ? 64 : int32_t(zoom);
 }
+
+int32_t PictureOffset(int32_t offset, int32_t zoom) {
+  if (zoom < 1) zoom = 1;
+  const int64_t wide = offset;
+  return int32_t(wide >= 0 ? wide / zoom : -((-wide + zoom - 1) / zoom));
+}

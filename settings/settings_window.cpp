@@ -178,11 +178,10 @@ void ControlAndCursor(HWND control, RECT* rect, POINT* cursor) {
   POINT at;
   GetWindowRect(control, &screen);
   GetCursorPos(&at);
-  const auto picture = [](LONG offset) {
-    return offset >= 0 ? offset / ScreenZoom : -((-offset + ScreenZoom - 1) / ScreenZoom);
-  };
-  *rect = RECT{0, 0, picture(screen.right - screen.left), picture(screen.bottom - screen.top)};
-  *cursor = POINT{picture(at.x - screen.left), picture(at.y - screen.top)};
+  *rect = RECT{0, 0, PictureOffset(screen.right - screen.left, ScreenZoom),
+               PictureOffset(screen.bottom - screen.top, ScreenZoom)};
+  *cursor = POINT{PictureOffset(at.x - screen.left, ScreenZoom),
+                  PictureOffset(at.y - screen.top, ScreenZoom)};
 }
 
 // The knob offset (0 to 172) that puts the knob's middle under the cursor, as near as the
