@@ -8,6 +8,7 @@
 #include "app/library_proc.h"
 #include "app/monitor_windows.h"
 #include "core/runstate.h"
+#include "core/zoom.h"
 #include "gfx/compositor.h"
 #include "gfx/graphics.h"
 #include "gfx/image.h"
@@ -20,9 +21,9 @@ constexpr UINT_PTR kFrameTimerId = 100;
 constexpr char kMusicFile[] = "BGM04.SSS";
 constexpr int kMusicPathSize = 256;
 
-// The three sprite sheets' resources, in slot order.
+// The three sprite sheets' resources, in slot order; the first one's palette is the
+// SaverPalette.
 constexpr int kSheetResources[kSheetSlots] = {114, 117, 116};
-constexpr int kPaletteResource = 114;
 
 UINT16 FrameTimer = 0;
 HPALETTE PreviousPalette = nullptr;
@@ -147,6 +148,22 @@ LRESULT OnCreate(HWND window) {
   return 0;
 }
 
+// Repairs what was uncovered from the WorkBuffer, which holds the picture on the screen: a
+// window that passed over the saver, or the first appearance of the window.
+LRESULT OnPaint(HWND window) {
+  PAINTSTRUCT paint;
+  const HDC dc = BeginPaint(window, &paint);
+  // The paint rectangle is in window pixels; at a zoom above 1 the picture pixels that cover it.
+  const RECT& r = paint.rcPaint;
+  const int32_t zoom = GfxPresentZoom();
+  const int32_t left = PictureOffset(r.left, zoom), top = PictureOffset(r.top, zoom);
+  const int32_t right = PictureOffset(r.right + zoom - 1, zoom);
+  const int32_t bottom = PictureOffset(r.bottom + zoom - 1, zoom);
+  GfxPresentRect(dc, left, top, right - left, bottom - top);
+  EndPaint(window, &paint);
+  return 0;
+}
+
 LRESULT OnMouseMove(HWND window) {
   POINT cursor;
   GetCursorPos(&cursor);
@@ -162,21 +179,11 @@ UINT FramePeriodForSpeed(int speed) {
 }
 
 int SetUpGraphics(HWND window, HDC context) {
-  SaverPalette = GfxLoadPalette(kPaletteResource);
-  if (SaverPalette == nullptr) return 0;
-  // Masks hold only black and white: they are built before the palette is selected.
-  for (int slot = 0; slot < kSheetSlots; ++slot) {
-    SpriteSheets[slot].mask = GfxLoadBitmap(context, kSheetResources[slot], 1);
-    if (SpriteSheets[slot].mask == nullptr) return 0;
+  if (!GfxLoadPictures(context, kSheetResources, kSheetSlots, &SaverPalette, &PreviousPalette,
+                       SpriteSheets)) {
+    return 0;
   }
   GfxCreatePatterns();
-  // Images are built with the palette realised, so that a 256-colour display matches them.
-  PreviousPalette = SelectPalette(context, SaverPalette, FALSE);
-  RealizePalette(context);
-  for (int slot = 0; slot < kSheetSlots; ++slot) {
-    SpriteSheets[slot].image = GfxLoadBitmap(context, kSheetResources[slot], 0);
-    if (SpriteSheets[slot].image == nullptr) return 0;
-  }
   if (!GfxCreateBuffers(context)) return 0;
   FrameTimer = static_cast<UINT16>(
       SetTimer(window, kFrameTimerId, FramePeriodForSpeed(CurrentSettings.speed), nullptr));
@@ -227,6 +234,8 @@ LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       // The looping music has run out of loops, or was stopped: start it again.
       if (CurrentSettings.music == 1) SoundPlay(0, 1);
       return 0;
+    case WM_PAINT:
+      return OnPaint(window);
     case WM_TIMER:
       TickPhase = (TickPhase + 1) % 2;
       if (TickPhase == 0 || PasswordPending != 1) DrawFrame(window);

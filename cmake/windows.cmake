@@ -122,3 +122,7 @@ add_executable(bench_compositor tests/bench/bench_compositor.cpp tests/support/d
   tests/support/message_pump.cpp)
 target_link_libraries(bench_compositor saverlib psapi)
 set_target_properties(bench_compositor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
+# The yardstick of the CPU benchmark (scripts/bench --cpu): a bare full-screen present per tick.
+add_executable(bench_present_only WIN32 tests/bench/present_only.cpp)
+target_link_libraries(bench_present_only user32 gdi32)
+set_target_properties(bench_present_only PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})

@@ -134,14 +134,12 @@ void ComposeFace(HDC target, const SpriteRect& face, const SpriteRect* knob) {
     }
   }
 
-  const HPALETTE previousPalette =
-      SkinPalette != nullptr ? SelectPalette(target, SkinPalette, FALSE) : nullptr;
-  if (previousPalette != nullptr) RealizePalette(target);
+  const HPALETTE previousPalette = GfxSelectPalette(target, SkinPalette);
   if (previousWork != nullptr) {
     BlitZoomed(target, 0, 0, face.width, face.height, work, 0, 0);
     SelectObject(work, previousWork);
   }
-  if (previousPalette != nullptr) SelectPalette(target, previousPalette, FALSE);
+  GfxPutPaletteBack(target, previousPalette);
   DeleteDC(work);
   DeleteDC(source);
   if (canvas != nullptr) DeleteObject(canvas);
@@ -367,12 +365,11 @@ LRESULT CALLBACK DisplayProc(HWND display, UINT message, WPARAM wParam, LPARAM l
 
 void LoadSkin(HWND window) {
   LoadSettings();
-  SkinPalette = GfxLoadPalette(kSkinResource);
   const HDC dc = GetDC(window);
-  SkinMask = GfxLoadBitmap(dc, kSkinResource, 1);
-  ReplacedPalette = SelectPalette(dc, SkinPalette, FALSE);
-  RealizePalette(dc);
-  SkinImage = GfxLoadBitmap(dc, kSkinResource, 0);
+  SpriteSheet skin = {};
+  GfxLoadPictures(dc, &kSkinResource, 1, &SkinPalette, &ReplacedPalette, &skin);
+  SkinImage = skin.image;
+  SkinMask = skin.mask;
   ReleaseDC(window, dc);
 }
 
@@ -391,15 +388,13 @@ void PaintBackground(HWND window) {
   GetClientRect(window, &client);
   const HDC memory = CreateCompatibleDC(dc);
   const HGDIOBJ previousBitmap = SkinImage != nullptr ? SelectObject(memory, SkinImage) : nullptr;
-  const HPALETTE previousPalette =
-      SkinPalette != nullptr ? SelectPalette(dc, SkinPalette, FALSE) : nullptr;
-  if (previousPalette != nullptr) RealizePalette(dc);
+  const HPALETTE previousPalette = GfxSelectPalette(dc, SkinPalette);
   if (previousBitmap != nullptr) {
     BlitZoomed(dc, client.left, client.top, (client.right + ScreenZoom - 1) / ScreenZoom,
                (client.bottom + ScreenZoom - 1) / ScreenZoom, memory, 0, kBackgroundRow);
     SelectObject(memory, previousBitmap);
   }
-  if (previousPalette != nullptr) SelectPalette(dc, previousPalette, FALSE);
+  GfxPutPaletteBack(dc, previousPalette);
   DeleteDC(memory);
   EndPaint(window, &paint);
 }
