@@ -13,13 +13,21 @@ add_library(saverlib STATIC ${SAVER_SOURCES})
 target_include_directories(saverlib PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(saverlib PUBLIC gdi32 user32 winmm advapi32 kernel32)
 
+# The project's version, one place for the program and its setup program.
+file(STRINGS ${CMAKE_SOURCE_DIR}/VERSION QV3_VERSION LIMIT_COUNT 1 REGEX "^[0-9]+\\.[0-9]+\\.[0-9]+$")
+if(NOT QV3_VERSION)
+  message(FATAL_ERROR "VERSION must hold a version such as 1.2.3")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/VERSION)
+string(REPLACE "." "," QV3_VERSION_COMMAS "${QV3_VERSION},0")
+
 # The program's resources: the icon and the four pictures encoded by the native build.
 set(RES_BIN_DIR ${NATIVE_BUILD_DIR}/res)
 set(SAVER_RC ${CMAKE_BINARY_DIR}/saver.rc)
 set(rc_text "#include <windows.h>\nLANGUAGE LANG_JAPANESE, SUBLANG_DEFAULT\n")
-string(APPEND rc_text "1 VERSIONINFO\nFILEVERSION 3,0,2,0\nFILEOS VOS__WINDOWS32\nFILETYPE VFT_APP\nBEGIN\n"
+string(APPEND rc_text "1 VERSIONINFO\nFILEVERSION ${QV3_VERSION_COMMAS}\nPRODUCTVERSION ${QV3_VERSION_COMMAS}\nFILEOS VOS__WINDOWS32\nFILETYPE VFT_APP\nBEGIN\n"
   "BLOCK \"StringFileInfo\"\nBEGIN\nBLOCK \"041104B0\"\nBEGIN\n"
-  "VALUE \"FileDescription\", \"QAV SAVER Vol.3\"\nVALUE \"OriginalFilename\", \"QAVSSV3.SCR\"\n"
+  "VALUE \"FileDescription\", \"QAV SAVER Vol.3\"\nVALUE \"ProductVersion\", \"${QV3_VERSION}\"\nVALUE \"OriginalFilename\", \"QAVSSV3.SCR\"\n"
   "END\nEND\nBLOCK \"VarFileInfo\"\nBEGIN\nVALUE \"Translation\", 0x0411, 1200\nEND\nEND\n")
 set(rc_depends)
 if(EXISTS ${RES_BIN_DIR}/icon.ico)
@@ -55,6 +63,20 @@ if(EXISTS ${NATIVE_BUILD_DIR}/music/BGM04.SSS)
   add_custom_command(TARGET saver POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy ${NATIVE_BUILD_DIR}/music/BGM04.SSS ${DIST_DIR}/QV3/
     VERBATIM)
+endif()
+
+# The setup program, beside the distribution folder (32-bit build only).
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  find_program(MAKENSIS makensis REQUIRED)
+  set(SETUP_EXE ${CMAKE_BINARY_DIR}/QAVSSV3-setup.exe)
+  add_custom_command(OUTPUT ${SETUP_EXE}
+    COMMAND ${MAKENSIS} -V2 -DVERSION=${QV3_VERSION} -DSAVER=$<TARGET_FILE:saver>
+      -DMUSIC=${NATIVE_BUILD_DIR}/music/BGM04.SSS -DICON=${CMAKE_SOURCE_DIR}/res/icon.ico
+      -DOUTFILE=${SETUP_EXE} ${CMAKE_SOURCE_DIR}/installer/setup.nsi
+    DEPENDS saver ${NATIVE_BUILD_DIR}/music/BGM04.SSS ${CMAKE_SOURCE_DIR}/installer/setup.nsi
+      ${CMAKE_SOURCE_DIR}/VERSION ${CMAKE_SOURCE_DIR}/res/icon.ico
+    VERBATIM)
+  add_custom_target(setup ALL DEPENDS ${SETUP_EXE})
 endif()
 
 # ------------------------------------------------------------------ test programs and tests
