@@ -8,9 +8,11 @@
 //                              preview child, keeps it HOLDMS, destroys the host and reports
 //                              whether the saver ended
 //   findclass CLASS            properties of the top-level window of class CLASS, with the
-//                              screen position of its client area (exit 1: none)
-//   monitors                   every monitor: its rectangle and whether it is the primary
-//   dpi                        the screen's LOGPIXELSX and the primary's size in pixels
+//                              screen position of its client area, whether it is the
+//                              foreground window and how many top-level windows have that
+//                              class (exit 1: none)
+//   boxtext TITLE              the text of the message box titled TITLE, as the hex digits of
+//                              its UTF-8 bytes (exit 1: no such window)
 //   foreground SCR ARGS...     makes a foreground window, starts "SCR ARGS" and reports whether
 //                              the window was disabled while the saver ran, enabled and in the
 //                              foreground afterwards
@@ -82,10 +84,15 @@ int Find(const char* title) {
 int FindClass(const char* className) {
   HWND window = FindWindowA(className, nullptr);
   if (window == nullptr) return 1;
+  int count = 0;
+  for (HWND other = nullptr;
+       (other = FindWindowExA(nullptr, other, className, nullptr)) != nullptr;)
+    ++count;
   POINT origin = {0, 0};
   ClientToScreen(window, &origin);
-  char prefix[64];
-  std::snprintf(prefix, sizeof prefix, "clientx=%ld clienty=%ld ", origin.x, origin.y);
+  char prefix[128];
+  std::snprintf(prefix, sizeof prefix, "clientx=%ld clienty=%ld foreground=%d count=%d ", origin.x,
+                origin.y, GetForegroundWindow() == window ? 1 : 0, count);
   PrintWindow(prefix, window);
   return 0;
 }
@@ -182,30 +189,27 @@ int Foreground(int argc, char** argv) {
   return 0;
 }
 
-BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
-  MONITORINFO info = {};
-  info.cbSize = sizeof info;
-  if (!GetMonitorInfoA(monitor, &info)) return TRUE;
-  std::printf("monitor x=%ld y=%ld w=%ld h=%ld primary=%d\n", info.rcMonitor.left,
-              info.rcMonitor.top, info.rcMonitor.right - info.rcMonitor.left,
-              info.rcMonitor.bottom - info.rcMonitor.top,
-              (info.dwFlags & MONITORINFOF_PRIMARY) ? 1 : 0);
-  return TRUE;
+BOOL CALLBACK FindBoxText(HWND child, LPARAM data) {
+  wchar_t className[16] = L"", text[256] = L"";
+  GetClassNameW(child, className, 16);
+  if (lstrcmpiW(className, L"Static") != 0 || GetWindowTextW(child, text, 256) == 0) return TRUE;
+  char utf8[1024] = "";
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+  for (const char* c = utf8; *c != '\0'; ++c)
+    *reinterpret_cast<std::string*>(data) += [](unsigned char byte) {
+      char hex[3];
+      std::snprintf(hex, sizeof hex, "%02x", byte);
+      return std::string(hex);
+    }(static_cast<unsigned char>(*c));
+  return FALSE;
 }
 
-int Monitors() {
-  std::printf("count=%d\n", GetSystemMetrics(SM_CMONITORS));
-  EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);
-  std::fflush(stdout);
-  return 0;
-}
-
-int Dpi() {
-  SetProcessDPIAware();
-  const HDC screen = GetDC(nullptr);
-  std::printf("dpi=%d w=%d h=%d\n", GetDeviceCaps(screen, LOGPIXELSX),
-              GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  ReleaseDC(nullptr, screen);
+int BoxText(const char* title) {
+  HWND box = FindWindowA(nullptr, title);
+  if (box == nullptr) return 1;
+  std::string hex;
+  EnumChildWindows(box, FindBoxText, reinterpret_cast<LPARAM>(&hex));
+  std::printf("text=%s\n", hex.c_str());
   return 0;
 }
 
@@ -219,11 +223,9 @@ int main(int argc, char** argv) {
   if (argc >= 6 && std::strcmp(argv[1], "previewhost") == 0)
     return PreviewHost(std::atoi(argv[2]), std::atoi(argv[3]), argv[4],
                        static_cast<DWORD>(std::atoi(argv[5])));
-  if (argc >= 2 && std::strcmp(argv[1], "monitors") == 0) return Monitors();
-  if (argc >= 2 && std::strcmp(argv[1], "dpi") == 0) return Dpi();
   if (argc >= 3 && std::strcmp(argv[1], "foreground") == 0) return Foreground(argc - 2, argv + 2);
-  std::fprintf(
-      stderr,
-      "usage: testhelper find|findclass|count|hold|previewhost|monitors|dpi|foreground ...\n");
+  if (argc >= 3 && std::strcmp(argv[1], "boxtext") == 0) return BoxText(argv[2]);
+  std::fprintf(stderr,
+               "usage: testhelper find|findclass|count|hold|previewhost|boxtext|foreground ...\n");
   return 2;
 }
