@@ -55,10 +55,16 @@ Drawing Held = {};
 // set-up; null when the BackgroundBuffer is another bitmap.
 HBITMAP BlackBackground = nullptr;
 
+// The zoom of the present, 1 or more.
+int32_t PresentZoom = 1;
+
 // The rectangles the frame changed, in picture pixels, merged before they are presented.
 constexpr int kMaxChanged = kDrawListSlots;
 RECT Changed[kMaxChanged];
 int ChangedCount = 0;
+
+// Pixels a separate hand-over of each presented rectangle must save to be worth its cost.
+constexpr int64_t kFlushSavingPixels = 512 * 512;
 
 // `holder`'s DC with `bitmap` selected, selecting it when another is held; null when it
 // cannot be.
@@ -267,6 +273,10 @@ void GfxClipRect(SpriteRect* rect) {
   if (rect->y + rect->height > OutputSize.height) rect->height = OutputSize.height - rect->y;
 }
 
+void GfxSetPresentZoom(int32_t zoom) { PresentZoom = zoom < 1 ? 1 : zoom; }
+
+int32_t GfxPresentZoom() { return PresentZoom; }
+
 void GfxPresentRect(HDC target, int32_t x, int32_t y, int32_t width, int32_t height) {
   if (!WorkBuffer) return;
   BITMAP about = {};
@@ -281,8 +291,16 @@ void GfxPresentRect(HDC target, int32_t x, int32_t y, int32_t width, int32_t hei
   // copies of a whole frame, is left out.
   const bool paletteDevice = (GetDeviceCaps(target, RASTERCAPS) & RC_PALETTE) != 0;
   const HPALETTE previousPalette = paletteDevice ? GfxSelectPalette(target, SaverPalette) : nullptr;
-  BitBlt(target, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, work,
-         rect.left, rect.top, SRCCOPY);
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  if (PresentZoom > 1) {
+    // Every picture pixel a sharp zoom x zoom block.
+    const int previousMode = SetStretchBltMode(target, COLORONCOLOR);
+    StretchBlt(target, rect.left * PresentZoom, rect.top * PresentZoom, w * PresentZoom,
+               h * PresentZoom, work, rect.left, rect.top, w, h, SRCCOPY);
+    if (previousMode) SetStretchBltMode(target, previousMode);
+  } else {
+    BitBlt(target, rect.left, rect.top, w, h, work, rect.left, rect.top, SRCCOPY);
+  }
   GfxPutPaletteBack(target, previousPalette);
 }
 
@@ -336,13 +354,23 @@ void GfxRenderFrame(HWND window) {
     NoteChanged(rect);
   }
 
-  // Each rectangle through a device context of its own: a window system may send on, when the
-  // context is released, the bounding box of everything drawn through it.
+  // Wine hands a window's drawing to the X server as the bounding box of everything drawn since
+  // its last flush, which a look at an empty message queue makes: when that box would hold
+  // many more pixels than the rectangles, say three sprites far apart, each rectangle is sent
+  // on by itself.
   MergeChanged();
+  RECT bounds = {};
+  int64_t area = 0;
+  for (int i = 0; i < ChangedCount; ++i) {
+    UnionRect(&bounds, &bounds, &Changed[i]);
+    area += Area(Changed[i]);
+  }
+  const bool flushEach = Area(bounds) - area > kFlushSavingPixels;
   for (int i = 0; i < ChangedCount; ++i) {
     const RECT& r = Changed[i];
     const HDC target = GetDC(window);
     GfxPresentRect(target, r.left, r.top, r.right - r.left, r.bottom - r.top);
     ReleaseDC(window, target);
+    if (flushEach) GetQueueStatus(QS_ALLINPUT);
   }
 }
