@@ -10,6 +10,7 @@
 #include "gfx/compositor.h"
 #include "gfx/graphics.h"
 #include "gfx/image.h"
+#include "res/resource_ids.h"
 #include "settings/settings_store.h"
 #include "sound/sound.h"
 
@@ -18,10 +19,6 @@ namespace {
 constexpr UINT_PTR kFrameTimerId = 100;
 constexpr char kMusicFile[] = "BGM04.SSS";
 constexpr int kMusicPathSize = 256;
-
-// The three sprite sheets' resources, in slot order.
-constexpr int kSheetResources[kSheetSlots] = {114, 117, 116};
-constexpr int kPaletteResource = 114;
 
 UINT16 FrameTimer = 0;
 HPALETTE PreviousPalette = nullptr;

@@ -13,27 +13,24 @@ add_library(saverlib STATIC ${SAVER_SOURCES})
 target_include_directories(saverlib PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(saverlib PUBLIC gdi32 user32 winmm advapi32 kernel32)
 
-# The program's resources: the icon and the four pictures encoded by the native build.
+# The program's resources: the script res/saver.rc.in, filled in with the folder of the icon and
+# the pictures the native build encoded. A missing picture or music file stops the configure;
+# one removed later stops the build.
 set(RES_BIN_DIR ${NATIVE_BUILD_DIR}/res)
-set(SAVER_RC ${CMAKE_BINARY_DIR}/saver.rc)
-set(rc_text "#include <windows.h>\nLANGUAGE LANG_JAPANESE, SUBLANG_DEFAULT\n")
-string(APPEND rc_text "1 VERSIONINFO\nFILEVERSION 3,0,2,0\nFILEOS VOS__WINDOWS32\nFILETYPE VFT_APP\nBEGIN\n"
-  "BLOCK \"StringFileInfo\"\nBEGIN\nBLOCK \"041104B0\"\nBEGIN\n"
-  "VALUE \"FileDescription\", \"QAV SAVER Vol.3\"\nVALUE \"OriginalFilename\", \"QAVSSV3.SCR\"\n"
-  "END\nEND\nBLOCK \"VarFileInfo\"\nBEGIN\nVALUE \"Translation\", 0x0411, 1200\nEND\nEND\n")
-set(rc_depends)
-if(EXISTS ${RES_BIN_DIR}/icon.ico)
-  string(APPEND rc_text "\"ICON\" ICON \"${RES_BIN_DIR}/icon.ico\"\n")
-  list(APPEND rc_depends ${RES_BIN_DIR}/icon.ico)
-endif()
-foreach(id 106 114 116 117)
-  if(EXISTS ${RES_BIN_DIR}/${id}.rle)
-    string(APPEND rc_text "${id} RCDATA \"${RES_BIN_DIR}/${id}.rle\"\n")
-    list(APPEND rc_depends ${RES_BIN_DIR}/${id}.rle)
+set(RES_FILES ${RES_BIN_DIR}/icon.ico ${RES_BIN_DIR}/skin.rle ${RES_BIN_DIR}/sheet0.rle
+  ${RES_BIN_DIR}/sheet1.rle ${RES_BIN_DIR}/sheet2.rle)
+set(MUSIC_FILE ${NATIVE_BUILD_DIR}/music/BGM04.SSS)
+set(MARKER_FILE ${NATIVE_BUILD_DIR}/dist/QAVSSV3C.SSS)
+foreach(file ${RES_FILES} ${MUSIC_FILE} ${MARKER_FILE})
+  if(NOT EXISTS ${file})
+    message(FATAL_ERROR "${file} is missing: build the native tree first and give it as "
+      "NATIVE_BUILD_DIR (scripts/build does both)")
   endif()
 endforeach()
-file(CONFIGURE OUTPUT ${SAVER_RC} CONTENT "${rc_text}")
-set_source_files_properties(${SAVER_RC} PROPERTIES OBJECT_DEPENDS "${rc_depends}")
+set(SAVER_RC ${CMAKE_BINARY_DIR}/saver.rc)
+configure_file(res/saver.rc.in ${SAVER_RC} @ONLY)
+set_source_files_properties(${SAVER_RC} PROPERTIES OBJECT_DEPENDS
+  "${RES_FILES};${CMAKE_SOURCE_DIR}/res/resource_ids.h")
 
 add_executable(saver WIN32 app/main.cpp ${SAVER_RC})
 target_link_libraries(saver saverlib)
@@ -44,13 +41,9 @@ set(DIST_DIR ${CMAKE_BINARY_DIR}/dist)
 add_custom_command(TARGET saver POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_DIR}/QV3
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:saver> ${DIST_DIR}/
-  COMMAND ${CMAKE_COMMAND} -E copy ${NATIVE_BUILD_DIR}/dist/QAVSSV3C.SSS ${DIST_DIR}/
+  COMMAND ${CMAKE_COMMAND} -E copy ${MARKER_FILE} ${DIST_DIR}/
+  COMMAND ${CMAKE_COMMAND} -E copy ${MUSIC_FILE} ${DIST_DIR}/QV3/
   VERBATIM)
-if(EXISTS ${NATIVE_BUILD_DIR}/music/BGM04.SSS)
-  add_custom_command(TARGET saver POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy ${NATIVE_BUILD_DIR}/music/BGM04.SSS ${DIST_DIR}/QV3/
-    VERBATIM)
-endif()
 
 # ------------------------------------------------------------------ test programs and tests
 set(TEST_BIN_DIR ${CMAKE_BINARY_DIR}/testbin)

@@ -5,11 +5,11 @@
 #include "core/runstate.h"
 #include "gfx/drawlist.h"
 #include "gfx/image.h"
+#include "res/resource_ids.h"
 #include "settings/settings_store.h"
 
 namespace {
 
-constexpr int kSkinResource = 106;
 constexpr int kBackgroundRow = 224;  // client row 0 is this row of the skin
 constexpr int kClientWidth = 344;
 constexpr int kClientHeight = 288;
