@@ -23,6 +23,13 @@ void UseScreen(int width, int height) {
   ScaleFactor = 1000;
 }
 
+// Starts the director after scene 0, the generator seeded with `seed`.
+void StartDirector(uint32_t seed) {
+  SeedRandom(seed);
+  CurrentScene.number = 0;
+  DirectorInit();
+}
+
 void InitActor(int actor) {
   const int sheet = kActorSheet[actor];
   ActorInit(actor, kActorSequence[actor], 1, sheet, SheetFrameTable(sheet), SheetStepTable(sheet),
@@ -132,9 +139,7 @@ TEST(Director, ScenesAreRandomNeverRepeatedAndSeparated) {
   for (const Size2& screen : screens) {
     UseScreen(screen.width, screen.height);
     for (uint32_t seed = 0; seed < 300; ++seed) {
-      SeedRandom(seed);
-      CurrentScene.number = 0;
-      DirectorInit();
+      StartDirector(seed);
       ASSERT_NE(CurrentScene.number, 0) << "seed " << seed;
       for (int change = 0; change < 20; ++change) {
         const int previous = CurrentScene.number;
@@ -240,9 +245,7 @@ struct TickRecord {
 
 TEST(Director, FadeScheduleTickByTick) {
   UseScreen(1024, 768);
-  SeedRandom(42);
-  CurrentScene.number = 0;
-  DirectorInit();
+  StartDirector(42);
   const int first = CurrentScene.number;
   ASSERT_EQ(first, 4);
   std::vector<TickRecord> ticks;
@@ -274,9 +277,7 @@ TEST(Director, FadeScheduleTickByTick) {
 
 TEST(Director, ChangingTickRestoresTheOldSceneTwice) {
   UseScreen(1024, 768);
-  SeedRandom(9);
-  CurrentScene.number = 0;
-  DirectorInit();
+  StartDirector(9);
   for (int t = 0; t < 200; ++t) {
     DirectorTick();
     const std::vector<DrawEntry> e = ListEntries();
@@ -294,17 +295,13 @@ TEST(Director, ChangingTickRestoresTheOldSceneTwice) {
 
 TEST(Director, PreviewComputesFullScreenPositionsAndScalesTheirEmission) {
   UseScreen(1024, 768);
-  SeedRandom(3);
-  CurrentScene.number = 0;
-  DirectorInit();
+  StartDirector(3);
   DirectorTick();
   const std::vector<DrawEntry> saver = ListEntries();
   RunMode = RUN_PREVIEW;
   OutputSize = Size2{152, 112};
   ScaleFactor = 148;
-  SeedRandom(3);
-  CurrentScene.number = 0;
-  DirectorInit();
+  StartDirector(3);
   DirectorTick();
   const std::vector<DrawEntry> preview = ListEntries();
   // Seed 3 chooses scene 3; the preview's places and sizes are the screen's times 148/1000,
@@ -333,9 +330,7 @@ TEST(Director, SmallScreensNeitherHangNorDivideByZero) {
   for (const Size2& screen : screens) {
     UseScreen(screen.width, screen.height);
     for (uint32_t seed = 0; seed < 20; ++seed) {
-      SeedRandom(seed);
-      CurrentScene.number = 0;
-      DirectorInit();
+      StartDirector(seed);
       for (int t = 0; t < 400; ++t) {
         DirectorTick();
         for (const DrawEntry& e : ListEntries()) {
