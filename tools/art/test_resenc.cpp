@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gfx/image_decode.h"
+#include "tools/art/program_decode.h"
 #include "tools/art/rle_encode.h"
 
 namespace {
@@ -18,49 +19,6 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
   Bytes out;
   for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
   return out;
-}
-
-// What the program's decoder reads from `stream` as the pixel stream of a one-row picture wide
-// enough for `count` pixels: the decoded pixels, or nothing when it refuses the stream.
-std::optional<Bytes> ProgramDecode(const Bytes& stream, size_t count) {
-  const uint32_t width = static_cast<uint32_t>((count + 4) / 4 * 4);  // a multiple of 4, >= 4
-  Bytes resource(kImageHeaderSize + 4, 0);  // the header and a one-entry colour table
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) resource[at + i] = static_cast<uint8_t>(v >> (8 * i));
-  };
-  put32(0, kImageHeaderSize);
-  put32(4, width);
-  put32(8, 1);
-  resource[12] = 1;  // planes
-  resource[14] = 8;  // bits per pixel
-  put32(32, 1);      // colours used
-  resource.insert(resource.end(), stream.begin(), stream.end());
-  ImageInfo info;
-  if (!ImageReadInfo(resource.data(), resource.size(), &info)) return std::nullopt;
-  Bytes pixels(info.pixelBufferSize, 0);
-  size_t decoded = 0;
-  if (!ImageDecodePixels(resource.data(), resource.size(), info, pixels.data(), &decoded))
-    return std::nullopt;
-  pixels.resize(decoded);
-  return pixels;
-}
-
-// The picture the program's decoder reads from a whole resource, rows top to bottom, or
-// nothing when it refuses the resource or the stream does not fill the rows.
-std::optional<Bytes> ProgramDecodeResource(const Bytes& resource) {
-  ImageInfo info;
-  if (!ImageReadInfo(resource.data(), resource.size(), &info)) return std::nullopt;
-  Bytes pixels(info.pixelBufferSize, 0);
-  size_t decoded = 0;
-  if (!ImageDecodePixels(resource.data(), resource.size(), info, pixels.data(), &decoded) ||
-      decoded != size_t(info.width) * info.height)
-    return std::nullopt;
-  Bytes topDown;
-  for (int y = info.height - 1; y >= 0; --y) {
-    const auto row = pixels.begin() + ptrdiff_t(y) * info.width;
-    topDown.insert(topDown.end(), row, row + info.width);
-  }
-  return topDown;
 }
 
 struct StreamCase {
@@ -90,7 +48,7 @@ TEST(RleStream, EncodesRunsAndLiterals) {
     const auto stream = EncodeRleStream(c.pixels);
     ASSERT_TRUE(stream.has_value());
     EXPECT_EQ(*stream, c.stream);
-    EXPECT_EQ(ProgramDecode(*stream, c.pixels.size()), c.pixels);
+    EXPECT_EQ(ProgramDecodeStream(*stream, c.pixels.size()), c.pixels);
   }
 }
 
@@ -110,7 +68,7 @@ TEST(RleStream, RoundTripsMixedContent) {
   }
   const auto stream = EncodeRleStream(pixels);
   ASSERT_TRUE(stream.has_value());
-  EXPECT_EQ(ProgramDecode(*stream, pixels.size()), pixels);
+  EXPECT_EQ(ProgramDecodeStream(*stream, pixels.size()), pixels);
   // No repeat of 4 or more equal pixels is left as literals.
   for (size_t i = 0; i + 3 < stream->size(); ++i) {
     const uint8_t v = (*stream)[i];
