@@ -16,9 +16,12 @@ target_link_libraries(saverlib PUBLIC gdi32 user32 winmm advapi32 kernel32)
 # The program's resources: the script res/saver.rc.in, filled in with the folder of the icon and
 # the pictures the native build encoded. A missing picture or music file stops the configure;
 # one removed later stops the build.
+include(cmake/resource_ids.cmake)
 set(RES_BIN_DIR ${NATIVE_BUILD_DIR}/res)
-set(RES_FILES ${RES_BIN_DIR}/icon.ico ${RES_BIN_DIR}/skin.rle ${RES_BIN_DIR}/sheet0.rle
-  ${RES_BIN_DIR}/sheet1.rle ${RES_BIN_DIR}/sheet2.rle)
+set(RES_FILES ${RES_BIN_DIR}/icon.ico)
+foreach(id ${RESOURCE_SKIN} ${RESOURCE_SHEET0} ${RESOURCE_SHEET1} ${RESOURCE_SHEET2})
+  list(APPEND RES_FILES ${RES_BIN_DIR}/${id}.rle)
+endforeach()
 set(MUSIC_FILE ${NATIVE_BUILD_DIR}/music/BGM04.SSS)
 set(MARKER_FILE ${NATIVE_BUILD_DIR}/dist/QAVSSV3C.SSS)
 foreach(file ${RES_FILES} ${MUSIC_FILE} ${MARKER_FILE})
@@ -30,7 +33,7 @@ endforeach()
 set(SAVER_RC ${CMAKE_BINARY_DIR}/saver.rc)
 configure_file(res/saver.rc.in ${SAVER_RC} @ONLY)
 set_source_files_properties(${SAVER_RC} PROPERTIES OBJECT_DEPENDS
-  "${RES_FILES};${CMAKE_SOURCE_DIR}/res/resource_ids.h")
+  "${RES_FILES};${RESOURCE_IDS_HEADER}")
 
 add_executable(saver WIN32 app/main.cpp ${SAVER_RC})
 target_link_libraries(saver saverlib)

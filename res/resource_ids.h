@@ -1,6 +1,7 @@
 /* The numbers of the program's resources, read by the resource script (res/saver.rc.in), the
-   program, its tests and the art tools' build. Plain definitions, so the resource compiler and
-   CMake (which reads the "#define RESOURCE_" lines) understand them too. Platform-free. */
+   program, its tests and the build, which names the pictures by them. Plain definitions, so
+   that the resource compiler and CMake (cmake/resource_ids.cmake) read them too.
+   Platform-free. */
 #ifndef RES_RESOURCE_IDS_H
 #define RES_RESOURCE_IDS_H
 
