@@ -142,6 +142,17 @@ LRESULT OnCreate(HWND window) {
   return 0;
 }
 
+// Repairs what was uncovered from the WorkBuffer, which holds the picture on the screen: a
+// window that passed over the saver, or the first appearance of the window.
+LRESULT OnPaint(HWND window) {
+  PAINTSTRUCT paint;
+  const HDC dc = BeginPaint(window, &paint);
+  const RECT& r = paint.rcPaint;
+  GfxPresentRect(dc, r.left, r.top, r.right - r.left, r.bottom - r.top);
+  EndPaint(window, &paint);
+  return 0;
+}
+
 LRESULT OnMouseMove(HWND window) {
   POINT cursor;
   GetCursorPos(&cursor);
@@ -157,21 +168,11 @@ UINT FramePeriodForSpeed(int speed) {
 }
 
 int SetUpGraphics(HWND window, HDC context) {
-  SaverPalette = GfxLoadPalette(kPaletteResource);
-  if (SaverPalette == nullptr) return 0;
-  // Masks hold only black and white: they are built before the palette is selected.
-  for (int slot = 0; slot < kSheetSlots; ++slot) {
-    SpriteSheets[slot].mask = GfxLoadBitmap(context, kSheetResources[slot], 1);
-    if (SpriteSheets[slot].mask == nullptr) return 0;
+  if (!GfxLoadPictures(context, kSheetResources, kSheetSlots, &SaverPalette, &PreviousPalette,
+                       SpriteSheets)) {
+    return 0;
   }
   GfxCreatePatterns();
-  // Images are built with the palette realised, so that a 256-colour display matches them.
-  PreviousPalette = SelectPalette(context, SaverPalette, FALSE);
-  RealizePalette(context);
-  for (int slot = 0; slot < kSheetSlots; ++slot) {
-    SpriteSheets[slot].image = GfxLoadBitmap(context, kSheetResources[slot], 0);
-    if (SpriteSheets[slot].image == nullptr) return 0;
-  }
   if (!GfxCreateBuffers(context)) return 0;
   FrameTimer = static_cast<UINT16>(
       SetTimer(window, kFrameTimerId, FramePeriodForSpeed(CurrentSettings.speed), nullptr));
@@ -222,6 +223,8 @@ LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       // The looping music has run out of loops, or was stopped: start it again.
       if (CurrentSettings.music == 1) SoundPlay(0, 1);
       return 0;
+    case WM_PAINT:
+      return OnPaint(window);
     case WM_TIMER:
       TickPhase = (TickPhase + 1) % 2;
       if (TickPhase == 0 || PasswordPending != 1) DrawFrame(window);

@@ -13,6 +13,14 @@ add_library(saverlib STATIC ${SAVER_SOURCES})
 target_include_directories(saverlib PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(saverlib PUBLIC gdi32 user32 winmm advapi32 kernel32)
 
+# The project's version, one place for the program and its setup program.
+file(STRINGS ${CMAKE_SOURCE_DIR}/VERSION QV3_VERSION LIMIT_COUNT 1 REGEX "^[0-9]+\\.[0-9]+\\.[0-9]+$")
+if(NOT QV3_VERSION)
+  message(FATAL_ERROR "VERSION must hold a version such as 1.2.3")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/VERSION)
+string(REPLACE "." "," QV3_VERSION_COMMAS "${QV3_VERSION},0")
+
 # The program's resources: the script res/saver.rc.in, filled in with the folder of the icon and
 # the pictures the native build encoded. A missing picture or music file stops the configure;
 # one removed later stops the build.
@@ -47,6 +55,20 @@ add_custom_command(TARGET saver POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy ${MARKER_FILE} ${DIST_DIR}/
   COMMAND ${CMAKE_COMMAND} -E copy ${MUSIC_FILE} ${DIST_DIR}/QV3/
   VERBATIM)
+
+# The setup program, beside the distribution folder (32-bit build only).
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  find_program(MAKENSIS makensis REQUIRED)
+  set(SETUP_EXE ${CMAKE_BINARY_DIR}/QAVSSV3-setup.exe)
+  add_custom_command(OUTPUT ${SETUP_EXE}
+    COMMAND ${MAKENSIS} -V2 -DVERSION=${QV3_VERSION} -DSAVER=$<TARGET_FILE:saver>
+      -DMUSIC=${MUSIC_FILE} -DICON=${CMAKE_SOURCE_DIR}/res/icon.ico
+      -DOUTFILE=${SETUP_EXE} ${CMAKE_SOURCE_DIR}/installer/setup.nsi
+    DEPENDS saver ${MUSIC_FILE} ${CMAKE_SOURCE_DIR}/installer/setup.nsi
+      ${CMAKE_SOURCE_DIR}/VERSION ${CMAKE_SOURCE_DIR}/res/icon.ico
+    VERBATIM)
+  add_custom_target(setup ALL DEPENDS ${SETUP_EXE})
+endif()
 
 # ------------------------------------------------------------------ test programs and tests
 set(TEST_BIN_DIR ${CMAKE_BINARY_DIR}/testbin)
@@ -110,3 +132,7 @@ add_executable(bench_compositor tests/bench/bench_compositor.cpp tests/support/d
   tests/support/message_pump.cpp)
 target_link_libraries(bench_compositor saverlib psapi)
 set_target_properties(bench_compositor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
+# The yardstick of the CPU benchmark (scripts/bench --cpu): a bare full-screen present per tick.
+add_executable(bench_present_only WIN32 tests/bench/present_only.cpp)
+target_link_libraries(bench_present_only user32 gdi32)
+set_target_properties(bench_present_only PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})

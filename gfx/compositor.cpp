@@ -1,6 +1,7 @@
 #include "gfx/compositor.h"
 
 #include "core/runstate.h"
+#include "gfx/image.h"
 
 namespace {
 
@@ -19,183 +20,192 @@ constexpr BYTE kPatternRows[kDitherPatternCount][8] = {
 
 constexpr int kLevelCount = 9;  // 0 full, 1 to 8 dithered
 
-// The inverse of the pattern brush, destination and source not used.
+// NOT P, with the pattern brush P white at its 1-bits (a fresh memory DC's background colour)
+// and black at its 0-bits; destination and source not used.
 constexpr DWORD kNotPatternRop = 0x000F0001;
 
-// While GfxRenderFrame draws, the bitmaps stay selected in memory DCs of the frame, one DC per
-// kind of bitmap, from one copy to the next; the DC's own bitmap goes back only when the frame
-// ends. The pattern brushes and one temporary bitmap, grown when an entry needs a larger one,
-// are made at their first use in the frame and deleted at its end.
-enum FrameRole {
-  kWorkRole,
-  kMaskRole,
-  kImageRole,
-  kBackgroundRole,
-  kTemporaryRole,
-  kFrameRoleCount
+// A memory DC of the frame and the bitmap of ours it holds. A bitmap is selected only when it
+// differs from the one held; the DC's own bitmap goes back when the frame ends.
+struct Holder {
+  HDC dc;
+  HGDIOBJ original;  // the DC's own bitmap, null while nothing of ours was selected
+  HBITMAP held;
 };
 
-struct FrameHolder {
-  HDC dc;            // null when the frame has not needed it
-  HGDIOBJ original;  // the DC's bitmap before ours, null while nothing of ours was selected
-  HBITMAP held;      // our bitmap selected in it now
+// One frame's drawing state: the WorkBuffer is drawn into through `work`, the sheets are read
+// through `mask` and `image` and the BackgroundBuffer through `background`.
+struct Frame {
+  HDC window;
+  Holder work;
+  Holder mask;
+  Holder image;
+  Holder background;
+  Holder temporary;
+  int temporaryWidth;
+  int temporaryHeight;
+  HBRUSH brushes[kDitherPatternCount];  // made at their first use in the frame
+  HGDIOBJ temporaryOriginalBrush;       // null while no brush of ours is selected
 };
 
-HDC FrameWindowDC = nullptr;  // not null while a frame is drawn
-FrameHolder FrameHolders[kFrameRoleCount] = {};
-HBRUSH FrameBrushes[kDitherPatternCount] = {};
-HBRUSH FrameSelectedBrush = nullptr;  // ours in FrameBrushDC, null when none
-HDC FrameBrushDC = nullptr;
-HGDIOBJ FrameOriginalBrush = nullptr;
-HBITMAP FrameTemporary = nullptr;
-int FrameTemporaryWidth = 0;
-int FrameTemporaryHeight = 0;
-int FrameBitsPerPixel = 0;  // of the window's device, 0 until a temporary bitmap is made
-int FramePlanes = 0;
+// The rectangles the frame changed, in picture pixels, merged before they are presented.
+constexpr int kMaxChanged = kDrawListSlots;
+RECT Changed[kMaxChanged];
+int ChangedCount = 0;
 
-bool IsFrameDC(HDC dc) {
-  if (!FrameWindowDC || !dc) return false;
-  for (const FrameHolder& holder : FrameHolders) {
-    if (holder.dc == dc) return true;
-  }
-  return false;
-}
-
-FrameRole RoleOf(HBITMAP bitmap) {
-  if (bitmap == WorkBuffer) return kWorkRole;
-  if (bitmap == BackgroundBuffer) return kBackgroundRole;
-  if (bitmap == FrameTemporary) return kTemporaryRole;
-  for (const SpriteSheet& sheet : SpriteSheets) {
-    if (bitmap == sheet.mask) return kMaskRole;
-  }
-  return kImageRole;
-}
-
-// The frame's DC with `bitmap` selected, selecting it when it is not; null when it cannot be.
-HDC FrameDC(HBITMAP bitmap) {
+// `holder`'s DC with `bitmap` selected, selecting it when another is held; null when it
+// cannot be.
+HDC Select(Frame* frame, Holder* holder, HBITMAP bitmap) {
   if (!bitmap) return nullptr;
-  for (const FrameHolder& holder : FrameHolders) {
-    if (holder.dc && holder.held == bitmap) return holder.dc;
-  }
-  FrameHolder& holder = FrameHolders[RoleOf(bitmap)];
-  if (!holder.dc) holder.dc = CreateCompatibleDC(FrameWindowDC);
-  if (!holder.dc) return nullptr;
-  const HGDIOBJ previous = SelectObject(holder.dc, bitmap);
+  if (holder->held == bitmap) return holder->dc;
+  if (!holder->dc) holder->dc = CreateCompatibleDC(frame->window);
+  if (!holder->dc) return nullptr;
+  const HGDIOBJ previous = SelectObject(holder->dc, bitmap);
   if (!previous) return nullptr;
-  if (!holder.original) holder.original = previous;
-  holder.held = bitmap;
+  if (!holder->original) holder->original = previous;
+  holder->held = bitmap;
+  return holder->dc;
+}
+
+void Release(Holder* holder) {
+  if (!holder->dc) return;
+  if (holder->original) SelectObject(holder->dc, holder->original);
+  DeleteDC(holder->dc);
+  *holder = {};
+}
+
+void EndFrame(Frame* frame) {
+  if (frame->temporaryOriginalBrush) {
+    SelectObject(frame->temporary.dc, frame->temporaryOriginalBrush);
+  }
+  const HBITMAP temporary = frame->temporary.held;
+  Release(&frame->work);
+  Release(&frame->mask);
+  Release(&frame->image);
+  Release(&frame->background);
+  Release(&frame->temporary);
+  if (temporary) DeleteObject(temporary);
+  for (HBRUSH brush : frame->brushes) {
+    if (brush) DeleteObject(brush);
+  }
+}
+
+// Copies `rect` from (srcX, srcY) of `source`, selected through `holder`, to (x, y) of `to`
+// with `rop`; false when the source cannot be selected.
+bool BlitInto(Frame* frame, HDC to, const SpriteRect& rect, Holder* holder, HBITMAP source,
+              DWORD rop) {
+  const HDC from = Select(frame, holder, source);
+  if (!from) return false;
+  BitBlt(to, rect.x, rect.y, rect.width, rect.height, from, rect.srcX, rect.srcY, rop);
+  return true;
+}
+
+// The same into the WorkBuffer; nothing when either bitmap cannot be selected.
+void Blit(Frame* frame, const SpriteRect& rect, Holder* holder, HBITMAP source, DWORD rop) {
+  const HDC work = Select(frame, &frame->work, WorkBuffer);
+  if (work) BlitInto(frame, work, rect, holder, source, rop);
+}
+
+// The frame's temporary bitmap, at least width x height, selected in its own DC, whose brush
+// origin stays at (0, 0); null when it cannot be made.
+HDC Temporary(Frame* frame, int width, int height) {
+  Holder& holder = frame->temporary;
+  if (holder.held && width <= frame->temporaryWidth && height <= frame->temporaryHeight) {
+    return holder.dc;
+  }
+  const int grownWidth = width > frame->temporaryWidth ? width : frame->temporaryWidth;
+  const int grownHeight = height > frame->temporaryHeight ? height : frame->temporaryHeight;
+  // The window's format, as CreateCompatibleBitmap would give it, without asking the window's
+  // device for a bitmap.
+  const HBITMAP grown = CreateBitmap(grownWidth, grownHeight, GetDeviceCaps(frame->window, PLANES),
+                                     GetDeviceCaps(frame->window, BITSPIXEL), nullptr);
+  if (!grown) return nullptr;
+  const HBITMAP old = holder.held;
+  if (!Select(frame, &holder, grown)) {
+    DeleteObject(grown);
+    return nullptr;
+  }
+  if (old) DeleteObject(old);
+  frame->temporaryWidth = grownWidth;
+  frame->temporaryHeight = grownHeight;
   return holder.dc;
 }
 
-// The frame's brush of `pattern`, made at its first use; null when it cannot be.
-HBRUSH FrameBrush(int pattern) {
-  if (!FrameBrushes[pattern]) FrameBrushes[pattern] = CreatePatternBrush(DitherPatterns[pattern]);
-  return FrameBrushes[pattern];
+// Selects the brush of `pattern` into the temporary bitmap's DC; false when it cannot be.
+bool SelectPattern(Frame* frame, int pattern) {
+  HBRUSH& brush = frame->brushes[pattern];
+  if (!brush) brush = CreatePatternBrush(DitherPatterns[pattern]);
+  if (!brush) return false;
+  const HGDIOBJ previous = SelectObject(frame->temporary.dc, brush);
+  if (!previous) return false;
+  if (!frame->temporaryOriginalBrush) frame->temporaryOriginalBrush = previous;
+  return true;
 }
 
-// The frame's temporary bitmap, at least width x height; null when it cannot be made.
-HBITMAP FrameTemporaryOf(int width, int height) {
-  if (FrameTemporary && width <= FrameTemporaryWidth && height <= FrameTemporaryHeight) {
-    return FrameTemporary;
-  }
-  const int grownWidth = width > FrameTemporaryWidth ? width : FrameTemporaryWidth;
-  const int grownHeight = height > FrameTemporaryHeight ? height : FrameTemporaryHeight;
-  // The window's format, as CreateCompatibleBitmap gives it, with the device asked once a
-  // frame.
-  if (!FrameBitsPerPixel) {
-    FrameBitsPerPixel = GetDeviceCaps(FrameWindowDC, BITSPIXEL);
-    FramePlanes = GetDeviceCaps(FrameWindowDC, PLANES);
-  }
-  const HBITMAP grown =
-      CreateBitmap(grownWidth, grownHeight, FramePlanes, FrameBitsPerPixel, nullptr);
-  if (!grown) return nullptr;
-  FrameHolder& holder = FrameHolders[kTemporaryRole];
-  if (FrameTemporary && holder.held == FrameTemporary) {
-    if (!SelectObject(holder.dc, grown)) {
-      DeleteObject(grown);
-      return nullptr;
-    }
-    holder.held = grown;
-  }
-  if (FrameTemporary) DeleteObject(FrameTemporary);
-  FrameTemporary = grown;
-  FrameTemporaryWidth = grownWidth;
-  FrameTemporaryHeight = grownHeight;
-  return FrameTemporary;
+void DrawOpaque(Frame* frame, const SpriteRect& rect, const SpriteSheet& sheet) {
+  Blit(frame, rect, &frame->image, sheet.image, SRCCOPY);
 }
 
-void BeginFrame(HDC windowDC) {
-  FrameWindowDC = windowDC;
-  for (FrameHolder& holder : FrameHolders) holder = {};
-  FrameHolders[kWorkRole].dc = CreateCompatibleDC(windowDC);
-  FrameHolders[kImageRole].dc = CreateCompatibleDC(windowDC);
+void DrawMasked(Frame* frame, const SpriteRect& rect, const SpriteSheet& sheet) {
+  Blit(frame, rect, &frame->mask, sheet.mask, SRCAND);
+  Blit(frame, rect, &frame->image, sheet.image, SRCPAINT);
 }
 
-// Gives every DC of the frame its own objects back, deletes the DCs and the brushes.
-void EndFrame() {
-  if (FrameSelectedBrush && FrameOriginalBrush) SelectObject(FrameBrushDC, FrameOriginalBrush);
-  FrameSelectedBrush = nullptr;
-  FrameBrushDC = nullptr;
-  FrameOriginalBrush = nullptr;
-  for (FrameHolder& holder : FrameHolders) {
-    if (!holder.dc) continue;
-    if (holder.original) SelectObject(holder.dc, holder.original);
-    DeleteDC(holder.dc);
-    holder = {};
-  }
-  if (FrameTemporary) DeleteObject(FrameTemporary);
-  FrameTemporary = nullptr;
-  FrameTemporaryWidth = FrameTemporaryHeight = 0;
-  FrameBitsPerPixel = FramePlanes = 0;
-  for (HBRUSH& brush : FrameBrushes) {
-    if (brush) DeleteObject(brush);
-    brush = nullptr;
-  }
-  FrameWindowDC = nullptr;
+void DrawSilhouette(Frame* frame, const SpriteRect& rect, const SpriteSheet& sheet) {
+  Blit(frame, rect, &frame->mask, sheet.mask, SRCAND);
 }
 
-// Copies `rect` from `srcBitmap` to `dstBitmap` with `rop`, or with a null `srcBitmap` paints
-// `rect` of `dstBitmap` with `brush` and `rop`, if the bitmaps and the brush could be selected.
-// Through the frame's DCs when `dst` and `src` are two of them, else with every object selected
-// for this copy only.
-void Blit(HDC dst, HDC src, const SpriteRect* rect, HBITMAP dstBitmap, HBITMAP srcBitmap, DWORD rop,
-          HBRUSH brush) {
-  if (IsFrameDC(dst) && IsFrameDC(src)) {
-    const HDC dstDC = FrameDC(dstBitmap);
-    const HDC srcDC = srcBitmap ? FrameDC(srcBitmap) : nullptr;
-    if (!dstDC || (srcBitmap && (!srcDC || srcDC == dstDC))) return;
-    if (brush && (brush != FrameSelectedBrush || dstDC != FrameBrushDC)) {
-      if (FrameSelectedBrush && FrameBrushDC != dstDC) {
-        SelectObject(FrameBrushDC, FrameOriginalBrush);
-        FrameSelectedBrush = nullptr;
+void DrawRestore(Frame* frame, const SpriteRect& rect, const SpriteSheet& sheet) {
+  // With W the WorkBuffer, B the BackgroundBuffer and M the mask: ((W ^ B) & M) ^ B is W where
+  // M is white and B where it is black.
+  const SpriteRect background = {rect.x, rect.y, rect.x, rect.y, rect.width, rect.height};
+  Blit(frame, background, &frame->background, BackgroundBuffer, SRCINVERT);
+  Blit(frame, rect, &frame->mask, sheet.mask, SRCAND);
+  Blit(frame, background, &frame->background, BackgroundBuffer, SRCINVERT);
+}
+
+// The image within the mask's shape where the pattern has a 1-bit, the pattern anchored at
+// the rectangle's corner. The pattern is painted into the temporary bitmap T from (0, 0),
+// where a fresh DC's brush starts; painting it alone keeps clear of ternary operations, whose
+// pattern alignment differs between GDI implementations.
+void DrawDithered(Frame* frame, const SpriteRect& rect, const SpriteSheet& sheet, int pattern) {
+  const HDC temporary = Temporary(frame, rect.width, rect.height);
+  if (!temporary || !SelectPattern(frame, pattern)) return;
+  const SpriteRect toTemporary = {0, 0, rect.srcX, rect.srcY, rect.width, rect.height};
+  const SpriteRect fromTemporary = {rect.x, rect.y, 0, 0, rect.width, rect.height};
+  const HBITMAP t = frame->temporary.held;
+  // T = NOT P OR M: black exactly where the sprite meets a 1-bit; the WorkBuffer is cut there.
+  PatBlt(temporary, 0, 0, rect.width, rect.height, kNotPatternRop);
+  if (!BlitInto(frame, temporary, toTemporary, &frame->mask, sheet.mask, SRCPAINT)) return;
+  Blit(frame, fromTemporary, &frame->temporary, t, SRCAND);
+  // T = I AND NOT T: the image under the 1-bits (it is black outside the sprite); added.
+  if (!BlitInto(frame, temporary, toTemporary, &frame->image, sheet.image, SRCERASE)) return;
+  Blit(frame, fromTemporary, &frame->temporary, t, SRCPAINT);
+}
+
+void NoteChanged(const SpriteRect& rect) {
+  if (ChangedCount >= kMaxChanged) return;
+  Changed[ChangedCount++] = {rect.x, rect.y, rect.x + rect.width, rect.y + rect.height};
+}
+
+int64_t Area(const RECT& r) { return int64_t(r.right - r.left) * (r.bottom - r.top); }
+
+// Joins two changed rectangles into their bounding rectangle wherever that is no larger than
+// the two apart, until no such pair is left.
+void MergeChanged() {
+  bool merged = true;
+  while (merged) {
+    merged = false;
+    for (int i = 0; i < ChangedCount && !merged; ++i) {
+      for (int j = i + 1; j < ChangedCount && !merged; ++j) {
+        RECT both;
+        UnionRect(&both, &Changed[i], &Changed[j]);
+        if (Area(both) > Area(Changed[i]) + Area(Changed[j])) continue;
+        Changed[i] = both;
+        Changed[j] = Changed[--ChangedCount];
+        merged = true;
       }
-      const HGDIOBJ previous = SelectObject(dstDC, brush);
-      if (!previous) return;
-      if (!FrameSelectedBrush) FrameOriginalBrush = previous;
-      FrameSelectedBrush = brush;
-      FrameBrushDC = dstDC;
-    }
-    if (srcBitmap) {
-      BitBlt(dstDC, rect->x, rect->y, rect->width, rect->height, srcDC, rect->srcX, rect->srcY,
-             rop);
-    } else {
-      PatBlt(dstDC, rect->x, rect->y, rect->width, rect->height, rop);
-    }
-    return;
-  }
-  const HGDIOBJ previousDst = SelectObject(dst, dstBitmap);
-  const HGDIOBJ previousSrc = srcBitmap ? SelectObject(src, srcBitmap) : nullptr;
-  const HGDIOBJ previousBrush = brush ? SelectObject(dst, brush) : nullptr;
-  if (previousDst && (!srcBitmap || previousSrc) && (!brush || previousBrush)) {
-    if (srcBitmap) {
-      BitBlt(dst, rect->x, rect->y, rect->width, rect->height, src, rect->srcX, rect->srcY, rop);
-    } else {
-      PatBlt(dst, rect->x, rect->y, rect->width, rect->height, rop);
     }
   }
-  if (previousBrush) SelectObject(dst, previousBrush);
-  if (previousSrc) SelectObject(src, previousSrc);
-  if (previousDst) SelectObject(dst, previousDst);
 }
 
 }  // namespace
@@ -246,107 +256,73 @@ void GfxClipRect(SpriteRect* rect) {
   if (rect->y + rect->height > OutputSize.height) rect->height = OutputSize.height - rect->y;
 }
 
-void GfxBlit(HDC dst, HDC src, const SpriteRect* rect, HBITMAP dstBitmap, HBITMAP srcBitmap,
-             DWORD rop) {
-  if (srcBitmap) Blit(dst, src, rect, dstBitmap, srcBitmap, rop, nullptr);
-}
-
-void GfxDrawOpaque(HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet) {
-  GfxBlit(dst, src, rect, WorkBuffer, sheet->image, SRCCOPY);
-}
-
-void GfxDrawMasked(HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet) {
-  GfxBlit(dst, src, rect, WorkBuffer, sheet->mask, SRCAND);
-  GfxBlit(dst, src, rect, WorkBuffer, sheet->image, SRCPAINT);
-}
-
-void GfxDrawSilhouette(HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet) {
-  GfxBlit(dst, src, rect, WorkBuffer, sheet->mask, SRCAND);
-}
-
-void GfxDrawRestore(HDC, HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet) {
-  // With W the WorkBuffer, B the BackgroundBuffer and M the mask: ((W ^ B) & M) ^ B is W where
-  // M is white and B where it is black.
-  const SpriteRect background = {rect->x, rect->y, rect->x, rect->y, rect->width, rect->height};
-  GfxBlit(dst, src, &background, WorkBuffer, BackgroundBuffer, SRCINVERT);
-  GfxBlit(dst, src, rect, WorkBuffer, sheet->mask, SRCAND);
-  GfxBlit(dst, src, &background, WorkBuffer, BackgroundBuffer, SRCINVERT);
-}
-
-void GfxDrawDithered(HDC window, HDC dst, HDC src, const SpriteRect* rect, const SpriteSheet* sheet,
-                     int pattern) {
-  // A monochrome pattern brush paints its 1-bits in the DC's background colour (white in a
-  // fresh memory DC) and its 0-bits in the text colour (black). The temporary bitmap T is drawn
-  // from (0, 0), the brush origin of a fresh DC, so the pattern is anchored at the rectangle's
-  // corner.
-  const SpriteRect toTemporary = {0, 0, rect->srcX, rect->srcY, rect->width, rect->height};
-  const SpriteRect fromTemporary = {rect->x, rect->y, 0, 0, rect->width, rect->height};
-  const bool inFrame = IsFrameDC(dst) && IsFrameDC(src);
-  const HBITMAP temporary = inFrame ? FrameTemporaryOf(rect->width, rect->height)
-                                    : CreateCompatibleBitmap(window, rect->width, rect->height);
-  const HBRUSH brush = inFrame ? FrameBrush(pattern) : CreatePatternBrush(DitherPatterns[pattern]);
-  if (temporary && brush) {
-    // Cut a hole where the sprite and a 1-bit meet: T is black there, white elsewhere.
-    Blit(dst, src, &toTemporary, temporary, nullptr, kNotPatternRop, brush);
-    GfxBlit(dst, src, &toTemporary, temporary, sheet->mask, SRCPAINT);
-    GfxBlit(dst, src, &fromTemporary, WorkBuffer, temporary, SRCAND);
-    // Fill the hole with the image under the 1-bits (black outside the sprite adds nothing).
-    Blit(dst, src, &toTemporary, temporary, nullptr, PATCOPY, brush);
-    GfxBlit(dst, src, &toTemporary, temporary, sheet->image, SRCAND);
-    GfxBlit(dst, src, &fromTemporary, WorkBuffer, temporary, SRCPAINT);
+void GfxPresentRect(HDC target, int32_t x, int32_t y, int32_t width, int32_t height) {
+  if (!WorkBuffer) return;
+  BITMAP about = {};
+  if (!GetObject(WorkBuffer, sizeof about, &about)) return;
+  RECT rect = {x, y, x + width, y + height};
+  const RECT whole = {0, 0, about.bmWidth, about.bmHeight};
+  if (!IntersectRect(&rect, &rect, &whole)) return;
+  const HDC work = CreateCompatibleDC(target);
+  const HGDIOBJ previousBitmap = work ? SelectObject(work, WorkBuffer) : nullptr;
+  if (previousBitmap) {
+    const HPALETTE previousPalette = GfxSelectPalette(target, SaverPalette);
+    BitBlt(target, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, work,
+           rect.left, rect.top, SRCCOPY);
+    GfxPutPaletteBack(target, previousPalette);
+    SelectObject(work, previousBitmap);
   }
-  if (!inFrame && brush) DeleteObject(brush);
-  if (!inFrame && temporary) DeleteObject(temporary);
+  if (work) DeleteDC(work);
 }
 
 void GfxRenderFrame(HWND window) {
   const HDC windowDC = GetDC(window);
-  BeginFrame(windowDC);
-  const HDC dst = FrameHolders[kWorkRole].dc;
-  const HDC src = FrameHolders[kImageRole].dc;
+  Frame frame = {};
+  frame.window = windowDC;
+  ChangedCount = 0;
 
   const DrawEntry* entries = DrawListEntries();
-  for (int slot = 0; dst && src && slot < kDrawListSlots && entries[slot].kind != DRAW_END;
-       ++slot) {
+  for (int slot = 0; slot < kDrawListSlots && entries[slot].kind != DRAW_END; ++slot) {
     const DrawEntry& entry = entries[slot];
     const int level = entry.level & 15;
     if (level >= kLevelCount || entry.sheet >= kSheetSlots) continue;
     SpriteRect rect = {entry.x, entry.y, entry.srcX, entry.srcY, entry.width, entry.height};
     GfxClipRect(&rect);
     if (rect.width <= 0 || rect.height <= 0) continue;
-    const SpriteSheet* sheet = &SpriteSheets[entry.sheet];
+    const SpriteSheet& sheet = SpriteSheets[entry.sheet];
     switch (entry.kind) {
       case DRAW_OPAQUE:
-        GfxDrawOpaque(dst, src, &rect, sheet);
+        DrawOpaque(&frame, rect, sheet);
         break;
       case DRAW_MASKED:
         if (level == 0) {
-          GfxDrawMasked(dst, src, &rect, sheet);
+          DrawMasked(&frame, rect, sheet);
         } else {
-          GfxDrawDithered(windowDC, dst, src, &rect, sheet, level - 1);
+          DrawDithered(&frame, rect, sheet, level - 1);
         }
         break;
       case DRAW_SILHOUETTE:
-        GfxDrawSilhouette(dst, src, &rect, sheet);
+        DrawSilhouette(&frame, rect, sheet);
         break;
       case DRAW_RESTORE:
-        GfxDrawRestore(windowDC, dst, src, &rect, sheet);
+        DrawRestore(&frame, rect, sheet);
         break;
       default:
-        break;
+        continue;
     }
+    NoteChanged(rect);
   }
-
-  // The WorkBuffer is most likely still selected in the frame's DC from the last copy.
-  const HDC work = dst ? FrameDC(WorkBuffer) : nullptr;
-  HPALETTE previousPalette = nullptr;
-  if (SaverPalette) {
-    previousPalette = SelectPalette(windowDC, SaverPalette, FALSE);
-    RealizePalette(windowDC);
-  }
-  if (work) BitBlt(windowDC, 0, 0, OutputSize.width, OutputSize.height, work, 0, 0, SRCCOPY);
-  if (previousPalette) SelectPalette(windowDC, previousPalette, FALSE);
-
-  EndFrame();
+  // The WorkBuffer leaves the frame's DC before it is presented from another.
+  EndFrame(&frame);
   ReleaseDC(window, windowDC);
+
+  // Each rectangle through a device context of its own: a window system may send on, when the
+  // context is released, the bounding box of everything drawn through it.
+  MergeChanged();
+  for (int i = 0; i < ChangedCount; ++i) {
+    const RECT& r = Changed[i];
+    const HDC target = GetDC(window);
+    GfxPresentRect(target, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    ReleaseDC(window, target);
+  }
 }

@@ -88,10 +88,21 @@ HPALETTE GfxLoadPalette(int resourceId) {
   return result;
 }
 
+HPALETTE GfxSelectPalette(HDC context, HPALETTE palette) {
+  if (palette == nullptr) return nullptr;
+  const HPALETTE previous = SelectPalette(context, palette, FALSE);
+  if (previous != nullptr) RealizePalette(context);
+  return previous;
+}
+
+void GfxPutPaletteBack(HDC context, HPALETTE previous) {
+  if (previous != nullptr) SelectPalette(context, previous, FALSE);
+}
+
 void GfxRestorePalette(HWND window, HPALETTE previous, HPALETTE* palette) {
   if (*palette == nullptr) return;
   const HDC context = GetDC(window);
-  SelectPalette(context, previous, FALSE);
+  GfxPutPaletteBack(context, previous);
   RealizePalette(context);
   DeleteObject(*palette);
   *palette = nullptr;
@@ -129,4 +140,23 @@ HBITMAP GfxLoadBitmap(HDC context, int resourceId, int mask) {
   FreeBlock(pixelBlock);
   FreeBlock(infoBlock);
   return result;
+}
+
+int GfxLoadPictures(HDC context, const int* resourceIds, int count, HPALETTE* palette,
+                    HPALETTE* replaced, SpriteSheet* pictures) {
+  if (count <= 0) return 0;
+  *palette = GfxLoadPalette(resourceIds[0]);
+  if (*palette == nullptr) return 0;
+  // Masks hold only black and white: they are built before the palette is selected.
+  for (int i = 0; i < count; ++i) {
+    pictures[i].mask = GfxLoadBitmap(context, resourceIds[i], 1);
+    if (pictures[i].mask == nullptr) return 0;
+  }
+  // Images are built with the palette realised, so that a 256-colour display matches them.
+  *replaced = GfxSelectPalette(context, *palette);
+  for (int i = 0; i < count; ++i) {
+    pictures[i].image = GfxLoadBitmap(context, resourceIds[i], 0);
+    if (pictures[i].image == nullptr) return 0;
+  }
+  return 1;
 }

@@ -3,12 +3,26 @@
 
 #include <windows.h>
 
+#include "gfx/graphics.h"
+
 // The palette of a resource's colour table (colour 0 as stored), or none.
 HPALETTE GfxLoadPalette(int resourceId);
 // A device bitmap of a resource compatible with `context`: the image rendering (colour 0
 // black) or, with `mask` non-zero, the mask rendering (colour 0 white, all else black). In the
 // preview the bitmap is shrunk by ScaleFactor. None on failure.
 HBITMAP GfxLoadBitmap(HDC context, int resourceId, int mask);
+// Loads a set of pictures on `context` in the order their colours need: the palette of the
+// first resource into *palette, the mask of each resource, the palette selected and realised
+// in `context` (the palette it replaced into *replaced, for GfxRestorePalette), then the image
+// of each resource, into pictures[0 .. count - 1]. Stops at the first failure, leaving what was
+// built recorded for the caller to delete; 1 when everything was built.
+int GfxLoadPictures(HDC context, const int* resourceIds, int count, HPALETTE* palette,
+                    HPALETTE* replaced, SpriteSheet* pictures);
+// Selects `palette` into `context` as a foreground palette and realises it. Returns the palette
+// it replaced, for GfxPutPaletteBack; none when `palette` is none or cannot be selected.
+HPALETTE GfxSelectPalette(HDC context, HPALETTE palette);
+// Selects `previous` back into `context`; nothing when it is none.
+void GfxPutPaletteBack(HDC context, HPALETTE previous);
 // Gives the device context of `window` its `previous` palette back, realised, then deletes
 // *palette and leaves it none. Does nothing when *palette is none.
 void GfxRestorePalette(HWND window, HPALETTE previous, HPALETTE* palette);

@@ -118,14 +118,12 @@ void ComposeFace(HDC target, const SpriteRect& face, const SpriteRect* knob) {
     }
   }
 
-  const HPALETTE previousPalette =
-      SkinPalette != nullptr ? SelectPalette(target, SkinPalette, FALSE) : nullptr;
-  if (previousPalette != nullptr) RealizePalette(target);
+  const HPALETTE previousPalette = GfxSelectPalette(target, SkinPalette);
   if (previousWork != nullptr) {
     BitBlt(target, 0, 0, face.width, face.height, work, 0, 0, SRCCOPY);
     SelectObject(work, previousWork);
   }
-  if (previousPalette != nullptr) SelectPalette(target, previousPalette, FALSE);
+  GfxPutPaletteBack(target, previousPalette);
   DeleteDC(work);
   DeleteDC(source);
   if (canvas != nullptr) DeleteObject(canvas);
@@ -339,12 +337,11 @@ LRESULT CALLBACK DisplayProc(HWND display, UINT message, WPARAM wParam, LPARAM l
 
 void LoadSkin(HWND window) {
   LoadSettings();
-  SkinPalette = GfxLoadPalette(kSkinResource);
   const HDC dc = GetDC(window);
-  SkinMask = GfxLoadBitmap(dc, kSkinResource, 1);
-  ReplacedPalette = SelectPalette(dc, SkinPalette, FALSE);
-  RealizePalette(dc);
-  SkinImage = GfxLoadBitmap(dc, kSkinResource, 0);
+  SpriteSheet skin = {};
+  GfxLoadPictures(dc, &kSkinResource, 1, &SkinPalette, &ReplacedPalette, &skin);
+  SkinImage = skin.image;
+  SkinMask = skin.mask;
   ReleaseDC(window, dc);
 }
 
@@ -363,15 +360,13 @@ void PaintBackground(HWND window) {
   GetClientRect(window, &client);
   const HDC memory = CreateCompatibleDC(dc);
   const HGDIOBJ previousBitmap = SkinImage != nullptr ? SelectObject(memory, SkinImage) : nullptr;
-  const HPALETTE previousPalette =
-      SkinPalette != nullptr ? SelectPalette(dc, SkinPalette, FALSE) : nullptr;
-  if (previousPalette != nullptr) RealizePalette(dc);
+  const HPALETTE previousPalette = GfxSelectPalette(dc, SkinPalette);
   if (previousBitmap != nullptr) {
     BitBlt(dc, client.left, client.top, client.right, client.bottom, memory, 0, kBackgroundRow,
            SRCCOPY);
     SelectObject(memory, previousBitmap);
   }
-  if (previousPalette != nullptr) SelectPalette(dc, previousPalette, FALSE);
+  GfxPutPaletteBack(dc, previousPalette);
   DeleteDC(memory);
   EndPaint(window, &paint);
 }

@@ -17,6 +17,7 @@
 #include "tests/support/draw_entry.h"
 #include "tests/support/draw_reference.h"
 #include "tests/support/message_pump.h"
+#include "tests/wine/bitmap_pixels.h"
 
 namespace {
 
@@ -56,14 +57,8 @@ HBITMAP MakeBitmap(const RgbImage& picture) {
 }
 
 RgbImage ReadBitmap(HBITMAP bitmap) {
-  BITMAP about = {};
-  GetObject(bitmap, sizeof about, &about);
-  RgbImage picture(about.bmWidth, about.bmHeight);
-  BITMAPINFO info = DibInfo(picture.width, picture.height);
-  const HDC screen = GetDC(nullptr);
-  GetDIBits(screen, bitmap, 0, picture.height, picture.pixels.data(), &info, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  for (Rgb& p : picture.pixels) p &= 0xFFFFFF;
+  RgbImage picture;
+  picture.pixels = BitmapPixels(bitmap, &picture.width, &picture.height);
   return picture;
 }
 
@@ -192,6 +187,13 @@ class Compositor : public testing::Test {
     OutputSize = savedOutputSize_;
   }
 
+  // Shows the whole WorkBuffer on the window.
+  static void PresentWhole() {
+    const HDC dc = GetDC(window_);
+    GfxPresentRect(dc, 0, 0, kOutW, kOutH);
+    ReleaseDC(window_, dc);
+  }
+
   // Renders the list over the starting work picture; returns the WorkBuffer.
   RgbImage Render(const std::vector<DrawEntry>& entries) {
     DrawListFill(entries);
@@ -258,8 +260,13 @@ TEST_F(Compositor, RandomListsMatchTheReference) {
                            pick(-kSheetH, kOutH + 2), srcX, srcY, width, height,
                            static_cast<uint8_t>(pick(0, 9) ? pick(0, 2) : pick(3, 255))));
     }
-    const std::string difference = Difference(Render(list), Expected(list));
-    ASSERT_EQ(difference, "") << "round " << round;
+    WriteBitmap(WorkBuffer, work_);
+    PresentWhole();
+    DrawListFill(list);
+    GfxRenderFrame(window_);
+    const RgbImage want = Expected(list);
+    ASSERT_EQ(Difference(ReadBitmap(WorkBuffer), want), "") << "round " << round;
+    ASSERT_EQ(Difference(ReadWindow(window_, kOutW, kOutH), want), "") << "window, round " << round;
   }
 }
 
@@ -359,7 +366,8 @@ TEST_F(Compositor, UnknownKindsAndSheetsArePassedOver) {
 }
 
 TEST_F(Compositor, WindowShowsTheWorkBuffer) {
-  // With and without a palette; once after an empty list, once after a drawn one.
+  // With and without a palette: the window shows the starting picture presented whole, as the
+  // window's paint does, and after a frame the WorkBuffer with the frame drawn.
   LOGPALETTE* palette =
       static_cast<LOGPALETTE*>(std::malloc(sizeof(LOGPALETTE) + 15 * sizeof(PALETTEENTRY)));
   palette->palVersion = 0x300;
@@ -371,17 +379,56 @@ TEST_F(Compositor, WindowShowsTheWorkBuffer) {
   std::free(palette);
   for (HPALETTE p : palettes) {
     SaverPalette = p;
-    EXPECT_EQ(Difference(Render({}), work_), "") << "work, palette " << (p != nullptr);
+    WriteBitmap(WorkBuffer, work_);
+    PresentWhole();
     EXPECT_EQ(Difference(ReadWindow(window_, kOutW, kOutH), work_), "")
         << "window, palette " << (p != nullptr);
     const std::vector<DrawEntry> list = {Entry(DRAW_RESTORE, 0, 3, 3, 0, 0, 40, 32),
                                          Entry(DRAW_MASKED, 4, 20, 12, 0, 0, 40, 32)};
-    Render(list);
+    DrawListFill(list);
+    GfxRenderFrame(window_);
     EXPECT_EQ(Difference(ReadWindow(window_, kOutW, kOutH), Expected(list)), "")
         << "window, palette " << (p != nullptr);
   }
   SaverPalette = nullptr;
   DeleteObject(palettes[1]);
+}
+
+TEST_F(Compositor, AFramePresentsOnlyTheRectanglesItsListChanged) {
+  // The window shows the starting picture; the WorkBuffer is then changed behind the
+  // compositor's back. A frame brings to the window only the rectangles its entries touched,
+  // each clipped to the output, restores as well as drawn sprites.
+  struct PresentCase {
+    const char* name;
+    std::vector<DrawEntry> list;
+  };
+  const PresentCase kCases[] = {
+      {"empty list", {}},
+      {"one sprite over the right edge", {Entry(DRAW_MASKED, 0, 40, 12, 0, 0, 40, 32)}},
+      {"restore and sprite apart",
+       {Entry(DRAW_RESTORE, 0, -6, -4, 0, 0, 20, 16), Entry(DRAW_MASKED, 3, 44, 30, 0, 0, 15, 12)}},
+      {"left out entries",
+       {Entry(DRAW_MASKED, 9, 0, 0, 0, 0, 40, 32), Entry(7, 0, 0, 0, 0, 0, 40, 32)}},
+  };
+  const RgbImage changed(kOutW, kOutH, 0x123456);
+  for (const PresentCase& c : kCases) {
+    WriteBitmap(WorkBuffer, work_);
+    PresentWhole();
+    WriteBitmap(WorkBuffer, changed);
+    DrawListFill(c.list);
+    GfxRenderFrame(window_);
+    RgbImage want = work_;
+    const RgbImage drawn = ReadBitmap(WorkBuffer);
+    for (const DrawEntry& e : c.list) {
+      if ((e.level & 15) > 8 || e.kind > DRAW_RESTORE) continue;
+      for (int y = std::max(0, int(e.y)); y < std::min(kOutH, e.y + e.height); ++y) {
+        for (int x = std::max(0, int(e.x)); x < std::min(kOutW, e.x + e.width); ++x) {
+          want.at(x, y) = drawn.at(x, y);
+        }
+      }
+    }
+    EXPECT_EQ(Difference(ReadWindow(window_, kOutW, kOutH), want), "") << c.name;
+  }
 }
 
 TEST_F(Compositor, DrawsAtMostOneHundredFiftyEntries) {

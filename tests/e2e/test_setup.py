@@ -1,0 +1,379 @@
+"""The setup program and its uninstaller under Wine, run silently as a user's script would, as
+one table of scenarios, each starting from a machine without the saver.
+
+The scenarios run in a Wine prefix of their own, made afresh for this test: installing puts the
+saver into the system folder, the music into the default data folder and the saver into the
+current user's desktop settings, all of which the other tests of the run expect to be absent
+(they find their data through the marker file beside the saver, or through a settings file that
+must not be overridden by a default folder full of music).
+"""
+
+import ntpath
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+import harness
+from test_music import SECOND, data_chunk, sink_size, wait_for_size
+
+harness.PREFIX = os.path.join(harness.BUILD_DIR, "wineprefix-setup")
+
+SETUP = os.path.join(harness.BUILD_DIR, "QAVSSV3-setup.exe")
+with open(os.path.join(harness.HERE, "..", "..", "VERSION")) as version_file:
+    VERSION = version_file.read().strip()
+BUILT_SAVER = os.path.join(harness.DIST_DIR, "QAVSSV3.SCR")
+BUILT_MUSIC = os.path.join(harness.NATIVE_DIR, "music", "BGM04.SSS")
+
+ENTRY_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QavSaver3"
+DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
+PENDING_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
+DATA_DIR = r"C:\QavSaver3"
+UNINSTALLER = DATA_DIR + r"\QAV3UNIN.EXE"
+OTHER_SAVER = r"C:\windows\system32\scrnsave.scr"
+USER_SETTINGS = "[QV3_02]\nWAV=0\nSPEED=5\n"
+PLAIN_FILE = "NOTES.TXT"  # a file of the user's own in the data folder
+
+RUN_TIMEOUT = 60
+EXIT_TIMEOUT = 15
+SCENE_TIMEOUT = 20
+OK_BUTTON = (120 + 48, 239 + 16)  # the middle of the settings window's OK, client coordinates
+
+# Each scenario: name, the machine before it, what runs, what must hold afterwards.
+# Before: "installed" (a silent install made beforehand), "scrnsave" (the current screen saver:
+# "ours", "ours upper case", "ours lower case", "other" or None), "settings" (the settings file's
+# text or None), "changed" (the installed program and music overwritten with other bytes),
+# "blocked" ("folder": a plain file where the data folder goes; "music" or "uninstaller": a
+# folder where that file goes), "user file" (a file of the user's own in the data folder).
+# Runs: ("setup", switches...), ("uninstall",) with the entry's QuietUninstallString and _?=,
+# or ("system start",) the installed saver started the way the system starts it, then its
+# settings window confirmed with OK.
+# After: "code" ("failed" for any non-zero exit code), "installed" (True: the program, the music
+# and the entry with all its values; False: none of them), "scrnsave", "settings", "message"
+# (a text the standard error output must hold), "data folder" (what is left in it after the next
+# start of Windows, None for no folder).
+SCENARIOS = [
+    ("silent install", {"scrnsave": None},
+     ("setup", "/S"),
+     {"code": 0, "installed": True, "scrnsave": "ours"}),
+    ("silent install over another saver", {"scrnsave": "other"},
+     ("setup", "/S"),
+     {"code": 0, "installed": True, "scrnsave": "ours"}),
+    ("silent install told to keep the current saver", {"scrnsave": "other"},
+     ("setup", "/S", "/KEEPSAVER"),
+     {"code": 0, "installed": True, "scrnsave": "other"}),
+    ("silent install told to keep no saver, switch in lower case", {"scrnsave": None},
+     ("setup", "/S", "/keepsaver"),
+     {"code": 0, "installed": True, "scrnsave": None}),
+    ("installed saver started by the system", {"installed": True, "settings": None},
+     ("system start",),
+     {"settings": "[QV3_02]\nWAV=1\nSPEED=3\n"}),
+    ("install again replaces program and music, keeps the settings",
+     {"installed": True, "changed": True, "settings": USER_SETTINGS, "scrnsave": "ours"},
+     ("setup", "/S"),
+     {"code": 0, "installed": True, "settings": USER_SETTINGS, "scrnsave": "ours"}),
+    ("blocked data folder", {"blocked": "folder", "scrnsave": "other", "settings": USER_SETTINGS},
+     ("setup", "/S"),
+     {"code": "failed", "installed": False, "scrnsave": "other", "settings": USER_SETTINGS,
+      "message": "Cannot create the folder C:\\QavSaver3."}),
+    ("music that cannot be written", {"blocked": "music", "scrnsave": None},
+     ("setup", "/S"),
+     {"code": "failed", "installed": False, "scrnsave": None,
+      "message": "Cannot write C:\\QavSaver3\\BGM04.SSS."}),
+    ("uninstaller that cannot be written: what the run put is taken away again",
+     {"blocked": "uninstaller", "scrnsave": None},
+     ("setup", "/S"),
+     {"code": "failed", "installed": False, "scrnsave": None,
+      "message": "Cannot write C:\\QavSaver3\\QAV3UNIN.EXE."}),
+    ("uninstall, this saver current", {"installed": True, "scrnsave": "ours",
+                                       "settings": USER_SETTINGS},
+     ("uninstall",),
+     {"code": 0, "installed": False, "scrnsave": None, "settings": USER_SETTINGS,
+      "data folder": None}),
+    ("uninstall, this saver current in upper case", {"installed": True,
+                                                     "scrnsave": "ours upper case"},
+     ("uninstall",),
+     {"code": 0, "installed": False, "scrnsave": None, "data folder": None}),
+    ("uninstall, this saver current in lower case", {"installed": True,
+                                                     "scrnsave": "ours lower case"},
+     ("uninstall",),
+     {"code": 0, "installed": False, "scrnsave": None, "data folder": None}),
+    ("uninstall, another saver chosen since", {"installed": True, "scrnsave": "other",
+                                               "settings": USER_SETTINGS},
+     ("uninstall",),
+     {"code": 0, "installed": False, "scrnsave": "other", "settings": USER_SETTINGS,
+      "data folder": None}),
+    ("uninstall, no saver chosen", {"installed": True, "scrnsave": None},
+     ("uninstall",),
+     {"code": 0, "installed": False, "scrnsave": None, "data folder": None}),
+    ("uninstall keeps a data folder with a file of the user's",
+     {"installed": True, "scrnsave": "ours", "user file": True},
+     ("uninstall",),
+     {"code": 0, "installed": False, "scrnsave": None, "data folder": [PLAIN_FILE]}),
+]
+
+ENTRY_VALUES = ["DisplayName", "DisplayVersion", "Publisher", "DisplayIcon", "InstallLocation",
+                "EstimatedSize", "UninstallString", "QuietUninstallString", "NoModify",
+                "NoRepair"]
+
+
+def unix_path(windows_path):
+    """The prefix's file for a path on drive C."""
+    assert windows_path[:3].upper() == "C:\\", windows_path
+    return os.path.join(harness.PREFIX, "drive_c", *windows_path[3:].split("\\"))
+
+
+def file_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+class Setup(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        harness.prepare_prefix(fresh=True)
+        cls.scratch = tempfile.mkdtemp(prefix="qv3-setup-")
+        cls.sink = os.path.join(cls.scratch, "sink.raw")
+        cls.session = harness.Session(640, 480, audio_sink=cls.sink)
+        # The messages of a failed install are checked in English.
+        cls.session.env["LANG"] = cls.session.env["LC_ALL"] = "en_US.UTF-8"
+        # 32-bit programs see SysWOW64 as their system folder in a 64-bit prefix.
+        wow64 = os.path.join(harness.windows_dir(), "syswow64")
+        cls.system_dir = r"C:\windows\syswow64" if os.path.isdir(wow64) else r"C:\windows\system32"
+        cls.saver = cls.system_dir + r"\QAVSSV3.SCR"
+        cls.music = DATA_DIR + r"\BGM04.SSS"
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+        shutil.rmtree(cls.scratch, ignore_errors=True)
+
+    # -- the machine -------------------------------------------------------------------------
+    def wine(self, *argv, timeout=RUN_TIMEOUT):
+        """Runs a Windows program to its end; returns (exit code, standard error output)."""
+        proc = subprocess.run(["wine"] + list(argv), env=self.session.env, timeout=timeout,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        return proc.returncode, proc.stderr.decode("utf-8", "replace")
+
+    def reg_values(self, key, view):
+        """The values of a registry key in the 32- or 64-bit view as {name: data}, or None."""
+        proc = subprocess.run(["wine", "reg", "query", key, f"/reg:{view}"],
+                              env=self.session.env, timeout=RUN_TIMEOUT,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        if proc.returncode != 0:
+            return None
+        values = {}
+        for line in proc.stdout.decode("utf-8", "replace").splitlines():
+            match = re.match(r"^    (\S.*?)    (REG_\w+)    ?(.*)$", line)
+            if match:
+                data = match.group(3)
+                if match.group(2) == "REG_DWORD":
+                    data = int(data, 16)
+                values[match.group(1)] = data
+        return values
+
+    def current_saver(self):
+        return (self.reg_values(DESKTOP_KEY, 64) or {}).get("SCRNSAVE.EXE")
+
+    def saver_value(self, name):
+        return {None: None, "ours": self.saver, "ours upper case": self.saver.upper(),
+                "ours lower case": self.saver.lower(), "other": OTHER_SAVER}[name]
+
+    def set_current_saver(self, name):
+        value = self.saver_value(name)
+        if value is None:
+            self.wine("reg", "delete", DESKTOP_KEY, "/v", "SCRNSAVE.EXE", "/f")
+        else:
+            code, _ = self.wine("reg", "add", DESKTOP_KEY, "/v", "SCRNSAVE.EXE", "/d", value,
+                                "/f")
+            self.assertEqual(code, 0)
+        self.assertEqual(self.current_saver(), value)
+
+    def clean_machine(self):
+        """Takes away everything an install or a test put on the machine."""
+        data = unix_path(DATA_DIR)
+        if os.path.isdir(data):
+            shutil.rmtree(data)
+        elif os.path.lexists(data):
+            os.remove(data)
+        for path in (unix_path(self.saver), harness.settings_file()):
+            if os.path.lexists(path):
+                os.remove(path)
+        self.wine("reg", "delete", ENTRY_KEY, "/reg:32", "/f")
+        self.wine("reg", "delete", PENDING_KEY, "/v", "PendingFileRenameOperations", "/f")
+
+    def prepare(self, before):
+        self.clean_machine()
+        if before.get("installed"):
+            code, err = self.wine(SETUP, "/S", "/KEEPSAVER")
+            self.assertEqual(code, 0, err)
+        if before.get("changed"):
+            for path in (self.saver, self.music):
+                with open(unix_path(path), "wb") as f:
+                    f.write(b"changed since the install")
+        if before.get("blocked") == "folder":
+            with open(unix_path(DATA_DIR), "w") as f:
+                f.write("not a folder\n")
+        elif before.get("blocked") in ("music", "uninstaller"):
+            path = self.music if before["blocked"] == "music" else UNINSTALLER
+            os.makedirs(unix_path(path))
+        if before.get("user file"):
+            with open(os.path.join(unix_path(DATA_DIR), PLAIN_FILE), "w") as f:
+                f.write("mine\n")
+        harness.write_settings(before.get("settings"))
+        self.set_current_saver(before.get("scrnsave"))
+
+    # -- what runs ---------------------------------------------------------------------------
+    def run_setup(self, switches):
+        started = time.time()
+        code, err = self.wine(SETUP, *switches)
+        print(f"  setup {' '.join(switches)}: exit {code} after {time.time() - started:.2f} s")
+        return code, err
+
+    def run_uninstall(self):
+        """The entry's QuietUninstallString with _?=, which makes the uninstaller work in place
+        and return when it is done; then a start of Windows, which takes away the uninstaller
+        and the folder it could not remove while it ran."""
+        command = self.reg_values(ENTRY_KEY, 32)["QuietUninstallString"]
+        match = re.match(r'^"([^"]+)"(.*)$', command)
+        self.assertIsNotNone(match, command)
+        program, switches = match.group(1), match.group(2).split()
+        code, err = self.wine(program, *switches, "_?=" + ntpath.dirname(program))
+        self.assertEqual(self.reg_values(ENTRY_KEY, 32), None, "the entry is still there")
+        for path in (self.saver, self.music):
+            self.assertFalse(os.path.lexists(unix_path(path)), f"{path} is still there")
+        boot = subprocess.run(["wineboot", "-r"], env=self.session.env, timeout=RUN_TIMEOUT,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.assertEqual(boot.returncode, 0)
+        return code, err
+
+    def run_system_start(self):
+        """Starts the installed saver from the system folder with the Windows directory as the
+        current directory, where no marker file lies: its scenes show and the music of the
+        default data folder plays; then its settings window's OK writes the settings file."""
+        s = self.session
+        windows = harness.windows_dir()
+        self.assertFalse(os.path.exists(os.path.join(windows, "QAVSSV3C.SSS")))
+        if os.path.exists(self.sink):
+            os.remove(self.sink)
+        s.xdotool("mousemove", 300, 200)
+        proc = s.start([self.saver, "/s"], cwd=windows)
+        self.assertIsNotNone(s.find_window("QV3_02"), "no saver window appeared")
+        deadline = time.time() + SCENE_TIMEOUT
+        drawn = 0
+        while drawn < 500 and time.time() < deadline:
+            time.sleep(0.5)
+            drawn = s.screenshot_gray().count(0, 0, s.width, s.height)
+        s.screenshot(os.path.join(self.out_dir(), "installed-saver.png"))
+        self.assertGreaterEqual(drawn, 500, "the installed saver shows no scene")
+        self.assertGreaterEqual(wait_for_size(self.sink, SECOND, SCENE_TIMEOUT), SECOND,
+                                "the installed saver plays no music")
+        self.assertIsNone(proc.poll(), "the saver ended by itself")
+        s.xdotool("key", "space")
+        self.assertEqual(s.wait_exit(proc, EXIT_TIMEOUT), 0)
+        heard = file_bytes(self.sink)
+        music = data_chunk(unix_path(self.music))
+        self.assertNotEqual(heard.find(music[:256]), -1,
+                            "the music of the default data folder never reached the device")
+        print(f"  installed saver: {drawn} pixels drawn, {sink_size(self.sink)} bytes of music")
+
+        self.assertIsNone(harness.read_settings())
+        proc = s.start([self.saver, "/c"], cwd=windows)
+        deadline = time.time() + EXIT_TIMEOUT
+        window = None
+        while window is None and time.time() < deadline:
+            code, out = s.run_helper("findclass", "QV3_02")
+            fields = harness.parse_fields(out)
+            if code == 0 and fields.get("visible") == "1":
+                window = fields
+            else:
+                time.sleep(0.3)
+        self.assertIsNotNone(window, "no settings window appeared")
+        time.sleep(0.5)
+        s.xdotool("mousemove", int(window["clientx"]) + OK_BUTTON[0],
+                  int(window["clienty"]) + OK_BUTTON[1])
+        s.xdotool("click", 1)
+        return s.wait_exit(proc, EXIT_TIMEOUT), ""
+
+    def out_dir(self):
+        path = os.environ.get("QV3_SCREENSHOT_DIR", os.path.join(harness.BUILD_DIR, "screenshots"))
+        os.makedirs(path, exist_ok=True)
+        return path
+
+    # -- what must hold ----------------------------------------------------------------------
+    def assert_installed(self):
+        self.assertEqual(file_bytes(unix_path(self.saver)), file_bytes(BUILT_SAVER))
+        self.assertEqual(file_bytes(unix_path(self.music)), file_bytes(BUILT_MUSIC))
+        self.assertTrue(os.path.isfile(unix_path(UNINSTALLER)))
+        entry = self.reg_values(ENTRY_KEY, 32)
+        self.assertIsNotNone(entry, "no entry in the 32-bit view")
+        self.assertEqual(sorted(entry), sorted(ENTRY_VALUES))
+        sizes = [os.path.getsize(unix_path(p)) for p in (self.saver, self.music, UNINSTALLER)]
+        self.assertEqual(entry, {
+            "DisplayName": "QAV SAVER Vol.3",
+            "DisplayVersion": VERSION,
+            "Publisher": "QAV SAVER project",
+            "DisplayIcon": self.saver + ",0",
+            "InstallLocation": DATA_DIR,
+            "EstimatedSize": (sum(sizes) + 1023) // 1024,
+            "UninstallString": f'"{UNINSTALLER}"',
+            "QuietUninstallString": f'"{UNINSTALLER}" /S',
+            "NoModify": 1,
+            "NoRepair": 1,
+        })
+        self.assertIsNone(self.reg_values(ENTRY_KEY, 64), "the entry is in the 64-bit view")
+
+    def assert_not_installed(self):
+        self.assertIsNone(self.reg_values(ENTRY_KEY, 32), "an entry is left")
+        self.assertIsNone(self.reg_values(ENTRY_KEY, 64), "an entry is left")
+        for path in (self.saver, self.music, UNINSTALLER):
+            path = unix_path(path)
+            self.assertFalse(os.path.isfile(path), f"{path} is left")
+
+    def check(self, after, code, err):
+        if "code" in after:
+            if after["code"] == "failed":
+                self.assertNotEqual(code, 0)
+            else:
+                self.assertEqual(code, after["code"], err)
+        if "message" in after:
+            self.assertIn(after["message"], err)
+        if after.get("installed") is True:
+            self.assert_installed()
+        elif after.get("installed") is False:
+            self.assert_not_installed()
+        if "scrnsave" in after:
+            self.assertEqual(self.current_saver(), self.saver_value(after["scrnsave"]))
+        if after.get("scrnsave") == "ours":
+            self.assertEqual(self.reg_values(DESKTOP_KEY, 64).get("ScreenSaveActive"), "1")
+        if "settings" in after:
+            self.assertEqual(harness.read_settings(), after["settings"])
+        if "data folder" in after:
+            data = unix_path(DATA_DIR)
+            left = sorted(os.listdir(data)) if os.path.isdir(data) else None
+            self.assertEqual(left, after["data folder"])
+            pending = (self.reg_values(PENDING_KEY, 64) or {}).get("PendingFileRenameOperations")
+            self.assertIsNone(pending, "operations still wait for the next start of Windows")
+
+    def test_scenarios(self):
+        self.assertTrue(os.path.isfile(SETUP), f"{SETUP} was not built")
+        for name, before, action, after in SCENARIOS:
+            with self.subTest(name):
+                print(f"\n{name}")
+                self.prepare(before)
+                if action[0] == "setup":
+                    code, err = self.run_setup(action[1:])
+                elif action[0] == "uninstall":
+                    code, err = self.run_uninstall()
+                else:
+                    code, err = self.run_system_start()
+                    self.assertEqual(code, 0)
+                self.check(after, code, err)
+        self.clean_machine()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,176 @@
+// What the saver and preview windows show: after many frames presented rectangle by rectangle
+// the window equals the WorkBuffer, and a window that passed over it leaves no trace once its
+// paint is handled.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/saver_window.h"
+#include "app/startup.h"
+#include "core/runstate.h"
+#include "gfx/graphics.h"
+#include "tests/support/message_pump.h"
+#include "tests/wine/bitmap_pixels.h"
+
+namespace {
+
+constexpr int kTicks = 300;
+
+// The window's client area as its device context gives it back.
+std::vector<uint32_t> ReadWindow(HWND window, int width, int height) {
+  const HDC windowDC = GetDC(window);
+  const HDC memory = CreateCompatibleDC(windowDC);
+  const HBITMAP copy = CreateCompatibleBitmap(windowDC, width, height);
+  const HGDIOBJ previous = SelectObject(memory, copy);
+  BitBlt(memory, 0, 0, width, height, windowDC, 0, 0, SRCCOPY);
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+  ReleaseDC(window, windowDC);
+  int w, h;
+  std::vector<uint32_t> pixels = BitmapPixels(copy, &w, &h);
+  DeleteObject(copy);
+  return pixels;
+}
+
+// "" when the window shows the WorkBuffer, else how many pixels differ and the first.
+std::string WindowAgainstWorkBuffer(HWND window) {
+  int width, height;
+  const std::vector<uint32_t> work = BitmapPixels(WorkBuffer, &width, &height);
+  const std::vector<uint32_t> shown = ReadWindow(window, width, height);
+  int count = 0, first = -1;
+  for (size_t i = 0; i < work.size(); ++i) {
+    if (work[i] == shown[i]) continue;
+    if (count++ == 0) first = static_cast<int>(i);
+  }
+  if (!count) return "";
+  char text[128];
+  snprintf(text, sizeof text, "%d pixels differ, first at (%d,%d): shown %06X, WorkBuffer %06X",
+           count, first % width, first / width, shown[first], work[first]);
+  return text;
+}
+
+int NonBlack(HBITMAP bitmap) {
+  int width, height, count = 0;
+  for (uint32_t p : BitmapPixels(bitmap, &width, &height)) count += p != 0;
+  return count;
+}
+
+LRESULT CALLBACK CoverProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  return DefWindowProcA(window, message, w, l);
+}
+
+// Shows a white top-most window over `area` (screen coordinates) and hides it again. Windows
+// then invalidates (and erases) what was uncovered in the windows below; Wine's window surfaces
+// bring the covered pixels back without asking the window, so the uncovered part of `below` is
+// invalidated here as Windows would.
+void PassAWindowOver(HWND below, const RECT& area) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = CoverProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  windowClass.lpszClassName = "PresentTestCover";
+  RegisterClassA(&windowClass);
+  const HWND cover =
+      CreateWindowExA(WS_EX_TOPMOST, "PresentTestCover", "", WS_POPUP | WS_VISIBLE, area.left,
+                      area.top, area.right - area.left, area.bottom - area.top, nullptr, nullptr,
+                      windowClass.hInstance, nullptr);
+  PumpMessages(300);
+  ShowWindow(cover, SW_HIDE);
+  RECT uncovered = area;
+  MapWindowPoints(nullptr, below, reinterpret_cast<POINT*>(&uncovered), 2);
+  RedrawWindow(below, &uncovered, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  PumpMessages(300);
+  DestroyWindow(cover);
+}
+
+struct WindowCase {
+  const char* name;
+  int mode;
+  Size2 output;
+  int scaleFactor;
+};
+
+class SaverPresent : public testing::TestWithParam<WindowCase> {
+ protected:
+  void SetUp() override {
+    const WindowCase& c = GetParam();
+    ProgramInstance = GetModuleHandleA(nullptr);
+    ScreenSize = Size2{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RunMode = c.mode;
+    OutputSize = c.output;
+    ScaleFactor = c.scaleFactor;
+    RegisterSaverClass();  // once per process; later calls find it registered
+    if (c.mode == RUN_SAVER) {
+      window_ = CreateWindowExA(WS_EX_TOPMOST, "QV3_02", "QV3_02", WS_POPUP | WS_VISIBLE, 0, 0,
+                                OutputSize.width, OutputSize.height, nullptr, nullptr,
+                                ProgramInstance, nullptr);
+    } else {
+      host_ =
+          CreateWindowExA(WS_EX_TOPMOST, "STATIC", "host", WS_POPUP | WS_VISIBLE, 40, 30,
+                          OutputSize.width, OutputSize.height, nullptr, nullptr, nullptr, nullptr);
+      window_ =
+          CreateWindowExA(0, "QV3_02", "SSPREVIEW", WS_CHILD | WS_VISIBLE, 0, 0, OutputSize.width,
+                          OutputSize.height, host_, nullptr, ProgramInstance, nullptr);
+    }
+    ASSERT_NE(window_, nullptr);
+    ASSERT_NE(WorkBuffer, nullptr);
+    // Frames come only from Tick: one drawn between a damage and its check would hide it.
+    KillTimer(window_, 100);
+    PumpMessages(200);
+  }
+
+  void TearDown() override {
+    DestroyWindow(host_ ? host_ : window_);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    RunMode = RUN_SETTINGS;
+  }
+
+  // Frames drawn as the timer draws them, between messages pumped now and then.
+  void Tick(int count) {
+    for (int i = 0; i < count; ++i) {
+      SendMessageA(window_, WM_TIMER, 100, 0);
+      if (i % 25 == 0) PumpMessages(0);
+    }
+  }
+
+  HWND host_ = nullptr;
+  HWND window_ = nullptr;
+};
+
+TEST_P(SaverPresent, WindowEqualsTheWorkBufferAfterManyFrames) {
+  for (int round = 0; round < 3; ++round) {
+    Tick(kTicks / 3);
+    EXPECT_EQ(WindowAgainstWorkBuffer(window_), "") << "after " << (round + 1) * kTicks / 3;
+  }
+}
+
+TEST_P(SaverPresent, AWindowPassedOverLeavesNoTrace) {
+  // Ticks until sprites are on the screen, so that a wrong repair shows.
+  for (int i = 0; i < 200 && NonBlack(WorkBuffer) < 500; ++i) Tick(1);
+  ASSERT_GE(NonBlack(WorkBuffer), 500);
+  RECT area;
+  GetWindowRect(window_, &area);
+  area.right -= (area.right - area.left) / 3;  // over part of the window
+  PassAWindowOver(window_, area);
+  EXPECT_EQ(WindowAgainstWorkBuffer(window_), "");
+  // And after a few more frames.
+  Tick(5);
+  EXPECT_EQ(WindowAgainstWorkBuffer(window_), "");
+}
+
+const WindowCase kWindows[] = {
+    {"saver", RUN_SAVER, {1024, 768}, 1000},
+    {"preview", RUN_PREVIEW, {304, 224}, 296},
+};
+
+INSTANTIATE_TEST_SUITE_P(Windows, SaverPresent, testing::ValuesIn(kWindows),
+                         [](const testing::TestParamInfo<WindowCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+}  // namespace
