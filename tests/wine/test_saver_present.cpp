@@ -19,27 +19,11 @@ namespace {
 
 constexpr int kTicks = 300;
 
-// The window's client area as its device context gives it back.
-std::vector<uint32_t> ReadWindow(HWND window, int width, int height) {
-  const HDC windowDC = GetDC(window);
-  const HDC memory = CreateCompatibleDC(windowDC);
-  const HBITMAP copy = CreateCompatibleBitmap(windowDC, width, height);
-  const HGDIOBJ previous = SelectObject(memory, copy);
-  BitBlt(memory, 0, 0, width, height, windowDC, 0, 0, SRCCOPY);
-  SelectObject(memory, previous);
-  DeleteDC(memory);
-  ReleaseDC(window, windowDC);
-  int w, h;
-  std::vector<uint32_t> pixels = BitmapPixels(copy, &w, &h);
-  DeleteObject(copy);
-  return pixels;
-}
-
 // "" when the window shows the WorkBuffer, else how many pixels differ and the first.
 std::string WindowAgainstWorkBuffer(HWND window) {
   int width, height;
   const std::vector<uint32_t> work = BitmapPixels(WorkBuffer, &width, &height);
-  const std::vector<uint32_t> shown = ReadWindow(window, width, height);
+  const std::vector<uint32_t> shown = WindowPixels(window, width, height);
   int count = 0, first = -1;
   for (size_t i = 0; i < work.size(); ++i) {
     if (work[i] == shown[i]) continue;
