@@ -88,6 +88,7 @@ int RunSaverProgram(HINSTANCE instance, const char* commandLine) {
   bool endNow = false;
   const HWND parent = ParseCommandLine(commandLine, &endNow);
   if (endNow) return 0;
+  if (RunMode == RUN_SETTINGS && BringSettingsWindowForward()) return 0;
   ScaleFactor =
       ComputeScaleFactor(OutputSize.width, OutputSize.height, ScreenSize.width, ScreenSize.height);
 

@@ -52,10 +52,13 @@ void LoadSettings() {
       static_cast<int32_t>(GetPrivateProfileIntA(kSettingsSection, "SPEED", 3, kSettingsFile));
 }
 
-void SaveSettings() {
+int SaveSettings() {
   char text[16];
   snprintf(text, sizeof text, "%d", static_cast<int>(CurrentSettings.music));
-  WritePrivateProfileStringA(kSettingsSection, "WAV", text, kSettingsFile);
+  const BOOL musicWritten =
+      WritePrivateProfileStringA(kSettingsSection, "WAV", text, kSettingsFile);
   snprintf(text, sizeof text, "%d", static_cast<int>(CurrentSettings.speed));
-  WritePrivateProfileStringA(kSettingsSection, "SPEED", text, kSettingsFile);
+  const BOOL speedWritten =
+      WritePrivateProfileStringA(kSettingsSection, "SPEED", text, kSettingsFile);
+  return musicWritten && speedWritten ? 1 : 0;
 }

@@ -17,4 +17,5 @@ extern char DataDirectory[kDataDirectorySize];
 // Reads the marker file, the data directory and both settings afresh.
 void LoadSettings();
 // Writes both settings to the settings file; the data directory's key is never written.
-void SaveSettings();
+// Returns 1 when both were written, 0 when a write failed.
+int SaveSettings();

@@ -6,59 +6,29 @@
 #include "gfx/drawlist.h"
 #include "gfx/image.h"
 #include "res/resource_ids.h"
+#include "settings/control_values.h"
 #include "settings/settings_store.h"
+#include "settings/skin_layout.h"
 
 namespace {
 
-constexpr int kBackgroundRow = 224;  // client row 0 is this row of the skin
-constexpr int kClientWidth = 344;
-constexpr int kClientHeight = 288;
 constexpr char kWindowClass[] = "QV3_02";
 constexpr wchar_t kCaption[] = L"ミルカドの設定";
+constexpr wchar_t kMessageCaption[] = L"QAV SAVER Vol.3";
+constexpr wchar_t kSaveFailedText[] = L"設定を保存できませんでした";
 
 constexpr WPARAM kCommandOk = 1;
 constexpr WPARAM kCommandCancel = 2;
-
-// The controls, in the order of their registration and creation.
-enum Control { OK, CANCEL, WAVMODE, BAR, MNUM, PNUM, DSPNUMHI, DSPNUMLO, NUMTXT, kControlCount };
-
-struct ControlLayout {
-  const char* className;
-  int x, y;
-  int srcX, srcY;
-  int width, height;
-  int faceOffset;  // how much lower in the skin the pressed face lies
-};
-
-// The digit displays take their pictures from DigitSprites, not from their own faces.
-constexpr ControlLayout kControls[kControlCount] = {
-    {"OK", 120, 239, 160, 0, 96, 32, 32},        {"CANCEL", 223, 239, 160, 64, 96, 32, 32},
-    {"WAVMODE", 60, 187, 0, 66, 80, 28, 32},     {"BAR", 75, 133, 0, 194, 200, 28, 0},
-    {"MNUM", 47, 133, 258, 2, 28, 28, 32},       {"PNUM", 275, 133, 290, 2, 28, 28, 32},
-    {"DSPNUMHI", 113, 116, 320, 128, 16, 16, 0}, {"DSPNUMLO", 129, 116, 160, 128, 16, 16, 0},
-    {"NUMTXT", 47, 116, 160, 160, 51, 16, 0},
-};
-
-constexpr int kMusicOnSrcX = 80;
-constexpr SpriteRect kKnobStart = {0, 0, 202, 194, 28, 28};
-constexpr int kDigitCount = 11;
-constexpr int kDigitBlank = 10;  // entirely transparent
-constexpr int kDigitSrcX = 160;
-constexpr int kDigitSrcY = 128;
-constexpr int kDigitSize = 16;
-constexpr int kKnobTravel = 172;  // the track's width less the knob's
 
 HPALETTE SkinPalette = nullptr;
 HBITMAP SkinMask = nullptr;
 HBITMAP SkinImage = nullptr;
 HPALETTE ReplacedPalette = nullptr;
-SpriteRect Faces[kControlCount][2];
+SpriteRect Faces[CONTROL_COUNT][2];
 SpriteRect MusicOnFaces[2];
 SpriteRect KnobRect;
 SpriteRect DigitSprites[kDigitCount];
-int32_t Pressed[kControlCount];
-int32_t SpeedMin = 1;
-int32_t SpeedMax = 5;
+int32_t Pressed[CONTROL_COUNT];
 HWND SliderWindow = nullptr;
 HWND TensWindow = nullptr;
 HWND UnitsWindow = nullptr;
@@ -73,8 +43,8 @@ int RegisterSkinClass(WNDPROC procedure, const char* className) {
   return RegisterClassA(&windowClass) != 0 ? 1 : 0;
 }
 
-HWND CreateSkinControl(HWND window, Control control, const char* className, int x, int y, int srcX,
-                       int srcY, int width, int height, int faceOffset) {
+HWND CreateSkinControl(HWND window, SkinControl control, const char* className, int x, int y,
+                       int srcX, int srcY, int width, int height, int faceOffset) {
   const HWND child = CreateWindowExA(0, className, nullptr, WS_CHILD | WS_VISIBLE, x, y, width,
                                      height, window, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (child == nullptr) return nullptr;
@@ -106,7 +76,7 @@ void ComposeFace(HDC target, const SpriteRect& face, const SpriteRect* knob) {
 
   if (previousWork != nullptr) {
     BlitSkin(work, 0, 0, face.width, face.height, source, SkinImage, face.x,
-             face.y + kBackgroundRow, SRCCOPY);
+             face.y + kSkinBackgroundRow, SRCCOPY);
     BlitSkin(work, 0, 0, face.width, face.height, source, SkinMask, face.srcX, face.srcY, SRCAND);
     BlitSkin(work, 0, 0, face.width, face.height, source, SkinImage, face.srcX, face.srcY,
              SRCPAINT);
@@ -143,39 +113,14 @@ void DrawDigit(HDC target, const SpriteRect& display, int entry) {
   DrawFace(target, DigitSprites[entry]);
 }
 
-// Speeds outside the range put the knob beyond the track, where the slider clips it; the offset
-// is worked out wide and held a knob's width past either end so that no speed overflows it.
-void PlaceKnob(int32_t speed) {
-  int64_t offset = (int64_t{speed} - SpeedMin) * kKnobTravel / (SpeedMax - SpeedMin);
-  if (offset < -kKnobStart.width) offset = -kKnobStart.width;
-  if (offset > kKnobTravel + kKnobStart.width) offset = kKnobTravel + kKnobStart.width;
-  KnobRect.x = static_cast<int32_t>(offset);
-}
+void PlaceKnob(int32_t speed) { KnobRect.x = KnobOffsetForSpeed(speed); }
 
-// The knob offset (0 to 172) that puts the knob's middle under the cursor, as near as the
-// track allows.
-int KnobOffsetFromCursor(HWND slider) {
+int32_t KnobOffsetUnderCursor(HWND slider) {
   RECT rect;
   POINT cursor;
   GetWindowRect(slider, &rect);
   GetCursorPos(&cursor);
-  const int half = KnobRect.width / 2;
-  int point;
-  if (rect.left + half > cursor.x) {
-    point = half;
-  } else if (rect.right - half < cursor.x) {
-    point = Faces[BAR][0].width - half;
-  } else {
-    point = cursor.x - rect.left;
-  }
-  return point - half;
-}
-
-int32_t SpeedFromOffset(int offset) {
-  int32_t speed = SpeedMin + (SpeedMax - SpeedMin) * offset / kKnobTravel;
-  if (speed < SpeedMin) speed = SpeedMin;
-  if (speed > SpeedMax) speed = SpeedMax;
-  return speed;
+  return KnobOffsetFromCursor(rect.left, rect.right, cursor.x);
 }
 
 void InvalidateDigits() {
@@ -194,34 +139,28 @@ bool CursorInside(HWND control) {
          cursor.y <= rect.bottom;
 }
 
-// One step down or up, held at the end of the range the step goes towards only: a speed beyond
-// the other end from a hand-edited file moves by one. Worked out wide, as such a speed may stand
-// at either end of the 32-bit range.
 void StepSpeed(int32_t step) {
-  int64_t speed = int64_t{CurrentSettings.speed} + step;
-  if (step < 0 && speed < SpeedMin) speed = SpeedMin;
-  if (step > 0 && speed > SpeedMax) speed = SpeedMax;
-  CurrentSettings.speed = static_cast<int32_t>(speed);
+  CurrentSettings.speed = SteppedSpeed(CurrentSettings.speed, step);
   PlaceKnob(CurrentSettings.speed);
   InvalidateRect(SliderWindow, nullptr, FALSE);
   InvalidateDigits();
 }
 
-void ButtonAction(Control control, HWND button) {
+void ButtonAction(SkinControl control, HWND button) {
   switch (control) {
-    case OK:
+    case CONTROL_OK:
       SendMessageA(GetParent(button), WM_COMMAND, kCommandOk, reinterpret_cast<LPARAM>(button));
       break;
-    case CANCEL:
+    case CONTROL_CANCEL:
       SendMessageA(GetParent(button), WM_COMMAND, kCommandCancel, reinterpret_cast<LPARAM>(button));
       break;
-    case WAVMODE:
-      CurrentSettings.music = static_cast<int32_t>((int64_t{CurrentSettings.music} + 1) % 2);
+    case CONTROL_WAVMODE:
+      CurrentSettings.music = ToggledMusic(CurrentSettings.music);
       break;
-    case MNUM:
+    case CONTROL_MNUM:
       StepSpeed(-1);
       break;
-    case PNUM:
+    case CONTROL_PNUM:
       StepSpeed(1);
       break;
     default:
@@ -229,14 +168,14 @@ void ButtonAction(Control control, HWND button) {
   }
 }
 
-template <Control kControl>
+template <SkinControl kControl>
 LRESULT CALLBACK ButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT: {
       PAINTSTRUCT paint;
       const HDC dc = BeginPaint(button, &paint);
       const SpriteRect* faces = Faces[kControl];
-      if (kControl == WAVMODE && CurrentSettings.music != 0) faces = MusicOnFaces;
+      if (kControl == CONTROL_WAVMODE && MusicShowsOn(CurrentSettings.music)) faces = MusicOnFaces;
       DrawFace(dc, faces[Pressed[kControl] ? 1 : 0]);
       EndPaint(button, &paint);
       return 0;
@@ -270,7 +209,7 @@ LRESULT CALLBACK ButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lPa
 // Moves the knob under the cursor and takes the speed from it.
 void DragKnob(HWND slider) {
   const int32_t noted = CurrentSettings.speed;
-  KnobRect.x = KnobOffsetFromCursor(slider);
+  KnobRect.x = KnobOffsetUnderCursor(slider);
   CurrentSettings.speed = SpeedFromOffset(KnobRect.x);
   InvalidateRect(slider, nullptr, FALSE);
   SetCapture(slider);
@@ -282,7 +221,7 @@ LRESULT CALLBACK SliderProc(HWND slider, UINT message, WPARAM wParam, LPARAM lPa
     case WM_PAINT: {
       PAINTSTRUCT paint;
       const HDC dc = BeginPaint(slider, &paint);
-      DrawSlider(dc, Faces[BAR][0], KnobRect);
+      DrawSlider(dc, Faces[CONTROL_BAR][0], KnobRect);
       EndPaint(slider, &paint);
       return 0;
     }
@@ -294,7 +233,7 @@ LRESULT CALLBACK SliderProc(HWND slider, UINT message, WPARAM wParam, LPARAM lPa
       return 0;
     case WM_LBUTTONUP: {
       const int32_t noted = CurrentSettings.speed;
-      CurrentSettings.speed = SpeedFromOffset(KnobOffsetFromCursor(slider));
+      CurrentSettings.speed = SpeedFromOffset(KnobOffsetUnderCursor(slider));
       PlaceKnob(CurrentSettings.speed);
       InvalidateRect(slider, nullptr, FALSE);
       ReleaseCapture();
@@ -306,27 +245,14 @@ LRESULT CALLBACK SliderProc(HWND slider, UINT message, WPARAM wParam, LPARAM lPa
   }
 }
 
-// The digit entries a display shows for a speed: 0 to 9 show in the units place alone, 10 to
-// 109 in both (the tens place reaching 10, the blank, from 100 on). Speeds outside 0 to 109
-// have no digits in the table and leave both places blank.
-bool SpeedShowable(int32_t speed) { return speed >= 0 && speed <= 109; }
-
-int TensEntry(int32_t speed) {
-  if (!SpeedShowable(speed)) return kDigitBlank;
-  const int32_t tens = speed / 10;
-  return tens == 0 ? kDigitBlank : tens;
-}
-
-int UnitsEntry(int32_t speed) { return SpeedShowable(speed) ? speed % 10 : kDigitBlank; }
-
-template <Control kControl>
+template <SkinControl kControl>
 LRESULT CALLBACK DisplayProc(HWND display, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_PAINT) return DefWindowProcA(display, message, wParam, lParam);
   PAINTSTRUCT paint;
   const HDC dc = BeginPaint(display, &paint);
-  if (kControl == DSPNUMHI) {
+  if (kControl == CONTROL_DSPNUMHI) {
     DrawDigit(dc, Faces[kControl][0], TensEntry(CurrentSettings.speed));
-  } else if (kControl == DSPNUMLO) {
+  } else if (kControl == CONTROL_DSPNUMLO) {
     DrawDigit(dc, Faces[kControl][0], UnitsEntry(CurrentSettings.speed));
   } else {
     DrawFace(dc, Faces[kControl][0]);
@@ -362,13 +288,25 @@ void PaintBackground(HWND window) {
   const HGDIOBJ previousBitmap = SkinImage != nullptr ? SelectObject(memory, SkinImage) : nullptr;
   const HPALETTE previousPalette = GfxSelectPalette(dc, SkinPalette);
   if (previousBitmap != nullptr) {
-    BitBlt(dc, client.left, client.top, client.right, client.bottom, memory, 0, kBackgroundRow,
+    BitBlt(dc, client.left, client.top, client.right, client.bottom, memory, 0, kSkinBackgroundRow,
            SRCCOPY);
     SelectObject(memory, previousBitmap);
   }
   GfxPutPaletteBack(dc, previousPalette);
   DeleteDC(memory);
   EndPaint(window, &paint);
+}
+
+// Saves and closes; a save that fails is said so and the window stays, so that the user can
+// try again or cancel.
+void ConfirmSettings(HWND window) {
+  if (SaveSettings()) {
+    DestroyWindow(window);
+    return;
+  }
+  // The OK button may still hold the capture; the message box needs the mouse.
+  ReleaseCapture();
+  MessageBoxW(window, kSaveFailedText, kMessageCaption, MB_OK);
 }
 
 LRESULT CALLBACK SettingsWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -381,8 +319,7 @@ LRESULT CALLBACK SettingsWndProc(HWND window, UINT message, WPARAM wParam, LPARA
       return 0;
     case WM_COMMAND:
       if (wParam == kCommandOk) {
-        SaveSettings();
-        DestroyWindow(window);
+        ConfirmSettings(window);
       } else if (wParam == kCommandCancel) {
         DestroyWindow(window);
       }
@@ -396,32 +333,50 @@ LRESULT CALLBACK SettingsWndProc(HWND window, UINT message, WPARAM wParam, LPARA
   }
 }
 
-constexpr WNDPROC kControlProcs[kControlCount] = {
-    ButtonProc<OK>,      ButtonProc<CANCEL>, ButtonProc<WAVMODE>,   SliderProc,
-    ButtonProc<MNUM>,    ButtonProc<PNUM>,   DisplayProc<DSPNUMHI>, DisplayProc<DSPNUMLO>,
-    DisplayProc<NUMTXT>,
+// Esc acts as Cancel and Enter as OK, as in any dialog, whichever part of the window has the
+// keyboard; system keys (Alt+F4 among them) go on to the default handling.
+bool HandleDialogKey(HWND window, const MSG& message) {
+  if (message.message != WM_KEYDOWN) return false;
+  if (message.hwnd != window && !IsChild(window, message.hwnd)) return false;
+  if (message.wParam == VK_ESCAPE) {
+    SendMessageA(window, WM_COMMAND, kCommandCancel, 0);
+    return true;
+  }
+  if (message.wParam == VK_RETURN) {
+    SendMessageA(window, WM_COMMAND, kCommandOk, 0);
+    return true;
+  }
+  return false;
+}
+
+constexpr WNDPROC kControlProcs[CONTROL_COUNT] = {
+    ButtonProc<CONTROL_OK>,        ButtonProc<CONTROL_CANCEL>,
+    ButtonProc<CONTROL_WAVMODE>,   SliderProc,
+    ButtonProc<CONTROL_MNUM>,      ButtonProc<CONTROL_PNUM>,
+    DisplayProc<CONTROL_DSPNUMHI>, DisplayProc<CONTROL_DSPNUMLO>,
+    DisplayProc<CONTROL_NUMTXT>,
 };
 
 // Registers the control classes and creates the controls; false at the first failure.
 bool CreateControls(HWND window) {
-  for (int i = 0; i < kControlCount; ++i) {
-    if (!RegisterSkinClass(kControlProcs[i], kControls[i].className)) return false;
+  for (int i = 0; i < CONTROL_COUNT; ++i) {
+    if (!RegisterSkinClass(kControlProcs[i], kSkinControls[i].className)) return false;
   }
-  for (int i = 0; i < kControlCount; ++i) {
-    const ControlLayout& c = kControls[i];
-    const HWND child = CreateSkinControl(window, static_cast<Control>(i), c.className, c.x, c.y,
+  for (int i = 0; i < CONTROL_COUNT; ++i) {
+    const SkinControlLayout& c = kSkinControls[i];
+    const HWND child = CreateSkinControl(window, static_cast<SkinControl>(i), c.className, c.x, c.y,
                                          c.srcX, c.srcY, c.width, c.height, c.faceOffset);
     if (child == nullptr) return false;
-    if (i == WAVMODE) {
-      MusicOnFaces[0] = Faces[WAVMODE][0];
-      MusicOnFaces[1] = Faces[WAVMODE][1];
+    if (i == CONTROL_WAVMODE) {
+      MusicOnFaces[0] = Faces[CONTROL_WAVMODE][0];
+      MusicOnFaces[1] = Faces[CONTROL_WAVMODE][1];
       MusicOnFaces[0].srcX = MusicOnFaces[1].srcX = kMusicOnSrcX;
-    } else if (i == BAR) {
-      KnobRect = kKnobStart;
+    } else if (i == CONTROL_BAR) {
+      KnobRect = SpriteRect{0, 0, kKnobSrcX, kKnobSrcY, kKnobSize, kKnobSize};
       SliderWindow = child;
-    } else if (i == DSPNUMHI) {
+    } else if (i == CONTROL_DSPNUMHI) {
       TensWindow = child;
-    } else if (i == DSPNUMLO) {
+    } else if (i == CONTROL_DSPNUMLO) {
       UnitsWindow = child;
     }
   }
@@ -432,13 +387,13 @@ bool CreateControls(HWND window) {
 
 void RunSettingsWindow(HWND parent) {
   if (!RegisterSkinClass(SettingsWndProc, kWindowClass)) return;
-  OutputSize = Size2{kClientWidth, kClientHeight};
+  OutputSize = Size2{kSkinClientWidth, kSkinClientHeight};
   const HWND window = CreateWindowExA(
       0, kWindowClass, nullptr, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU,
-      GetSystemMetrics(SM_CXSCREEN) / 2 - kClientWidth / 2,
-      GetSystemMetrics(SM_CYSCREEN) / 2 - kClientHeight / 2,
-      kClientWidth + GetSystemMetrics(SM_CXDLGFRAME),
-      kClientHeight + GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION), nullptr,
+      GetSystemMetrics(SM_CXSCREEN) / 2 - kSkinClientWidth / 2,
+      GetSystemMetrics(SM_CYSCREEN) / 2 - kSkinClientHeight / 2,
+      kSkinClientWidth + GetSystemMetrics(SM_CXDLGFRAME),
+      kSkinClientHeight + GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION), nullptr,
       nullptr, GetModuleHandleA(nullptr), nullptr);
   if (window == nullptr) return;
   // The caption goes straight to the default procedure's wide text so that it reads the same
@@ -449,8 +404,6 @@ void RunSettingsWindow(HWND parent) {
   for (int k = 0; k < kDigitCount; ++k)
     DigitSprites[k] =
         SpriteRect{0, 0, kDigitSrcX + kDigitSize * k, kDigitSrcY, kDigitSize, kDigitSize};
-  SpeedMin = 1;
-  SpeedMax = 5;
   PlaceKnob(CurrentSettings.speed);
 
   ShowWindow(window, SW_SHOW);
@@ -458,8 +411,22 @@ void RunSettingsWindow(HWND parent) {
   if (parent != nullptr) EnableWindow(parent, FALSE);
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (HandleDialogKey(window, message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
   if (parent != nullptr) EnableWindow(parent, TRUE);
+}
+
+bool BringSettingsWindowForward() {
+  // Found by its class; the full-screen saver shares the class but bears its own title.
+  for (HWND found = nullptr;
+       (found = FindWindowExA(nullptr, found, kWindowClass, nullptr)) != nullptr;) {
+    char title[16] = "";
+    GetWindowTextA(found, title, sizeof title);
+    if (lstrcmpA(title, kWindowClass) == 0) continue;
+    SetForegroundWindow(GetLastActivePopup(found));
+    return true;
+  }
+  return false;
 }

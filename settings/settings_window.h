@@ -5,3 +5,7 @@
 
 // Runs the settings window with `parent` disabled and returns when it has closed.
 void RunSettingsWindow(HWND parent);
+
+// Brings a settings window of this program that is already open (in any process) to the front;
+// false when there is none.
+bool BringSettingsWindowForward();

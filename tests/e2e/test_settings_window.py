@@ -17,6 +17,9 @@ BACKGROUND_ROW = 224
 TRANSPARENT = (248, 0, 248)  # colour 0 of the skin's palette
 CAPTION = "ミルカドの設定"
 WINDOW_CLASS = "QV3_02"
+MESSAGE_TITLE = "QAV SAVER Vol.3"  # the caption of the program's message boxes
+SAVE_FAILED_TEXT = "設定を保存できませんでした"
+SHOT_DIR = os.environ.get("QV3_SCREENSHOT_DIR", os.path.join(harness.BUILD_DIR, "screenshots"))
 
 EXIT_TIMEOUT = 15  # seconds for the saver to end once its window has closed
 STAY_TIME = 1.5    # seconds the saver must go on after input that must not close it
@@ -160,8 +163,9 @@ START = "[QV3_02]\nWAV=0\nSPEED=3\n"
 # file keeps its bytes) or the values it holds, and whether the window has gone.
 #
 # Steps: ("click", control), ("press", x, y), ("move", x, y), ("release",) at client points,
-# ("key", "keydown" or "keyup", key), ("close",) through the caption's close box, and
-# ("look", expectation) checked on the screen: ("face", control, pressed), ("knob", offset or
+# ("key", "keydown", "keyup" or "key", key), ("close",) through the caption's close box,
+# ("shot", name) a screenshot kept for people to look at, and ("look", expectation) checked on
+# the screen: ("face", control, pressed), ("knob", offset or
 # None for not seen), ("digits", speed or None for both places blank).
 SCENARIOS = [
     ("plus twice from 3, then OK", START, "/c",
@@ -173,8 +177,8 @@ SCENARIOS = [
       ("look", ("knob", 172)), ("click", "OK")],
      {"WAV": "1", "SPEED": "5"}, True),
     ("music toggled, then Cancel", START, "/c",
-     [("look", ("face", "MUSIC_OFF", 0)), ("click", TOGGLE), ("look", ("face", "MUSIC_ON", 0)),
-      ("click", "CANCEL")],
+     [("look", ("face", "MUSIC_OFF", 0)), ("shot", "settings_music_off"), ("click", TOGGLE),
+      ("look", ("face", "MUSIC_ON", 0)), ("shot", "settings_music_on"), ("click", "CANCEL")],
      "unchanged", True),
     ("music toggled, then the close box", START, "/c",
      [("click", TOGGLE), ("look", ("face", "MUSIC_ON", 0)), ("close",)],
@@ -231,6 +235,29 @@ SCENARIOS = [
     ("a foreground parent window, then Cancel", START, "parent",
      [("click", "MNUM"), ("look", ("digits", 2)), ("click", "CANCEL")],
      "unchanged", True),
+    # The saver plays only for a music flag of exactly 1: any other value shows "off", and a
+    # toggle from it turns the music on.
+    ("music flag 2 shows off, a toggle turns it on", "[QV3_02]\nWAV=2\nSPEED=3\n", "/c",
+     [("look", ("face", "MUSIC_OFF", 0)), ("click", TOGGLE), ("look", ("face", "MUSIC_ON", 0)),
+      ("click", "OK")],
+     {"WAV": "1", "SPEED": "3"}, True),
+    ("music flag -1 shows off, a toggle turns it on", "[QV3_02]\nWAV=-1\nSPEED=3\n", "/c",
+     [("look", ("face", "MUSIC_OFF", 0)), ("click", TOGGLE), ("look", ("face", "MUSIC_ON", 0)),
+      ("click", TOGGLE), ("look", ("face", "MUSIC_OFF", 0)), ("click", TOGGLE),
+      ("click", "OK")],
+     {"WAV": "1", "SPEED": "3"}, True),
+    ("Esc acts as Cancel", START, "/c",
+     [("click", "PNUM"), ("click", TOGGLE), ("key", "key", "Escape")],
+     "unchanged", True),
+    ("Enter acts as OK", START, "/c",
+     [("click", "PNUM"), ("key", "key", "Return")],
+     {"WAV": "0", "SPEED": "4"}, True),
+    ("Space does nothing", START, "/c",
+     [("click", "PNUM"), ("key", "key", "space"), ("look", ("digits", 4))],
+     "unchanged", False),
+    ("Alt+F4 closes without saving", START, "/c",
+     [("click", "PNUM"), ("key", "key", "alt+F4")],
+     "unchanged", True),
 ]
 
 
@@ -269,6 +296,32 @@ class SettingsWindow(unittest.TestCase):
             if time.time() >= deadline:
                 self.fail(f"no X window bears the caption:\n{tree}")
             time.sleep(0.3)
+
+    def shot(self, name):
+        os.makedirs(SHOT_DIR, exist_ok=True)
+        self.session.screenshot(os.path.join(SHOT_DIR, name + ".png"))
+
+    def click(self, origin, control):
+        x, y = center(control)
+        self.session.xdotool("mousemove", origin[0] + x, origin[1] + y)
+        self.session.xdotool("click", 1)
+        time.sleep(0.2)
+
+    def open_window(self, *args):
+        """Starts the saver with `args` and waits for its settings window; returns the process,
+        the window's fields and its client origin on the screen."""
+        self.session.xdotool("mousemove", 5, 5)
+        proc = self.session.start_saver(*args)
+        window = self.find_window()
+        time.sleep(0.5)
+        return proc, window, (int(window["clientx"]), int(window["clienty"]))
+
+    def end(self, *procs):
+        for proc in procs:
+            if proc is not None and proc.poll() is None:
+                os.killpg(proc.pid, signal.SIGKILL)
+                proc.wait()
+        self.wait_window_gone()
 
     def look(self, origin, expectation):
         dest, pixels = self.skin.expected(expectation)
@@ -319,6 +372,8 @@ class SettingsWindow(unittest.TestCase):
                     s.xdotool(step[1], step[2])
                 elif kind == "close":
                     send_close(s.env, x_window)
+                elif kind == "shot":
+                    self.shot(step[1])
                 elif kind == "look":
                     self.look(origin, step[1])
                 time.sleep(0.2)
@@ -350,6 +405,86 @@ class SettingsWindow(unittest.TestCase):
             if time.time() >= deadline:
                 self.fail("a settings window outlived its saver")
             time.sleep(0.3)
+
+    def test_second_request_brings_the_first_window_forward(self):
+        s = self.session
+        harness.write_settings(START)
+        first, window, origin = self.open_window("/c")
+        other = second = None
+        try:
+            self.click(origin, "PNUM")
+            # Another window takes the foreground; the second request must bring the first
+            # settings window back in front of it.
+            other = s.start([os.path.join(harness.TEST_BIN_DIR, "testhelper.exe"), "hold",
+                             "QV3 other window", "60"])
+            self.assertIsNotNone(s.find_window("QV3 other window"))
+            time.sleep(0.5)
+            self.assertEqual(self.find_window()["foreground"], "0")
+            second = s.start_saver("/c")
+            self.assertEqual(s.wait_exit(second, EXIT_TIMEOUT), 0,
+                             "the second request did not end with 0")
+            fields = self.find_window()
+            self.assertEqual((fields["hwnd"], fields["count"]), (window["hwnd"], "1"))
+            self.assertEqual(fields["foreground"], "1")
+            self.click(origin, "PNUM")
+            self.click(origin, "OK")
+            self.assertIsNotNone(s.wait_exit(first, EXIT_TIMEOUT), "the saver did not end")
+            values = settings_values(harness.read_settings())
+            self.assertEqual((values.get("WAV"), values.get("SPEED")), ("0", "5"))
+        finally:
+            self.end(first, second, other)
+
+    def test_failed_save_says_so_and_keeps_the_window(self):
+        # Either way out after two failed saves (by OK and by Enter): OK once the file can be
+        # written saves what the window shows; Cancel leaves everything as it was.
+        for ending in ("OK once the file can be written", "Cancel"):
+            with self.subTest(ending):
+                self.run_failed_save(ending)
+
+    def run_failed_save(self, ending):
+        s = self.session
+        harness.write_settings(None)
+        # A directory in the settings file's place: no write can succeed.
+        blocker = harness.settings_file()
+        os.mkdir(blocker)
+        proc = None
+        try:
+            proc, window, origin = self.open_window("/c")
+            for attempt in ("OK", "Enter"):
+                self.click(origin, "PNUM")
+                if attempt == "OK":
+                    self.click(origin, "OK")
+                else:
+                    s.xdotool("key", "Return")
+                box = s.find_window(MESSAGE_TITLE, timeout=10)
+                self.assertIsNotNone(box, f"no message after a failed save by {attempt}")
+                self.assertEqual(box["enabled"], "1")
+                code, out = s.run_helper("boxtext", MESSAGE_TITLE)
+                self.assertEqual(bytes.fromhex(harness.parse_fields(out).get("text", "")),
+                                 SAVE_FAILED_TEXT.encode("utf-8"))
+                self.shot("settings_save_failed")
+                s.xdotool("key", "Return")
+                deadline = time.time() + 10
+                while s.find_window(MESSAGE_TITLE, timeout=0) is not None:
+                    self.assertLess(time.time(), deadline, "the message did not close")
+                    time.sleep(0.3)
+                time.sleep(STAY_TIME)
+                self.assertIsNone(proc.poll(), "the saver ended after a failed save")
+                self.assertEqual(self.find_window()["hwnd"], window["hwnd"])
+            if ending == "Cancel":
+                self.click(origin, "CANCEL")
+                self.assertIsNotNone(s.wait_exit(proc, EXIT_TIMEOUT), "the saver did not end")
+                self.assertTrue(os.path.isdir(blocker))
+            else:
+                os.rmdir(blocker)
+                self.click(origin, "OK")
+                self.assertIsNotNone(s.wait_exit(proc, EXIT_TIMEOUT), "the saver did not end")
+                values = settings_values(harness.read_settings())
+                self.assertEqual((values.get("WAV"), values.get("SPEED")), ("1", "5"))
+        finally:
+            self.end(proc)
+            if os.path.isdir(blocker):
+                os.rmdir(blocker)
 
     def test_scenarios(self):
         for name, start_text, launch, steps, outcome, gone in SCENARIOS:

@@ -140,4 +140,16 @@ TEST_F(SettingsStore, SaveWritesBothValuesAndKeepsOtherKeys) {
   EXPECT_EQ(CurrentSettings.speed, 5);
 }
 
+TEST_F(SettingsStore, SaveReportsWhetherTheFileWasWritten) {
+  // A directory in the settings file's place: no write can succeed.
+  ASSERT_TRUE(CreateDirectoryA(settingsPath_.c_str(), nullptr));
+  CurrentSettings = {0, 4};
+  EXPECT_EQ(SaveSettings(), 0);
+  ASSERT_TRUE(RemoveDirectoryA(settingsPath_.c_str()));
+  EXPECT_EQ(SaveSettings(), 1);
+  LoadSettings();
+  EXPECT_EQ(CurrentSettings.music, 0);
+  EXPECT_EQ(CurrentSettings.speed, 4);
+}
+
 }  // namespace

@@ -8,7 +8,11 @@
 //                              preview child, keeps it HOLDMS, destroys the host and reports
 //                              whether the saver ended
 //   findclass CLASS            properties of the top-level window of class CLASS, with the
-//                              screen position of its client area (exit 1: none)
+//                              screen position of its client area, whether it is the
+//                              foreground window and how many top-level windows have that
+//                              class (exit 1: none)
+//   boxtext TITLE              the text of the message box titled TITLE, as the hex digits of
+//                              its UTF-8 bytes (exit 1: no such window)
 //   foreground SCR ARGS...     makes a foreground window, starts "SCR ARGS" and reports whether
 //                              the window was disabled while the saver ran, enabled and in the
 //                              foreground afterwards
@@ -80,10 +84,15 @@ int Find(const char* title) {
 int FindClass(const char* className) {
   HWND window = FindWindowA(className, nullptr);
   if (window == nullptr) return 1;
+  int count = 0;
+  for (HWND other = nullptr;
+       (other = FindWindowExA(nullptr, other, className, nullptr)) != nullptr;)
+    ++count;
   POINT origin = {0, 0};
   ClientToScreen(window, &origin);
-  char prefix[64];
-  std::snprintf(prefix, sizeof prefix, "clientx=%ld clienty=%ld ", origin.x, origin.y);
+  char prefix[128];
+  std::snprintf(prefix, sizeof prefix, "clientx=%ld clienty=%ld foreground=%d count=%d ", origin.x,
+                origin.y, GetForegroundWindow() == window ? 1 : 0, count);
   PrintWindow(prefix, window);
   return 0;
 }
@@ -175,6 +184,30 @@ int Foreground(int argc, char** argv) {
   return 0;
 }
 
+BOOL CALLBACK FindBoxText(HWND child, LPARAM data) {
+  wchar_t className[16] = L"", text[256] = L"";
+  GetClassNameW(child, className, 16);
+  if (lstrcmpiW(className, L"Static") != 0 || GetWindowTextW(child, text, 256) == 0) return TRUE;
+  char utf8[1024] = "";
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+  for (const char* c = utf8; *c != '\0'; ++c)
+    *reinterpret_cast<std::string*>(data) += [](unsigned char byte) {
+      char hex[3];
+      std::snprintf(hex, sizeof hex, "%02x", byte);
+      return std::string(hex);
+    }(static_cast<unsigned char>(*c));
+  return FALSE;
+}
+
+int BoxText(const char* title) {
+  HWND box = FindWindowA(nullptr, title);
+  if (box == nullptr) return 1;
+  std::string hex;
+  EnumChildWindows(box, FindBoxText, reinterpret_cast<LPARAM>(&hex));
+  std::printf("text=%s\n", hex.c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -186,6 +219,7 @@ int main(int argc, char** argv) {
     return PreviewHost(std::atoi(argv[2]), std::atoi(argv[3]), argv[4],
                        static_cast<DWORD>(std::atoi(argv[5])));
   if (argc >= 3 && std::strcmp(argv[1], "foreground") == 0) return Foreground(argc - 2, argv + 2);
+  if (argc >= 3 && std::strcmp(argv[1], "boxtext") == 0) return BoxText(argv[2]);
   std::fprintf(stderr, "usage: testhelper find|hold|previewhost|foreground ...\n");
   return 2;
 }

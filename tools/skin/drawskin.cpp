@@ -7,37 +7,34 @@
 // Rows 224-559 hold the window background (the client area shows rows
 // 224-511); rows 0-223 hold the control faces, with palette index 0 where the
 // background should show through. Everything is drawn with Cairo, then mapped
-// to a palette of at most 254 colours by nearest colour (no dithering).
+// to a palette of at most 254 colours by nearest colour (no dithering). Where
+// each face lies comes from the settings window's own layout table.
 
 #include <cairo-ft.h>
 #include <cairo.h>
 #include <ft2build.h>
-
-#include "quantize.h"
 #include FT_FREETYPE_H
-#include <png.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "settings/control_values.h"
+#include "settings/skin_layout.h"
+#include "tools/art/png_io.h"
+#include "tools/skin/quantize.h"
+
 namespace {
 
-constexpr int kSkinW = 344;
-constexpr int kSkinH = 560;
-constexpr int kBackTop = 224;              // first background row
-constexpr int kBackH = kSkinH - kBackTop;  // 336 rows of background
-constexpr int kClientH = 288;              // rows 224-511 are seen
+constexpr int kBackgroundHeight = kSkinHeight - kSkinBackgroundRow;  // 336 rows
 constexpr double kPi = 3.14159265358979323846;
 
-constexpr skin::Rgb kKey{248, 0, 248};  // index 0: see-through
+constexpr Rgb kKey{248, 0, 248};  // index 0: see-through
 
 // ------------------------------------------------------------------ colours
 
@@ -64,13 +61,13 @@ constexpr uint32_t kLilac = 0xA88DE0;      //
 constexpr uint32_t kSun = 0xFFCF5C;        //
 constexpr uint32_t kEye = 0x4A3540;        // near-black for eyes
 
-void setColour(cairo_t *cr, uint32_t c, double alpha = 1.0) {
+void SetColour(cairo_t *cr, uint32_t c, double alpha = 1.0) {
   cairo_set_source_rgba(cr, ((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
                         (c & 0xFF) / 255.0, alpha);
 }
 
 // Mixes c towards black (f > 0) or white (f < 0).
-uint32_t shade(uint32_t c, double f) {
+uint32_t Shade(uint32_t c, double f) {
   uint32_t out = 0;
   for (int shift = 16; shift >= 0; shift -= 8) {
     const double v = (c >> shift) & 0xFF;
@@ -82,87 +79,96 @@ uint32_t shade(uint32_t c, double f) {
 
 // ------------------------------------------------------------------- fonts
 
-class Fonts {
- public:
-  Fonts() {
-    static const char *const kPaths[] = {
-        "/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf",
-        "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf",
-        "/usr/share/fonts/truetype/fonts-japanese-gothic.ttf",
-    };
-    if (FT_Init_FreeType(&library_) != 0) throw std::runtime_error("cannot start FreeType");
-    for (const char *path : kPaths)
-      if (FT_New_Face(library_, path, 0, &face_) == 0) break;
-    if (face_ == nullptr) throw std::runtime_error("IPA Gothic not found (fonts-ipafont-gothic)");
-    regular_ = cairo_ft_font_face_create_for_ft_face(face_, 0);
-    bold_ = cairo_ft_font_face_create_for_ft_face(face_, 0);
-    cairo_ft_font_face_set_synthesize(bold_, CAIRO_FT_SYNTHESIZE_BOLD);
-  }
-  ~Fonts() {
-    cairo_font_face_destroy(regular_);
-    cairo_font_face_destroy(bold_);
-    cairo_debug_reset_static_data();  // drops cairo's hold on face_
-    FT_Done_Face(face_);
-    FT_Done_FreeType(library_);
-  }
-  Fonts(const Fonts &) = delete;
-  Fonts &operator=(const Fonts &) = delete;
-
-  void use(cairo_t *cr, double size, bool bold) const {
-    cairo_set_font_face(cr, bold ? bold_ : regular_);
-    cairo_set_font_size(cr, size);
-    cairo_font_options_t *options = cairo_font_options_create();
-    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
-    cairo_set_font_options(cr, options);
-    cairo_font_options_destroy(options);
-  }
-
- private:
-  FT_Library library_ = nullptr;
-  FT_Face face_ = nullptr;
-  cairo_font_face_t *regular_ = nullptr;
-  cairo_font_face_t *bold_ = nullptr;
+struct Fonts {
+  FT_Library library;
+  FT_Face face;
+  cairo_font_face_t *regular;
+  cairo_font_face_t *bold;
 };
 
-const Fonts *gFonts = nullptr;
+Fonts LoadedFonts;
+
+constexpr const char *kFontPaths[] = {
+    "/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf",
+    "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf",
+    "/usr/share/fonts/truetype/fonts-japanese-gothic.ttf",
+};
+
+// Loads IPA Gothic, the regular face and a synthesised bold; false with a message when it
+// cannot (fonts-ipafont-gothic).
+bool LoadFonts(std::string *error) {
+  if (FT_Init_FreeType(&LoadedFonts.library) != 0) {
+    *error = "cannot start FreeType";
+    return false;
+  }
+  for (const char *path : kFontPaths)
+    if (FT_New_Face(LoadedFonts.library, path, 0, &LoadedFonts.face) == 0) break;
+  if (LoadedFonts.face == nullptr) {
+    FT_Done_FreeType(LoadedFonts.library);
+    *error = "IPA Gothic not found (fonts-ipafont-gothic)";
+    return false;
+  }
+  LoadedFonts.regular = cairo_ft_font_face_create_for_ft_face(LoadedFonts.face, 0);
+  LoadedFonts.bold = cairo_ft_font_face_create_for_ft_face(LoadedFonts.face, 0);
+  cairo_ft_font_face_set_synthesize(LoadedFonts.bold, CAIRO_FT_SYNTHESIZE_BOLD);
+  return true;
+}
+
+void FreeFonts() {
+  cairo_font_face_destroy(LoadedFonts.regular);
+  cairo_font_face_destroy(LoadedFonts.bold);
+  cairo_debug_reset_static_data();  // drops cairo's hold on the FreeType face
+  FT_Done_Face(LoadedFonts.face);
+  FT_Done_FreeType(LoadedFonts.library);
+  LoadedFonts = Fonts{};
+}
+
+void UseFont(cairo_t *cr, double size, bool bold) {
+  cairo_set_font_face(cr, bold ? LoadedFonts.bold : LoadedFonts.regular);
+  cairo_set_font_size(cr, size);
+  cairo_font_options_t *options = cairo_font_options_create();
+  cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+  cairo_set_font_options(cr, options);
+  cairo_font_options_destroy(options);
+}
 
 struct Font {
   double size;
   bool bold;
 };
 
-double advance(cairo_t *cr, const char *s, Font f) {
-  gFonts->use(cr, f.size, f.bold);
+double Advance(cairo_t *cr, const char *s, Font f) {
+  UseFont(cr, f.size, f.bold);
   cairo_text_extents_t e;
   cairo_text_extents(cr, s, &e);
   return e.x_advance;
 }
 
 // Text with its baseline at y, starting at x.
-void text(cairo_t *cr, const char *s, double x, double y, Font f, uint32_t colour) {
-  gFonts->use(cr, f.size, f.bold);
-  setColour(cr, colour);
+void Text(cairo_t *cr, const char *s, double x, double y, Font f, uint32_t colour) {
+  UseFont(cr, f.size, f.bold);
+  SetColour(cr, colour);
   cairo_move_to(cr, std::round(x), std::round(y));
   cairo_show_text(cr, s);
 }
 
 // Text whose ink is centred on (cx, cy), snapped to whole pixels.
-void centredText(cairo_t *cr, const char *s, double cx, double cy, Font f, uint32_t colour) {
-  gFonts->use(cr, f.size, f.bold);
+void CentredText(cairo_t *cr, const char *s, double cx, double cy, Font f, uint32_t colour) {
+  UseFont(cr, f.size, f.bold);
   cairo_text_extents_t e;
   cairo_text_extents(cr, s, &e);
   const double x = std::round(cx - e.width / 2 - e.x_bearing);
   const double y = std::round(cy - e.height / 2 - e.y_bearing);
-  setColour(cr, colour);
+  SetColour(cr, colour);
   cairo_move_to(cr, x, y);
   cairo_show_text(cr, s);
 }
 
 // ------------------------------------------------------------------ shapes
 
-void roundRect(cairo_t *cr, double x, double y, double w, double h, double r) {
+void RoundRect(cairo_t *cr, double x, double y, double w, double h, double r) {
   r = std::min({r, w / 2, h / 2});
   cairo_new_sub_path(cr);
   cairo_arc(cr, x + w - r, y + r, r, -kPi / 2, 0);
@@ -172,26 +178,26 @@ void roundRect(cairo_t *cr, double x, double y, double w, double h, double r) {
   cairo_close_path(cr);
 }
 
-void disc(cairo_t *cr, double cx, double cy, double r, uint32_t colour) {
+void Disc(cairo_t *cr, double cx, double cy, double r, uint32_t colour) {
   cairo_new_path(cr);
   cairo_arc(cr, cx, cy, r, 0, 2 * kPi);
-  setColour(cr, colour);
+  SetColour(cr, colour);
   cairo_fill(cr);
 }
 
-void oval(cairo_t *cr, double cx, double cy, double rx, double ry, uint32_t colour) {
+void Oval(cairo_t *cr, double cx, double cy, double rx, double ry, uint32_t colour) {
   cairo_save(cr);
   cairo_translate(cr, cx, cy);
   cairo_scale(cr, rx, ry);
   cairo_new_path(cr);
   cairo_arc(cr, 0, 0, 1, 0, 2 * kPi);
   cairo_restore(cr);
-  setColour(cr, colour);
+  SetColour(cr, colour);
   cairo_fill(cr);
 }
 
 // A four-pointed twinkle.
-void twinkle(cairo_t *cr, double cx, double cy, double r, uint32_t colour) {
+void Twinkle(cairo_t *cr, double cx, double cy, double r, uint32_t colour) {
   cairo_new_path(cr);
   const double k = r * 0.28;
   cairo_move_to(cr, cx, cy - r);
@@ -200,12 +206,12 @@ void twinkle(cairo_t *cr, double cx, double cy, double r, uint32_t colour) {
   cairo_curve_to(cr, cx - k * 0.3, cy + k, cx - k, cy + k * 0.3, cx - r, cy);
   cairo_curve_to(cr, cx - k, cy - k * 0.3, cx - k * 0.3, cy - k, cx, cy - r);
   cairo_close_path(cr);
-  setColour(cr, colour);
+  SetColour(cr, colour);
   cairo_fill(cr);
 }
 
 // A five-pointed star with softened tips.
-void star(cairo_t *cr, double cx, double cy, double r, uint32_t colour) {
+void Star(cairo_t *cr, double cx, double cy, double r, uint32_t colour) {
   cairo_new_path(cr);
   for (int i = 0; i < 10; ++i) {
     const double a = -kPi / 2 + i * kPi / 5;
@@ -213,7 +219,7 @@ void star(cairo_t *cr, double cx, double cy, double r, uint32_t colour) {
     cairo_line_to(cr, cx + rr * std::cos(a), cy + rr * std::sin(a));
   }
   cairo_close_path(cr);
-  setColour(cr, colour);
+  SetColour(cr, colour);
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
   cairo_set_line_width(cr, r * 0.3);
   cairo_fill_preserve(cr);
@@ -221,10 +227,10 @@ void star(cairo_t *cr, double cx, double cy, double r, uint32_t colour) {
 }
 
 // An eighth note.
-void note(cairo_t *cr, double x, double y, double s, uint32_t colour) {
+void Note(cairo_t *cr, double x, double y, double s, uint32_t colour) {
   // (x, y) is the centre of the note head; s its size.
-  oval(cr, x, y, s * 0.62, s * 0.46, colour);
-  setColour(cr, colour);
+  Oval(cr, x, y, s * 0.62, s * 0.46, colour);
+  SetColour(cr, colour);
   cairo_set_line_width(cr, s * 0.26);
   cairo_new_path(cr);
   const double stemX = x + s * 0.5;
@@ -247,43 +253,24 @@ struct Image {
   uint32_t at(int x, int y) const { return px[size_t(y) * w + x]; }
 };
 
-class Canvas {
- public:
-  Canvas(int w, int h, cairo_format_t format)
-      : surface_(cairo_image_surface_create(format, w, h)), cr_(cairo_create(surface_)) {}
-  ~Canvas() {
-    cairo_destroy(cr_);
-    cairo_surface_destroy(surface_);
-  }
-  Canvas(const Canvas &) = delete;
-  Canvas &operator=(const Canvas &) = delete;
+// One pixel of a Cairo image surface, premultiplied 0xAARRGGBB.
+uint32_t SurfacePixel(cairo_surface_t *surface, int x, int y) {
+  cairo_surface_flush(surface);
+  const unsigned char *data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  uint32_t v;
+  std::memcpy(&v, data + size_t(y) * stride + size_t(x) * 4, 4);
+  return v;
+}
 
-  cairo_t *cr() const { return cr_; }
-  int width() const { return cairo_image_surface_get_width(surface_); }
-  int height() const { return cairo_image_surface_get_height(surface_); }
-
-  // Premultiplied 0xAARRGGBB.
-  uint32_t pixel(int x, int y) const {
-    cairo_surface_flush(surface_);
-    const unsigned char *data = cairo_image_surface_get_data(surface_);
-    const int stride = cairo_image_surface_get_stride(surface_);
-    uint32_t v;
-    std::memcpy(&v, data + size_t(y) * stride + size_t(x) * 4, 4);
-    return v;
-  }
-
-  Image opaque() const {
-    Image img{width(), height(), {}};
-    img.px.resize(size_t(img.w) * img.h);
-    for (int y = 0; y < img.h; ++y)
-      for (int x = 0; x < img.w; ++x) img.px[size_t(y) * img.w + x] = pixel(x, y) & 0xFFFFFF;
-    return img;
-  }
-
- private:
-  cairo_surface_t *surface_;
-  cairo_t *cr_;
-};
+Image OpaqueImage(cairo_surface_t *surface) {
+  Image img{cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface), {}};
+  img.px.resize(size_t(img.w) * img.h);
+  for (int y = 0; y < img.h; ++y)
+    for (int x = 0; x < img.w; ++x)
+      img.px[size_t(y) * img.w + x] = SurfacePixel(surface, x, y) & 0xFFFFFF;
+  return img;
+}
 
 // ------------------------------------------------------------- background
 
@@ -297,75 +284,75 @@ struct Panel {
 constexpr Panel kSpeedPanel{34, 86, 282, 82};
 constexpr Panel kMusicPanel{34, 178, 282, 46};
 
-void paintPanel(cairo_t *cr, Panel p) {
-  roundRect(cr, p.x, p.y + 2, p.w, p.h, 12);
-  setColour(cr, kCardShade);
+void PaintPanel(cairo_t *cr, Panel p) {
+  RoundRect(cr, p.x, p.y + 2, p.w, p.h, 12);
+  SetColour(cr, kCardShade);
   cairo_fill(cr);
-  roundRect(cr, p.x + 0.5, p.y + 0.5, p.w - 1, p.h - 1, 12);
-  setColour(cr, kCard);
+  RoundRect(cr, p.x + 0.5, p.y + 0.5, p.w - 1, p.h - 1, 12);
+  SetColour(cr, kCard);
   cairo_fill_preserve(cr);
-  setColour(cr, kCardEdge);
+  SetColour(cr, kCardEdge);
   cairo_set_line_width(cr, 1);
   cairo_stroke(cr);
 }
 
-void paintTitle(cairo_t *cr) {
+void PaintTitle(cairo_t *cr) {
   // "ミルカド", one soft colour per letter, outlined in white.
   static const char *const kLetters[] = {"ミ", "ル", "カ", "ド"};
   static const uint32_t kColours[] = {kPink, kMint, kSky, kLilac};
   const Font f{34, true};
   const double spacing = 3;
   double total = -spacing;
-  for (const char *l : kLetters) total += advance(cr, l, f) + spacing;
+  for (const char *l : kLetters) total += Advance(cr, l, f) + spacing;
   const double baseline = 46;
   for (int pass = 0; pass < 3; ++pass) {
     double x = std::round(172 - total / 2);
     for (int i = 0; i < 4; ++i) {
-      gFonts->use(cr, f.size, f.bold);
+      UseFont(cr, f.size, f.bold);
       cairo_new_path(cr);
       const double dy = pass == 0 ? 3 : 0;
       cairo_move_to(cr, x, baseline + dy);
       cairo_text_path(cr, kLetters[i]);
       cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
       if (pass == 0) {  // shadow
-        setColour(cr, kCardShade);
+        SetColour(cr, kCardShade);
         cairo_set_line_width(cr, 8);
         cairo_stroke_preserve(cr);
         cairo_fill(cr);
       } else if (pass == 1) {  // white rim
-        setColour(cr, kCard);
+        SetColour(cr, kCard);
         cairo_set_line_width(cr, 8);
         cairo_stroke(cr);
       } else {
-        setColour(cr, kColours[i]);
+        SetColour(cr, kColours[i]);
         cairo_fill(cr);
       }
-      x += advance(cr, kLetters[i], f) + spacing;
+      x += Advance(cr, kLetters[i], f) + spacing;
     }
   }
-  twinkle(cr, 78, 22, 7, kSun);
-  twinkle(cr, 92, 44, 4, kPinkPale);
-  twinkle(cr, 262, 18, 5, kSky);
-  twinkle(cr, 272, 40, 8, kSun);
-  star(cr, 60, 46, 4, kPinkPale);
-  star(cr, 290, 26, 3.5, kMintPale);
+  Twinkle(cr, 78, 22, 7, kSun);
+  Twinkle(cr, 92, 44, 4, kPinkPale);
+  Twinkle(cr, 262, 18, 5, kSky);
+  Twinkle(cr, 272, 40, 8, kSun);
+  Star(cr, 60, 46, 4, kPinkPale);
+  Star(cr, 290, 26, 3.5, kMintPale);
 
   // A white ribbon under the title.
   const char *sub = "スクリーンセーバーの せってい";
   const Font sf{11, false};
-  const double w = std::round(advance(cr, sub, sf)) + 24;
-  roundRect(cr, std::round(172 - w / 2) + 0.5, 58.5, w, 17, 8.5);
-  setColour(cr, kCard);
+  const double w = std::round(Advance(cr, sub, sf)) + 24;
+  RoundRect(cr, std::round(172 - w / 2) + 0.5, 58.5, w, 17, 8.5);
+  SetColour(cr, kCard);
   cairo_fill_preserve(cr);
-  setColour(cr, kCardEdge);
+  SetColour(cr, kCardEdge);
   cairo_set_line_width(cr, 1);
   cairo_stroke(cr);
-  centredText(cr, sub, 172.5, 67, sf, kInkSoft);
+  CentredText(cr, sub, 172.5, 67, sf, kInkSoft);
 }
 
 // The two little characters sitting at the bottom left.
-void paintFriends(cairo_t *cr) {
-  oval(cr, 60, 276, 44, 4.5, kCardShade);  // ground shadow
+void PaintFriends(cairo_t *cr) {
+  Oval(cr, 60, 276, 44, 4.5, kCardShade);  // ground shadow
 
   // A round pink cat.
   const double cx = 46, cy = 258;
@@ -375,21 +362,21 @@ void paintFriends(cairo_t *cr) {
     cairo_line_to(cr, cx + side * 15, cy - 25);
     cairo_line_to(cr, cx + side * 4, cy - 16);
     cairo_close_path(cr);
-    setColour(cr, kPink);
+    SetColour(cr, kPink);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_line_width(cr, 4);
     cairo_fill_preserve(cr);
     cairo_stroke(cr);
   }
-  oval(cr, cx, cy, 22, 18, kPink);
-  oval(cr, cx, cy + 2, 17, 13, 0xF998B2);
-  disc(cr, cx - 7, cy - 1, 2.2, kEye);
-  disc(cr, cx + 7, cy - 1, 2.2, kEye);
-  disc(cr, cx - 6.3, cy - 1.8, 0.8, kCard);
-  disc(cr, cx + 7.7, cy - 1.8, 0.8, kCard);
-  oval(cr, cx - 12, cy + 4, 3.5, 2.2, kPinkPale);
-  oval(cr, cx + 12, cy + 4, 3.5, 2.2, kPinkPale);
-  setColour(cr, kEye);
+  Oval(cr, cx, cy, 22, 18, kPink);
+  Oval(cr, cx, cy + 2, 17, 13, 0xF998B2);
+  Disc(cr, cx - 7, cy - 1, 2.2, kEye);
+  Disc(cr, cx + 7, cy - 1, 2.2, kEye);
+  Disc(cr, cx - 6.3, cy - 1.8, 0.8, kCard);
+  Disc(cr, cx + 7.7, cy - 1.8, 0.8, kCard);
+  Oval(cr, cx - 12, cy + 4, 3.5, 2.2, kPinkPale);
+  Oval(cr, cx + 12, cy + 4, 3.5, 2.2, kPinkPale);
+  SetColour(cr, kEye);
   cairo_set_line_width(cr, 1.2);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
   cairo_new_path(cr);
@@ -400,64 +387,64 @@ void paintFriends(cairo_t *cr) {
 
   // A small mint sprout.
   const double mx = 88, my = 265;
-  setColour(cr, kMintDeep);
+  SetColour(cr, kMintDeep);
   cairo_set_line_width(cr, 1.6);
   cairo_new_path(cr);
   cairo_move_to(cr, mx, my - 10);
   cairo_line_to(cr, mx, my - 15);
   cairo_stroke(cr);
-  oval(cr, mx - 4, my - 17, 4, 2.2, kMintDeep);
-  oval(cr, mx + 4, my - 17, 4, 2.2, kMint);
-  oval(cr, mx, my, 13, 11, kMint);
-  oval(cr, mx, my + 1.5, 9.5, 7.5, 0x8BD9C2);
-  disc(cr, mx - 4.5, my - 0.5, 1.7, kEye);
-  disc(cr, mx + 4.5, my - 0.5, 1.7, kEye);
-  oval(cr, mx - 8, my + 3, 2.4, 1.5, kPinkPale);
-  oval(cr, mx + 8, my + 3, 2.4, 1.5, kPinkPale);
+  Oval(cr, mx - 4, my - 17, 4, 2.2, kMintDeep);
+  Oval(cr, mx + 4, my - 17, 4, 2.2, kMint);
+  Oval(cr, mx, my, 13, 11, kMint);
+  Oval(cr, mx, my + 1.5, 9.5, 7.5, 0x8BD9C2);
+  Disc(cr, mx - 4.5, my - 0.5, 1.7, kEye);
+  Disc(cr, mx + 4.5, my - 0.5, 1.7, kEye);
+  Oval(cr, mx - 8, my + 3, 2.4, 1.5, kPinkPale);
+  Oval(cr, mx + 8, my + 3, 2.4, 1.5, kPinkPale);
 
-  note(cr, 108, 236, 3, kPinkPale);
+  Note(cr, 108, 236, 3, kPinkPale);
 }
 
-void paintBackground(cairo_t *cr) {
-  setColour(cr, kCream);
+void PaintBackground(cairo_t *cr) {
+  SetColour(cr, kCream);
   cairo_paint(cr);
 
   // Polka dots, pink and mint by turns, over all 336 rows.
-  for (int row = 0; row * 18 < kBackH + 18; ++row)
-    for (int col = -1; col * 24 < kSkinW + 24; ++col) {
+  for (int row = 0; row * 18 < kBackgroundHeight + 18; ++row)
+    for (int col = -1; col * 24 < kSkinWidth + 24; ++col) {
       const double x = col * 24 + (row % 2 == 0 ? 6 : 18);
       const double y = row * 18 + 6;
-      disc(cr, x, y, 2.5, (row + col) % 2 == 0 ? kDotPink : kDotMint);
+      Disc(cr, x, y, 2.5, (row + col) % 2 == 0 ? kDotPink : kDotMint);
     }
 
   // Scalloped trim along the top.
-  setColour(cr, kPinkPale);
-  cairo_rectangle(cr, 0, 0, kSkinW, 3);
+  SetColour(cr, kPinkPale);
+  cairo_rectangle(cr, 0, 0, kSkinWidth, 3);
   cairo_fill(cr);
-  for (int x = 0; x <= kSkinW; x += 12) disc(cr, x + 6, 3, 5, kPinkPale);
+  for (int x = 0; x <= kSkinWidth; x += 12) Disc(cr, x + 6, 3, 5, kPinkPale);
 
-  paintTitle(cr);
+  PaintTitle(cr);
 
-  paintPanel(cr, kSpeedPanel);
-  paintPanel(cr, kMusicPanel);
+  PaintPanel(cr, kSpeedPanel);
+  PaintPanel(cr, kMusicPanel);
 
   // Speed group: heading above the label, minus / slider / plus rows.
   const Font heading{13, true};
   const Font hint{11, false};
-  star(cr, 54, 98, 5.5, kSun);
-  text(cr, "スピード", 64, 103, heading, kHeading);
-  text(cr, "キャラクターの うごく はやさ", 137, 103, hint, kInkSoft);
+  Star(cr, 54, 98, 5.5, kSun);
+  Text(cr, "スピード", 64, 103, heading, kHeading);
+  Text(cr, "キャラクターの うごく はやさ", 137, 103, hint, kInkSoft);
   // A little badge the speed digits sit on.
-  roundRect(cr, 121.5, 114.5, 31, 19, 9.5);
-  setColour(cr, kBadge);
+  RoundRect(cr, 121.5, 114.5, 31, 19, 9.5);
+  SetColour(cr, kBadge);
   cairo_fill_preserve(cr);
-  setColour(cr, kCardEdge);
+  SetColour(cr, kCardEdge);
   cairo_set_line_width(cr, 1);
   cairo_stroke(cr);
   // Tiny captions for the two ends of the slider, on the label row.
-  text(cr, "ゆっくり", 193, 128, hint, kMintDeep);
-  text(cr, "はやい", 263, 128, hint, kPinkDeep);
-  setColour(cr, kInkSoft);
+  Text(cr, "ゆっくり", 193, 128, hint, kMintDeep);
+  Text(cr, "はやい", 263, 128, hint, kPinkDeep);
+  SetColour(cr, kInkSoft);
   cairo_set_line_width(cr, 1);
   cairo_new_path(cr);
   cairo_move_to(cr, 240, 123.5);
@@ -465,11 +452,11 @@ void paintBackground(cairo_t *cr) {
   cairo_stroke(cr);
 
   // Music group: the toggle on the left, its heading and hint to the right.
-  note(cr, 157, 199, 3.2, kHeading);
-  text(cr, "おんがく", 168, 200, heading, kHeading);
-  text(cr, "BGM を ならします", 168, 215, hint, kInkSoft);
+  Note(cr, 157, 199, 3.2, kHeading);
+  Text(cr, "おんがく", 168, 200, heading, kHeading);
+  Text(cr, "BGM を ならします", 168, 215, hint, kInkSoft);
 
-  paintFriends(cr);
+  PaintFriends(cr);
 }
 
 // ------------------------------------------------------------------ faces
@@ -487,59 +474,59 @@ constexpr double kLip = 3;  // depth of the raised edge under a face
 
 // Paints a raised (or pushed-in) rounded face filling w x h and returns the
 // vertical centre of its top surface.
-double paintFace(cairo_t *cr, int w, int h, double r, const Look &look, bool pressed) {
+double PaintFace(cairo_t *cr, int w, int h, double r, const Look &look, bool pressed) {
   cairo_set_line_width(cr, 1);
-  roundRect(cr, 0.5, 0.5, w - 1, h - 1, r);
-  setColour(cr, pressed ? shade(look.lip, 0.08) : look.lip);
+  RoundRect(cr, 0.5, 0.5, w - 1, h - 1, r);
+  SetColour(cr, pressed ? Shade(look.lip, 0.08) : look.lip);
   cairo_fill(cr);
 
   const double top = pressed ? kLip - 1 : 0;
   const double bodyH = h - kLip;
-  roundRect(cr, 0.5, top + 0.5, w - 1, bodyH - 1, r);
+  RoundRect(cr, 0.5, top + 0.5, w - 1, bodyH - 1, r);
   if (pressed) {
     // Pushed in: darker, with a shadow along the upper inside edge.
     cairo_save(cr);
     cairo_clip_preserve(cr);
-    setColour(cr, shade(look.body, 0.22));
+    SetColour(cr, Shade(look.body, 0.22));
     cairo_fill(cr);
-    roundRect(cr, 1.5, top + 2.5, w - 3, bodyH - 2, r);
-    setColour(cr, shade(look.body, 0.1));
+    RoundRect(cr, 1.5, top + 2.5, w - 3, bodyH - 2, r);
+    SetColour(cr, Shade(look.body, 0.1));
     cairo_fill(cr);
     cairo_restore(cr);
   } else {
     cairo_save(cr);
     cairo_clip_preserve(cr);
-    setColour(cr, look.body);
+    SetColour(cr, look.body);
     cairo_fill(cr);
     cairo_rectangle(cr, 0, 0, w, std::round(bodyH * 0.45));
-    setColour(cr, look.top);
+    SetColour(cr, look.top);
     cairo_fill(cr);
     cairo_restore(cr);
   }
 
-  roundRect(cr, 0.5, 0.5, w - 1, h - 1, r);
-  setColour(cr, look.edge);
+  RoundRect(cr, 0.5, 0.5, w - 1, h - 1, r);
+  SetColour(cr, look.edge);
   cairo_stroke(cr);
   return top + bodyH / 2;
 }
 
-void paintTextButton(cairo_t *cr, const char *label, const Look &look, bool pressed) {
-  const double cy = paintFace(cr, 96, 32, 10, look, pressed);
+void PaintTextButton(cairo_t *cr, const char *label, const Look &look, bool pressed) {
+  const double cy = PaintFace(cr, 96, 32, 10, look, pressed);
   const Font f{14, true};
-  centredText(cr, label, 48 + (pressed ? 1 : 0), cy, f, pressed ? shade(look.ink, 0.08) : look.ink);
+  CentredText(cr, label, 48 + (pressed ? 1 : 0), cy, f, pressed ? Shade(look.ink, 0.08) : look.ink);
 }
 
-void paintToggle(cairo_t *cr, bool on, bool pressed) {
+void PaintToggle(cairo_t *cr, bool on, bool pressed) {
   const Look &look = on ? kMintLook : kGreyLook;
-  const double cy = paintFace(cr, 80, 28, 12.5, look, pressed);
+  const double cy = PaintFace(cr, 80, 28, 12.5, look, pressed);
   const double dx = pressed ? 1 : 0;
   const double knobX = (on ? 66 : 14) + dx;
-  disc(cr, knobX, cy, 8, pressed ? shade(look.lip, 0.1) : look.lip);
-  disc(cr, knobX, cy - 0.5, 7.5, pressed ? 0xF0ECF2 : 0xFFFFFF);
+  Disc(cr, knobX, cy, 8, pressed ? Shade(look.lip, 0.1) : look.lip);
+  Disc(cr, knobX, cy - 0.5, 7.5, pressed ? 0xF0ECF2 : 0xFFFFFF);
   if (on)
-    note(cr, knobX - 1.4, cy + 2.2, 1.6, kMintDeep);
+    Note(cr, knobX - 1.4, cy + 2.2, 1.6, kMintDeep);
   else {
-    setColour(cr, 0xC5B8CA);
+    SetColour(cr, 0xC5B8CA);
     cairo_set_line_width(cr, 1.6);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     cairo_new_path(cr);
@@ -548,14 +535,14 @@ void paintToggle(cairo_t *cr, bool on, bool pressed) {
     cairo_stroke(cr);
   }
   const Font f{11, true};
-  centredText(cr, on ? "BGM オン" : "BGM オフ", (on ? 31 : 49) + dx, cy, f, look.ink);
+  CentredText(cr, on ? "BGM オン" : "BGM オフ", (on ? 31 : 49) + dx, cy, f, look.ink);
 }
 
-void paintRoundButton(cairo_t *cr, bool plus, bool pressed) {
+void PaintRoundButton(cairo_t *cr, bool plus, bool pressed) {
   const Look &look = plus ? kPinkLook : kMintLook;
-  const double cy = paintFace(cr, 28, 28, 14, look, pressed);
+  const double cy = PaintFace(cr, 28, 28, 14, look, pressed);
   const double cx = 14 + (pressed ? 0.5 : 0);
-  setColour(cr, pressed ? shade(0xFFFFFF, 0.06) : 0xFFFFFF);
+  SetColour(cr, pressed ? Shade(0xFFFFFF, 0.06) : 0xFFFFFF);
   cairo_set_line_width(cr, 3);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
   cairo_new_path(cr);
@@ -568,31 +555,33 @@ void paintRoundButton(cairo_t *cr, bool plus, bool pressed) {
   cairo_stroke(cr);
 }
 
-// Knob centres for speeds 1-5 sit at 14 + 43 k on the 200 px track.
-void paintTrack(cairo_t *cr) {
-  roundRect(cr, 5.5, 10.5, 189, 8, 4);
+void PaintTrack(cairo_t *cr) {
+  RoundRect(cr, 5.5, 10.5, 189, 8, 4);
   cairo_pattern_t *p = cairo_pattern_create_linear(5, 0, 195, 0);
   cairo_pattern_add_color_stop_rgb(p, 0, 0xC9 / 255.0, 0xEE / 255.0, 0xE2 / 255.0);
   cairo_pattern_add_color_stop_rgb(p, 1, 0xFF / 255.0, 0xC4 / 255.0, 0xD3 / 255.0);
   cairo_set_source(cr, p);
   cairo_fill_preserve(cr);
   cairo_pattern_destroy(p);
-  setColour(cr, 0xE3C3CF);
+  SetColour(cr, 0xE3C3CF);
   cairo_set_line_width(cr, 1);
   cairo_stroke(cr);
-  for (int k = 0; k < 5; ++k) disc(cr, 14 + 43 * k, 14.5, 2, 0xFFFFFF);
+  // A dot under the knob's middle at each speed's place.
+  const int step = kKnobTravel / (kSpeedMax - kSpeedMin);
+  for (int k = 0; k <= kSpeedMax - kSpeedMin; ++k)
+    Disc(cr, kKnobSize / 2 + step * k, 14.5, 2, 0xFFFFFF);
 }
 
-void paintKnob(cairo_t *cr) {
-  disc(cr, 14, 15, 12.5, kPinkDeep);
-  disc(cr, 14, 13, 12.5, kPink);
-  disc(cr, 14, 13, 10.5, 0xFFFFFF);
+void PaintKnob(cairo_t *cr) {
+  Disc(cr, 14, 15, 12.5, kPinkDeep);
+  Disc(cr, 14, 13, 12.5, kPink);
+  Disc(cr, 14, 13, 10.5, 0xFFFFFF);
   // A little face.
-  disc(cr, 10.5, 12, 1.5, kEye);
-  disc(cr, 17.5, 12, 1.5, kEye);
-  oval(cr, 8, 15.5, 2.2, 1.4, kPinkPale);
-  oval(cr, 20, 15.5, 2.2, 1.4, kPinkPale);
-  setColour(cr, kEye);
+  Disc(cr, 10.5, 12, 1.5, kEye);
+  Disc(cr, 17.5, 12, 1.5, kEye);
+  Oval(cr, 8, 15.5, 2.2, 1.4, kPinkPale);
+  Oval(cr, 20, 15.5, 2.2, 1.4, kPinkPale);
+  SetColour(cr, kEye);
   cairo_set_line_width(cr, 1);
   cairo_new_path(cr);
   cairo_arc_negative(cr, 14, 14.5, 1.6, kPi, 0);
@@ -603,15 +592,15 @@ void paintKnob(cairo_t *cr) {
 // so they match the soft look of the faces (and "1" reads as a one).
 constexpr double kDigitL = 3.5, kDigitR = 12.5, kDigitT = 2.5, kDigitB = 13.5;
 
-double rad(double degrees) { return degrees * kPi / 180; }
+double Radians(double degrees) { return degrees * kPi / 180; }
 
-void digitPath(cairo_t *cr, int digit) {
+void DigitPath(cairo_t *cr, int digit) {
   const double l = kDigitL, r = kDigitR, t = kDigitT, b = kDigitB;
   const double cx = (l + r) / 2;
   cairo_new_path(cr);
   switch (digit) {
     case 0:
-      roundRect(cr, l + 0.5, t, r - l - 1, b - t, 4);
+      RoundRect(cr, l + 0.5, t, r - l - 1, b - t, 4);
       break;
     case 1:
       cairo_move_to(cr, cx - 2.5, t + 2.2);
@@ -619,14 +608,14 @@ void digitPath(cairo_t *cr, int digit) {
       cairo_line_to(cr, cx + 0.5, b);
       break;
     case 2:
-      cairo_arc(cr, cx, t + 3.3, 3.3, rad(190), rad(20));
+      cairo_arc(cr, cx, t + 3.3, 3.3, Radians(190), Radians(20));
       cairo_line_to(cr, l + 0.3, b);
       cairo_line_to(cr, r, b);
       break;
     case 3:
-      cairo_arc(cr, cx, t + 2.7, 2.7, rad(200), rad(90));
+      cairo_arc(cr, cx, t + 2.7, 2.7, Radians(200), Radians(90));
       cairo_new_sub_path(cr);
-      cairo_arc(cr, cx, b - 3.15, 3.15, rad(-90), rad(155));
+      cairo_arc(cr, cx, b - 3.15, 3.15, Radians(-90), Radians(155));
       break;
     case 4:
       cairo_move_to(cr, cx + 2.2, b);
@@ -638,7 +627,7 @@ void digitPath(cairo_t *cr, int digit) {
       cairo_move_to(cr, r - 0.5, t);
       cairo_line_to(cr, l + 1, t);
       cairo_line_to(cr, l + 0.5, t + 5);
-      cairo_arc(cr, cx, b - 3.6, 3.6, rad(-130), rad(150));
+      cairo_arc(cr, cx, b - 3.6, 3.6, Radians(-130), Radians(150));
       break;
     case 6:
     case 9:
@@ -664,39 +653,41 @@ void digitPath(cairo_t *cr, int digit) {
   }
 }
 
-void paintDigit(cairo_t *cr, int digit) {
+void PaintDigit(cairo_t *cr, int digit) {
   cairo_save(cr);
-  digitPath(cr, digit);
+  DigitPath(cr, digit);
   cairo_restore(cr);
-  setColour(cr, kValue);
+  SetColour(cr, kValue);
   cairo_set_line_width(cr, 2.2);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
   cairo_stroke(cr);
 }
 
-void paintSpeedLabel(cairo_t *cr) {
+void PaintSpeedLabel(cairo_t *cr) {
   // Sit on the same baseline as the digits' feet.
-  text(cr, "はやさ", 2, std::floor(kDigitB) + 0.5, Font{13, true}, kInk);
+  Text(cr, "はやさ", 2, std::floor(kDigitB) + 0.5, Font{13, true}, kInk);
 }
 
 // ------------------------------------------------------------- assembling
 
 struct Skin {
-  std::vector<uint32_t> rgb = std::vector<uint32_t>(size_t(kSkinW) * kSkinH);
-  std::vector<bool> solid = std::vector<bool>(size_t(kSkinW) * kSkinH);
+  std::vector<uint32_t> rgb = std::vector<uint32_t>(size_t(kSkinWidth) * kSkinHeight);
+  std::vector<bool> solid = std::vector<bool>(size_t(kSkinWidth) * kSkinHeight);
 };
 
-// Lays a face painted on a transparent canvas over its backdrop (what the
+// Lays a face painted on a transparent surface over its backdrop (what the
 // window shows under it) and stores it at skin (sx, sy). Pixels the face
 // barely covers stay see-through.
-void placeFace(Skin &skin, const Canvas &face, const Image &backdrop, int bx, int by, int sx,
+void PlaceFace(Skin &skin, cairo_surface_t *face, const Image &backdrop, int bx, int by, int sx,
                int sy) {
-  for (int y = 0; y < face.height(); ++y)
-    for (int x = 0; x < face.width(); ++x) {
-      const uint32_t p = face.pixel(x, y);
+  const int width = cairo_image_surface_get_width(face);
+  const int height = cairo_image_surface_get_height(face);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const uint32_t p = SurfacePixel(face, x, y);
       const uint32_t a = p >> 24;
-      const size_t i = size_t(sy + y) * kSkinW + (sx + x);
+      const size_t i = size_t(sy + y) * kSkinWidth + (sx + x);
       if (a < 40) {
         skin.solid[i] = false;
         continue;
@@ -714,90 +705,117 @@ void placeFace(Skin &skin, const Canvas &face, const Image &backdrop, int bx, in
     }
 }
 
+// Paints a w x h face on a transparent surface.
 template <typename Paint>
-void face(Skin &skin, int w, int h, const Image &backdrop, int bx, int by, int sx, int sy,
-          Paint paint) {
-  Canvas c(w, h, CAIRO_FORMAT_ARGB32);
-  paint(c.cr());
-  placeFace(skin, c, backdrop, bx, by, sx, sy);
+cairo_surface_t *PaintedFace(int w, int h, Paint paint) {
+  cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  cairo_t *cr = cairo_create(surface);
+  paint(cr);
+  cairo_destroy(cr);
+  return surface;
 }
 
-Skin drawSkin() {
+// Paints a face of `control`'s size and stores it at skin (sx, sy) over the background at the
+// control's place, shifted right by `dx` (the knob's offset on the track).
+template <typename Paint>
+void DrawFace(Skin &skin, SkinControl control, const Image &backdrop, int sx, int sy, Paint paint,
+              int w = 0, int h = 0, int dx = 0) {
+  const SkinControlLayout &c = kSkinControls[control];
+  cairo_surface_t *surface = PaintedFace(w != 0 ? w : c.width, h != 0 ? h : c.height, paint);
+  PlaceFace(skin, surface, backdrop, c.x + dx, c.y, sx, sy);
+  cairo_surface_destroy(surface);
+}
+
+Skin DrawSkin() {
   Skin skin;
-  Canvas back(kSkinW, kBackH, CAIRO_FORMAT_RGB24);
-  paintBackground(back.cr());
-  const Image bg = back.opaque();
-  for (int y = 0; y < kBackH; ++y)
-    for (int x = 0; x < kSkinW; ++x) {
-      const size_t i = size_t(y + kBackTop) * kSkinW + x;
+  cairo_surface_t *back =
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, kSkinWidth, kBackgroundHeight);
+  cairo_t *cr = cairo_create(back);
+  PaintBackground(cr);
+  cairo_destroy(cr);
+  const Image bg = OpaqueImage(back);
+  cairo_surface_destroy(back);
+  for (int y = 0; y < kBackgroundHeight; ++y)
+    for (int x = 0; x < kSkinWidth; ++x) {
+      const size_t i = size_t(y + kSkinBackgroundRow) * kSkinWidth + x;
       skin.rgb[i] = bg.at(x, y);
       skin.solid[i] = true;
     }
 
   for (int pressed = 0; pressed < 2; ++pressed) {
     const bool p = pressed != 0;
-    face(skin, 96, 32, bg, 120, 239, 160, 32 * pressed,
-         [&](cairo_t *cr) { paintTextButton(cr, "OK", kPinkLook, p); });
-    face(skin, 96, 32, bg, 223, 239, 160, 64 + 32 * pressed,
-         [&](cairo_t *cr) { paintTextButton(cr, "キャンセル", kWhiteLook, p); });
-    face(skin, 80, 28, bg, 60, 187, 0, 66 + 32 * pressed,
-         [&](cairo_t *cr) { paintToggle(cr, false, p); });
-    face(skin, 80, 28, bg, 60, 187, 80, 66 + 32 * pressed,
-         [&](cairo_t *cr) { paintToggle(cr, true, p); });
-    face(skin, 28, 28, bg, 47, 133, 258, 2 + 32 * pressed,
-         [&](cairo_t *cr) { paintRoundButton(cr, false, p); });
-    face(skin, 28, 28, bg, 275, 133, 290, 2 + 32 * pressed,
-         [&](cairo_t *cr) { paintRoundButton(cr, true, p); });
+    // The source of a control's face, normal or pressed.
+    auto source = [&](SkinControl control) {
+      return kSkinControls[control].srcY + kSkinControls[control].faceOffset * pressed;
+    };
+    DrawFace(skin, CONTROL_OK, bg, kSkinControls[CONTROL_OK].srcX, source(CONTROL_OK),
+             [&](cairo_t *cr) { PaintTextButton(cr, "OK", kPinkLook, p); });
+    DrawFace(skin, CONTROL_CANCEL, bg, kSkinControls[CONTROL_CANCEL].srcX, source(CONTROL_CANCEL),
+             [&](cairo_t *cr) { PaintTextButton(cr, "キャンセル", kWhiteLook, p); });
+    DrawFace(skin, CONTROL_WAVMODE, bg, kSkinControls[CONTROL_WAVMODE].srcX,
+             source(CONTROL_WAVMODE), [&](cairo_t *cr) { PaintToggle(cr, false, p); });
+    DrawFace(skin, CONTROL_WAVMODE, bg, kMusicOnSrcX, source(CONTROL_WAVMODE),
+             [&](cairo_t *cr) { PaintToggle(cr, true, p); });
+    DrawFace(skin, CONTROL_MNUM, bg, kSkinControls[CONTROL_MNUM].srcX, source(CONTROL_MNUM),
+             [&](cairo_t *cr) { PaintRoundButton(cr, false, p); });
+    DrawFace(skin, CONTROL_PNUM, bg, kSkinControls[CONTROL_PNUM].srcX, source(CONTROL_PNUM),
+             [&](cairo_t *cr) { PaintRoundButton(cr, true, p); });
   }
 
-  face(skin, 200, 28, bg, 75, 133, 0, 194, paintTrack);
-  // The knob rides on the track; blend its rim against track-on-background.
+  const SkinControlLayout &bar = kSkinControls[CONTROL_BAR];
+  DrawFace(skin, CONTROL_BAR, bg, bar.srcX, bar.srcY, PaintTrack);
+  // The knob rides on the track; blend its rim against the track on the background.
   Image underKnob = bg;
   {
-    Canvas track(200, 28, CAIRO_FORMAT_ARGB32);
-    paintTrack(track.cr());
+    cairo_surface_t *track = PaintedFace(bar.width, bar.height, PaintTrack);
     Skin tmp;
-    placeFace(tmp, track, bg, 75, 133, 0, 0);
-    for (int y = 0; y < 28; ++y)
-      for (int x = 0; x < 200; ++x)
-        if (tmp.solid[size_t(y) * kSkinW + x])
-          underKnob.px[size_t(133 + y) * kSkinW + 75 + x] = tmp.rgb[size_t(y) * kSkinW + x];
+    PlaceFace(tmp, track, bg, bar.x, bar.y, 0, 0);
+    cairo_surface_destroy(track);
+    for (int y = 0; y < bar.height; ++y)
+      for (int x = 0; x < bar.width; ++x)
+        if (tmp.solid[size_t(y) * kSkinWidth + x])
+          underKnob.px[size_t(bar.y + y) * kSkinWidth + bar.x + x] =
+              tmp.rgb[size_t(y) * kSkinWidth + x];
   }
-  face(skin, 28, 28, underKnob, 75 + 86, 133, 202, 194, paintKnob);
+  // Blended where the knob sits for the middle speed.
+  DrawFace(skin, CONTROL_BAR, underKnob, kKnobSrcX, kKnobSrcY, PaintKnob, kKnobSize, kKnobSize,
+           kKnobTravel / 2);
 
-  for (int k = 0; k < 10; ++k)
-    face(skin, 16, 16, bg, 129, 116, 160 + 16 * k, 128, [&](cairo_t *cr) { paintDigit(cr, k); });
-  face(skin, 51, 16, bg, 47, 116, 160, 160, paintSpeedLabel);
+  for (int k = 0; k < kDigitBlank; ++k)
+    DrawFace(skin, CONTROL_DSPNUMLO, bg, kDigitSrcX + kDigitSize * k, kDigitSrcY,
+             [&](cairo_t *cr) { PaintDigit(cr, k); });
+  const SkinControlLayout &label = kSkinControls[CONTROL_NUMTXT];
+  DrawFace(skin, CONTROL_NUMTXT, bg, label.srcX, label.srcY, PaintSpeedLabel);
   return skin;
 }
 
 // ------------------------------------------------------------------ output
 
-struct Indexed {
-  std::array<skin::Rgb, 256> palette{};
-  std::vector<uint8_t> index = std::vector<uint8_t>(size_t(kSkinW) * kSkinH);
-};
-
-Indexed quantise(const Skin &skin) {
+// Maps the painting to a palette of the key colour (index 0, where the background shows
+// through) and at most 254 more; false with a message when an index falls where the program
+// cannot have it.
+bool Quantise(const Skin &skin, IndexedImage *out, std::string *error) {
   std::vector<uint32_t> used;
   for (size_t i = 0; i < skin.rgb.size(); ++i)
     if (skin.solid[i]) used.push_back(skin.rgb[i]);
-  const std::vector<skin::Rgb> colours = skin::buildPalette(used, 254);
+  const std::vector<Rgb> colours = BuildPalette(used, 254);
 
-  Indexed out;
-  out.palette.fill(skin::Rgb{0, 0, 0});
-  out.palette[0] = kKey;
-  for (size_t i = 0; i < colours.size(); ++i) out.palette[i + 1] = colours[i];
+  out->width = kSkinWidth;
+  out->height = kSkinHeight;
+  out->palette.assign(256, Rgb{0, 0, 0});
+  out->palette[0] = kKey;
+  for (size_t i = 0; i < colours.size(); ++i) out->palette[i + 1] = colours[i];
+  out->pixels.assign(size_t(kSkinWidth) * kSkinHeight, 0);
   for (size_t i = 0; i < skin.rgb.size(); ++i)
-    out.index[i] =
-        skin.solid[i] ? static_cast<uint8_t>(1 + skin::nearestColour(colours, skin.rgb[i])) : 0;
+    out->pixels[i] =
+        skin.solid[i] ? static_cast<uint8_t>(1 + NearestColour(colours, skin.rgb[i])) : 0;
   // How far the mapping strays from the painting, for the curious.
   double sum = 0;
   int worst = 0;
   size_t exact = 0;
   for (size_t i = 0; i < skin.rgb.size(); ++i) {
     if (!skin.solid[i]) continue;
-    const skin::Rgb q = out.palette[out.index[i]];
+    const Rgb q = out->palette[out->pixels[i]];
     const uint32_t c = skin.rgb[i];
     const int d = std::max({std::abs(int((c >> 16) & 0xFF) - q.r),
                             std::abs(int((c >> 8) & 0xFF) - q.g), std::abs(int(c & 0xFF) - q.b)});
@@ -810,70 +828,57 @@ Indexed quantise(const Skin &skin) {
                "%.2f, worst %d\n",
                colours.size(), exact, used.size(), sum / used.size(), worst);
   // The program relies on these: index 0 only among the faces, 255 unused.
-  for (size_t i = 0; i < out.index.size(); ++i)
-    if (out.index[i] == 255 || (out.index[i] == 0 && i >= size_t(kBackTop) * kSkinW))
-      throw std::logic_error("palette index out of place");
-  return out;
+  for (size_t i = 0; i < out->pixels.size(); ++i)
+    if (out->pixels[i] == 255 ||
+        (out->pixels[i] == 0 && i >= size_t(kSkinBackgroundRow) * kSkinWidth)) {
+      *error = "palette index out of place";
+      return false;
+    }
+  return true;
 }
 
-void writePng(const char *path, int w, int h, int colourType, const std::vector<uint8_t> &rows,
-              const skin::Rgb *palette) {
-  FILE *fp = std::fopen(path, "wb");
-  if (fp == nullptr) throw std::runtime_error(std::string("cannot write ") + path);
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(fp);
-    throw std::runtime_error(std::string("libpng failed on ") + path);
-  }
-  png_init_io(png, fp);
-  png_set_IHDR(png, info, w, h, 8, colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  std::array<png_color, 256> plte{};
-  if (palette != nullptr) {
-    for (int i = 0; i < 256; ++i) plte[i] = png_color{palette[i].r, palette[i].g, palette[i].b};
-    png_set_PLTE(png, info, plte.data(), 256);
-  }
-  png_write_info(png, info);
-  const size_t stride = rows.size() / h;
-  for (int y = 0; y < h; ++y) png_write_row(png, rows.data() + stride * y);
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  if (std::fclose(fp) != 0) throw std::runtime_error(std::string("cannot write ") + path);
-}
-
-// The client area as the program paints it, from the finished indexed skin.
-void writeMock(const char *path, const Indexed &skin, bool pressed) {
-  std::vector<uint8_t> rgb(size_t(kSkinW) * kClientH * 3);
+// The client area as the program paints it, from the finished indexed skin: every face
+// normal with speed 3 and the music off, or every face pressed with speed 5 and the music on.
+bool WriteMock(const std::string &path, const IndexedImage &skin, bool pressed,
+               std::string *error) {
+  std::vector<uint8_t> rgb(size_t(kSkinWidth) * kSkinClientHeight * 3);
   auto put = [&](int cx, int cy, uint8_t idx) {
-    const skin::Rgb c = skin.palette[idx];
-    uint8_t *p = &rgb[(size_t(cy) * kSkinW + cx) * 3];
+    const Rgb c = skin.palette[idx];
+    uint8_t *p = &rgb[(size_t(cy) * kSkinWidth + cx) * 3];
     p[0] = c.r;
     p[1] = c.g;
     p[2] = c.b;
   };
-  for (int y = 0; y < kClientH; ++y)
-    for (int x = 0; x < kSkinW; ++x) put(x, y, skin.index[size_t(y + kBackTop) * kSkinW + x]);
+  for (int y = 0; y < kSkinClientHeight; ++y)
+    for (int x = 0; x < kSkinWidth; ++x)
+      put(x, y, skin.pixels[size_t(y + kSkinBackgroundRow) * kSkinWidth + x]);
   auto blit = [&](int sx, int sy, int w, int h, int cx, int cy) {
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
-        const uint8_t idx = skin.index[size_t(sy + y) * kSkinW + sx + x];
+        const uint8_t idx = skin.pixels[size_t(sy + y) * kSkinWidth + sx + x];
         if (idx != 0) put(cx + x, cy + y, idx);
       }
   };
-  const int down = pressed ? 32 : 0;
-  blit(160, 0 + down, 96, 32, 120, 239);
-  blit(160, 64 + down, 96, 32, 223, 239);
-  blit(pressed ? 80 : 0, 66 + down, 80, 28, 60, 187);
-  blit(0, 194, 200, 28, 75, 133);
-  blit(202, 194, 28, 28, 75 + (pressed ? 172 : 86), 133);
-  blit(258, 2 + down, 28, 28, 47, 133);
-  blit(290, 2 + down, 28, 28, 275, 133);
-  blit(160, 160, 51, 16, 47, 116);
-  blit(320, 128, 16, 16, 113, 116);                           // tens: blank
-  blit(160 + 16 * (pressed ? 5 : 3), 128, 16, 16, 129, 116);  // units
-  writePng(path, kSkinW, kClientH, PNG_COLOR_TYPE_RGB, rgb, nullptr);
+  auto face = [&](SkinControl control, int srcX) {
+    const SkinControlLayout &c = kSkinControls[control];
+    blit(srcX, c.srcY + (pressed ? c.faceOffset : 0), c.width, c.height, c.x, c.y);
+  };
+  const int speed = pressed ? 5 : 3;
+  face(CONTROL_OK, kSkinControls[CONTROL_OK].srcX);
+  face(CONTROL_CANCEL, kSkinControls[CONTROL_CANCEL].srcX);
+  face(CONTROL_WAVMODE, pressed ? kMusicOnSrcX : kSkinControls[CONTROL_WAVMODE].srcX);
+  face(CONTROL_BAR, kSkinControls[CONTROL_BAR].srcX);
+  const SkinControlLayout &bar = kSkinControls[CONTROL_BAR];
+  blit(kKnobSrcX, kKnobSrcY, kKnobSize, kKnobSize,
+       bar.x + (speed - kSpeedMin) * kKnobTravel / (kSpeedMax - kSpeedMin), bar.y);
+  face(CONTROL_MNUM, kSkinControls[CONTROL_MNUM].srcX);
+  face(CONTROL_PNUM, kSkinControls[CONTROL_PNUM].srcX);
+  face(CONTROL_NUMTXT, kSkinControls[CONTROL_NUMTXT].srcX);
+  const SkinControlLayout &tens = kSkinControls[CONTROL_DSPNUMHI];
+  const SkinControlLayout &units = kSkinControls[CONTROL_DSPNUMLO];
+  blit(kDigitSrcX + kDigitSize * kDigitBlank, kDigitSrcY, kDigitSize, kDigitSize, tens.x, tens.y);
+  blit(kDigitSrcX + kDigitSize * speed, kDigitSrcY, kDigitSize, kDigitSize, units.x, units.y);
+  return WriteRgbPng(path, kSkinWidth, kSkinClientHeight, rgb, error);
 }
 
 }  // namespace
@@ -894,20 +899,19 @@ int main(int argc, char **argv) {
                  "       drawskin --mock-pressed OUT.png\n");
     return 2;
   }
-  try {
-    Indexed indexed;
-    {
-      Fonts fonts;
-      gFonts = &fonts;
-      indexed = quantise(drawSkin());
-      gFonts = nullptr;
-    }
-    if (mode.empty())
-      writePng(out, kSkinW, kSkinH, PNG_COLOR_TYPE_PALETTE, indexed.index, indexed.palette.data());
-    else
-      writeMock(out, indexed, mode == "--mock-pressed");
-  } catch (const std::exception &e) {
-    std::fprintf(stderr, "drawskin: %s\n", e.what());
+  std::string error;
+  if (!LoadFonts(&error)) {
+    std::fprintf(stderr, "drawskin: %s\n", error.c_str());
+    return 1;
+  }
+  IndexedImage indexed;
+  const bool mapped = Quantise(DrawSkin(), &indexed, &error);
+  FreeFonts();
+  const bool written =
+      mapped && (mode.empty() ? WriteIndexedPng(out, indexed, &error)
+                              : WriteMock(out, indexed, mode == "--mock-pressed", &error));
+  if (!written) {
+    std::fprintf(stderr, "drawskin: %s\n", error.c_str());
     return 1;
   }
   return 0;

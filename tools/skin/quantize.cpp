@@ -1,18 +1,17 @@
-#include "quantize.h"
+#include "tools/skin/quantize.h"
 
 #include <algorithm>
 #include <limits>
 #include <map>
 
-namespace skin {
 namespace {
 
-Rgb unpack(uint32_t c) {
+Rgb Unpack(uint32_t c) {
   return Rgb{static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)};
 }
 
 // Squared distance with weights roughly following the eye's sensitivity.
-int64_t distance(Rgb a, Rgb b) {
+int64_t Distance(Rgb a, Rgb b) {
   const int64_t dr = int64_t{a.r} - b.r;
   const int64_t dg = int64_t{a.g} - b.g;
   const int64_t db = int64_t{a.b} - b.b;
@@ -21,7 +20,7 @@ int64_t distance(Rgb a, Rgb b) {
 
 }  // namespace
 
-std::vector<Rgb> buildPalette(const std::vector<uint32_t> &pixels, size_t maxColours) {
+std::vector<Rgb> BuildPalette(const std::vector<uint32_t> &pixels, size_t maxColours) {
   std::map<uint32_t, int64_t> histogram;
   for (uint32_t p : pixels) ++histogram[p & 0xFFFFFFu];
 
@@ -33,7 +32,7 @@ std::vector<Rgb> buildPalette(const std::vector<uint32_t> &pixels, size_t maxCol
   std::vector<Entry> entries;
   entries.reserve(histogram.size());
   for (const auto &[c, n] : histogram)
-    entries.push_back({unpack(c), n, std::numeric_limits<int64_t>::max()});
+    entries.push_back({Unpack(c), n, std::numeric_limits<int64_t>::max()});
 
   // Greedy: repeatedly take the colour whose pixels would lose the most if it
   // were left out (pixel count times squared distance to the nearest pick).
@@ -57,17 +56,17 @@ std::vector<Rgb> buildPalette(const std::vector<uint32_t> &pixels, size_t maxCol
     if (best == entries.size()) break;  // every colour is already exact
     const Rgb pick = entries[best].colour;
     palette.push_back(pick);
-    for (Entry &e : entries) e.nearest = std::min(e.nearest, distance(e.colour, pick));
+    for (Entry &e : entries) e.nearest = std::min(e.nearest, Distance(e.colour, pick));
   }
   return palette;
 }
 
-size_t nearestColour(const std::vector<Rgb> &palette, uint32_t c) {
-  const Rgb want = unpack(c);
+size_t NearestColour(const std::vector<Rgb> &palette, uint32_t c) {
+  const Rgb want = Unpack(c);
   size_t best = 0;
   int64_t bestDistance = std::numeric_limits<int64_t>::max();
   for (size_t i = 0; i < palette.size(); ++i) {
-    const int64_t d = distance(palette[i], want);
+    const int64_t d = Distance(palette[i], want);
     if (d < bestDistance) {
       bestDistance = d;
       best = i;
@@ -75,5 +74,3 @@ size_t nearestColour(const std::vector<Rgb> &palette, uint32_t c) {
   }
   return best;
 }
-
-}  // namespace skin

@@ -6,19 +6,12 @@
 #include <cstdint>
 #include <vector>
 
-namespace skin {
-
-struct Rgb {
-  uint8_t r, g, b;
-  bool operator==(const Rgb &) const = default;
-};
+#include "tools/art/png_io.h"
 
 // Picks at most maxColours colours for the given pixels (0xRRGGBB values).
 // Deterministic: the same pixels always give the same palette in the same
 // order.
-std::vector<Rgb> buildPalette(const std::vector<uint32_t> &pixels, size_t maxColours);
+std::vector<Rgb> BuildPalette(const std::vector<uint32_t> &pixels, size_t maxColours);
 
 // Index (into palette) of the colour nearest to c. No dithering anywhere.
-size_t nearestColour(const std::vector<Rgb> &palette, uint32_t c);
-
-}  // namespace skin
+size_t NearestColour(const std::vector<Rgb> &palette, uint32_t c);
