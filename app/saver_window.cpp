@@ -17,7 +17,7 @@
 namespace {
 
 constexpr UINT_PTR kFrameTimerId = 100;
-constexpr char kMusicFile[] = "BGM04.SSS";
+constexpr wchar_t kMusicFile[] = L"BGM04.SSS";
 constexpr int kMusicPathSize = 256;
 
 UINT16 FrameTimer = 0;
@@ -65,9 +65,13 @@ void StartMusic(HWND window) {
     CurrentSettings.music = 0;
     return;
   }
-  char path[kMusicPathSize];
-  const int length = snprintf(path, sizeof path, "%s\\%s", DataDirectory, kMusicFile);
-  if (length < 0 || length >= kMusicPathSize) return;  // too long: no music to load
+  // The path is "folder\BGM04.SSS" in wide characters; a folder too long for it loads nothing.
+  const int folderLength = lstrlenW(DataDirectory);
+  if (folderLength + 1 + lstrlenW(kMusicFile) >= kMusicPathSize) return;
+  wchar_t path[kMusicPathSize];
+  lstrcpyW(path, DataDirectory);
+  path[folderLength] = L'\\';
+  lstrcpyW(path + folderLength + 1, kMusicFile);
   SoundLoadWave(path, 0);
 }
 

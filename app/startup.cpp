@@ -2,8 +2,8 @@
 
 #include "app/cmdline.h"
 #include "app/library_proc.h"
-#include "core/runstate.h"
 #include "app/saver_window.h"
+#include "core/runstate.h"
 #include "settings/settings_window.h"
 
 HINSTANCE ProgramInstance = nullptr;
@@ -13,6 +13,29 @@ namespace {
 constexpr char kSaverClass[] = "QV3_02";
 constexpr char kSaverTitle[] = "QV3_02";
 constexpr char kPreviewTitle[] = "SSPREVIEW";
+// Held by a full-screen saver from before its window exists until its process ends, so that of
+// savers started together only one runs: the window-title test alone misses a window not yet made.
+constexpr char kSaverRunLock[] = "QV3_02 full-screen saver";
+
+bool SaverRunClaimed() {
+  const HANDLE lock = OpenMutexA(SYNCHRONIZE, FALSE, kSaverRunLock);
+  if (lock != nullptr) CloseHandle(lock);
+  return lock != nullptr;
+}
+
+// False when another saver holds the lock; the handle stays open for the rest of the run.
+bool ClaimSaverRun() {
+  const HANDLE lock = CreateMutexA(nullptr, FALSE, kSaverRunLock);
+  if (lock == nullptr || GetLastError() != ERROR_ALREADY_EXISTS) return true;
+  CloseHandle(lock);
+  return false;
+}
+
+// The desktop and the message-only windows' root (the windows without a parent of their own) are
+// never destroyed, so a preview inside either could never end; no window at all hosts nothing.
+bool CanHostPreview(HWND parent) {
+  return IsWindow(parent) && GetAncestor(parent, GA_PARENT) != nullptr;
+}
 
 HWND WindowFromNumber(int32_t number) {
   // Window handles are 32-bit values on every Windows version; sign-extend as the system does.
@@ -81,7 +104,7 @@ void ChangePassword(HWND parent) {
 }
 
 int RunSaverProgram(HINSTANCE instance, const char* commandLine) {
-  if (FindWindowA(nullptr, kSaverTitle) != nullptr) return 0;
+  if (FindWindowA(nullptr, kSaverTitle) != nullptr || SaverRunClaimed()) return 0;
   ProgramInstance = instance;
   ScreenSize = Size2{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 
@@ -104,6 +127,7 @@ int RunSaverProgram(HINSTANCE instance, const char* commandLine) {
       break;
   }
 
+  if (RunMode == RUN_SAVER ? !ClaimSaverRun() : !CanHostPreview(parent)) return 0;
   if (!RegisterSaverClass()) return 0;
   const HWND window = CreateSaverWindow(parent);
   if (window == nullptr) return 0;

@@ -94,6 +94,10 @@ add_executable(wine_tests ${WINE_TEST_SOURCES})
 target_link_libraries(wine_tests saverlib GTest::gtest_main)
 target_sources(wine_tests PRIVATE tests/support/draw_reference.cpp tests/support/draw_entry.cpp
   tests/support/message_pump.cpp)
+# The software compositor is checked against GDI with the same shared test pieces, and reads
+# the pictures the native build embeds.
+target_sources(wine_tests PRIVATE tests/support/indexed_sheet.cpp tests/support/random_draw_list.cpp
+  ${NATIVE_BUILD_DIR}/embedded/embedded_images.cpp)
 target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine)
 # The tests load the program's own pictures from their executable.
 target_sources(wine_tests PRIVATE ${SAVER_RC})
@@ -113,9 +117,13 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set_tests_properties(e2e_smoke PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
     ENVIRONMENT "${E2E_ENV}" TIMEOUT 300)
 else()
-  add_test(NAME wine_tests COMMAND wine_tests)
+  add_test(NAME wine_tests COMMAND wine_tests --gtest_filter=-LongRun.*)
   set_tests_properties(wine_tests PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
     ENVIRONMENT "${E2E_ENV}" TIMEOUT 900)
+  # The long run of the saver window, on its own so that its time shows by itself.
+  add_test(NAME wine_long_run COMMAND wine_tests --gtest_filter=LongRun.*)
+  set_tests_properties(wine_long_run PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
+    ENVIRONMENT "${E2E_ENV}" TIMEOUT 600)
 
   file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${E2E_DIR}/test_*.py)
   foreach(script ${E2E_TESTS})

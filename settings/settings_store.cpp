@@ -7,16 +7,19 @@
 #include "settings/signature.h"
 
 Settings CurrentSettings = {1, 3};
-char DataDirectory[kDataDirectorySize];
+wchar_t DataDirectory[kDataDirectorySize];
 
 namespace {
 
 constexpr char kSettingsFile[] = "QAV3CFG.INI";
 constexpr char kSettingsSection[] = "QV3_02";
-constexpr char kDataSection[] = "QV3_DIR";
-constexpr char kDataKey[] = "QV3_DIR";
+// The data folder's key is read through the wide-character call: the file may be in UTF-16 or
+// in the ANSI code page, and the folder's name in any script.
+constexpr wchar_t kSettingsFileWide[] = L"QAV3CFG.INI";
+constexpr wchar_t kDataSection[] = L"QV3_DIR";
+constexpr wchar_t kDataKey[] = L"QV3_DIR";
 constexpr char kMarkerFile[] = "QAVSSV3C.SSS";
-constexpr char kLocalDataDirectory[] = ".\\QV3";
+constexpr wchar_t kLocalDataDirectory[] = L".\\QV3";
 
 // Compares the marker file's first bytes with the signature, one byte at a time, and stops
 // reading at the first difference.
@@ -36,15 +39,14 @@ bool MarkerFileMatches() {
 
 void LoadSettings() {
   if (MarkerFileMatches()) {
-    lstrcpynA(DataDirectory, kLocalDataDirectory, kDataDirectorySize);
+    lstrcpynW(DataDirectory, kLocalDataDirectory, kDataDirectorySize);
   } else {
-    char windowsDirectory[256] = "";
-    GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);
-    const char drive = windowsDirectory[0] != '\0' ? windowsDirectory[0] : 'C';
-    char defaultDirectory[32];
-    snprintf(defaultDirectory, sizeof defaultDirectory, "%c:\\QavSaver3", drive);
-    GetPrivateProfileStringA(kDataSection, kDataKey, defaultDirectory, DataDirectory,
-                             kDataDirectorySize, kSettingsFile);
+    wchar_t windowsDirectory[256] = L"";
+    GetWindowsDirectoryW(windowsDirectory, 256);
+    wchar_t defaultDirectory[] = L"C:\\QavSaver3";
+    if (windowsDirectory[0] != L'\0') defaultDirectory[0] = windowsDirectory[0];
+    GetPrivateProfileStringW(kDataSection, kDataKey, defaultDirectory, DataDirectory,
+                             kDataDirectorySize, kSettingsFileWide);
   }
   CurrentSettings.music =
       static_cast<int32_t>(GetPrivateProfileIntA(kSettingsSection, "WAV", 1, kSettingsFile));

@@ -12,7 +12,8 @@ struct Settings {
 constexpr int kDataDirectorySize = 512;
 
 extern Settings CurrentSettings;
-extern char DataDirectory[kDataDirectorySize];
+// Wide characters, so that a folder named outside the system's ANSI code page is found.
+extern wchar_t DataDirectory[kDataDirectorySize];
 
 // Reads the marker file, the data directory and both settings afresh.
 void LoadSettings();

@@ -22,6 +22,7 @@ struct WaveSlot {
 static_assert(sizeof(void*) != 4 || kHeaderSize == 32, "the 32-bit header block is 32 bytes");
 
 HWAVEOUT WaveDevice = nullptr;
+DWORD LoopCount = kEndlessLoops;
 int CurrentSlot = -1;
 WaveSlot Slots[kWaveSlotCount];
 
@@ -92,6 +93,21 @@ bool ReadDataChunk(HMMIO file, WaveSlot& slot) {
   return true;
 }
 
+// Opens a file for buffered reading. The file is opened by the wide-character call and handed
+// to the multimedia file functions as a handle, because their own opening goes through the ANSI
+// code page on some systems and then misses names outside it.
+HMMIO OpenForReading(const wchar_t* fileName) {
+  const HANDLE handle = CreateFileW(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  MMIOINFO info = {};
+  info.fccIOProc = FOURCC_DOS;
+  info.adwInfo[0] = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(handle));
+  const HMMIO file = mmioOpenW(nullptr, &info, MMIO_ALLOCBUF | MMIO_READ);
+  if (file == nullptr) CloseHandle(handle);  // once open, mmioClose closes the handle too
+  return file;
+}
+
 }  // namespace
 
 int SoundInit(HWND window) {
@@ -106,11 +122,11 @@ int SoundInit(HWND window) {
   return 1;
 }
 
-int SoundLoadWave(const char* fileName, int slot) {
+int SoundLoadWave(const wchar_t* fileName, int slot) {
   if (!ValidSlot(slot) || fileName == nullptr) return 0;
   WaveSlot& target = Slots[slot];
   if (target.sampleMemory != nullptr) return 0;
-  const HMMIO file = mmioOpenA(const_cast<char*>(fileName), nullptr, MMIO_ALLOCBUF);
+  const HMMIO file = OpenForReading(fileName);
   if (file == nullptr) return 0;
   const bool read = ReadDataChunk(file, target);
   mmioClose(file, 0);
@@ -143,7 +159,7 @@ int SoundPlay(int slot, int loop) {
   WAVEHDR* header = Slots[slot].header;
   if (loop == 1) {
     header->dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
-    header->dwLoops = kEndlessLoops;
+    header->dwLoops = LoopCount;
   } else {
     header->dwFlags = 0;
     header->dwLoops = 0;
@@ -157,6 +173,8 @@ int SoundPlay(int slot, int loop) {
   CurrentSlot = -1;
   return 0;
 }
+
+void SoundSetLoopCount(DWORD rounds) { LoopCount = rounds; }
 
 int SoundReleaseAll() {
   // A device that never opened has nothing to stop, but the slots are still freed.

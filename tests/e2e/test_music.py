@@ -3,6 +3,7 @@ every sample it is given to a file (see harness._alsa_config)."""
 
 import math
 import os
+import shutil
 import struct
 import tempfile
 import time
@@ -178,6 +179,43 @@ class Music(unittest.TestCase):
                     else:
                         self.assertEqual(size, 0, "music played from a path that cannot fit")
                     self.end_with_key(session, proc)
+
+    def test_data_folder_named_outside_the_ansi_code_page(self):
+        # An English system (ANSI code page 1252) with the data folder named in Japanese: the
+        # settings file in UTF-16 names it. A file in the ANSI code page keeps working too.
+        english = {"LANG": "C.UTF-8", "LC_ALL": "C.UTF-8"}
+        with harness.Session(640, 480, audio_sink=self.sink) as session:
+            session.env.update(english)
+            code, out = session.run_helper("codepage")
+            self.assertEqual(harness.parse_fields(out).get("acp"), "1252", out)
+            dist = harness.copy_dist(os.path.join(session.tmp, "dist"))
+            os.remove(os.path.join(dist, "QAVSSV3C.SSS"))
+            cases = [("Japanese, UTF-16 file", "音楽データ・ミルカド", "utf-16"),
+                     ("Western, ANSI file", "Müsik-Ä", "cp1252")]
+            for name, folder_name, encoding in cases:
+                with self.subTest(name):
+                    folder = os.path.join(dist, folder_name)
+                    os.makedirs(folder, exist_ok=True)
+                    shutil.copy(MUSIC_FILE, folder)
+                    if os.path.exists(self.sink):
+                        os.remove(self.sink)
+                    windows_folder = "Z:" + folder.replace("/", "\\")
+                    text = f"[QV3_02]\r\nWAV=1\r\n[QV3_DIR]\r\nQV3_DIR={windows_folder}\r\n"
+                    with open(harness.settings_file(), "wb") as f:
+                        f.write(text.encode(encoding))  # Python's utf-16 writes the mark
+                    session.xdotool("mousemove", 300, 200)
+                    proc = session.start_saver("/s", dist=dist)
+                    try:
+                        self.assertIsNotNone(session.find_window("QV3_02"))
+                        size = wait_for_size(self.sink, SECOND, 8)
+                        self.assertIsNone(proc.poll(), "the saver ended by itself")
+                        self.assertGreaterEqual(size, SECOND,
+                                                "the named folder's music is silent")
+                        self.end_with_key(session, proc)
+                    finally:
+                        if proc.poll() is None:  # a failed case leaves no saver behind
+                            proc.kill()
+                            proc.wait()
 
     def test_without_a_sound_device_the_saver_runs_silently(self):
         harness.write_settings("[QV3_02]\nWAV=1\nSPEED=3\n")

@@ -27,6 +27,18 @@ check_folder(res "core/|gfx/|anim/|settings/|sound/|windows\\.h"
 check_folder(anim "gfx/compositor|gfx/image\\.h|gfx/graphics|settings/|sound/|windows\\.h|X11/"
   "the animation stays platform-free")
 
+# The software compositor and the native program's window-free part build on every platform.
+foreach(source gfx/soft_compositor.h gfx/soft_compositor.cpp gfx/embedded_images.h x11/show.h
+    x11/show.cpp x11/options.h x11/options.cpp x11/music_data.h x11/music_data.cpp)
+  if(EXISTS "${SOURCE_DIR}/${source}")
+    file(STRINGS "${SOURCE_DIR}/${source}" lines
+      REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](windows\\.h|X11/|alsa/|x11/x_|x11/alsa)")
+    foreach(line ${lines})
+      string(APPEND violations "${source}: ${line}  (platform-free: no platform header)\n")
+    endforeach()
+  endif()
+endforeach()
+
 if(violations)
   message(FATAL_ERROR "Includes that point the wrong way:\n${violations}")
 endif()

@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cwchar>
 #include <string>
+#include <vector>
 
+#include "app/saver_window.h"
 #include "settings/settings_store.h"
 #include "settings/signature.h"
 
@@ -72,12 +76,31 @@ std::string Signature() { return std::string(SIGNATURE_TEXT, kSignatureLength); 
 
 std::string DefaultDirectory() { return std::string(1, WindowsPath("")[0]) + ":\\QavSaver3"; }
 
+// The data folder as UTF-8, for comparisons and messages.
+std::string DataFolder() {
+  char text[kDataDirectorySize * 4];
+  WideCharToMultiByte(CP_UTF8, 0, DataDirectory, -1, text, sizeof text, nullptr, nullptr);
+  return text;
+}
+
+// Text in UTF-16 little-endian with its byte-order mark, from UTF-8.
+std::string Utf16File(const std::string& utf8) {
+  std::wstring wide(utf8.size() + 1, L'\0');
+  wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(),
+                                  static_cast<int>(wide.size())) -
+              1);
+  std::string bytes = "\xFF\xFE";
+  for (wchar_t c : wide)
+    bytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  return bytes;
+}
+
 TEST_F(SettingsStore, DefaultsWithoutAnyFile) {
   CurrentSettings = {7, 7};
   LoadSettings();
   EXPECT_EQ(CurrentSettings.music, 1);
   EXPECT_EQ(CurrentSettings.speed, 3);
-  EXPECT_EQ(std::string(DataDirectory), DefaultDirectory());
+  EXPECT_EQ(DataFolder(), DefaultDirectory());
 }
 
 struct ValueCase {
@@ -104,7 +127,7 @@ TEST_F(SettingsStore, MarkerSelectsTheLocalDataFolder) {
   Settings("[QV3_DIR]\r\nQV3_DIR=D:\\Elsewhere\r\n");
   Marker(Signature() + "anything after the signature");
   LoadSettings();
-  EXPECT_STREQ(DataDirectory, ".\\QV3");
+  EXPECT_EQ(DataFolder(), ".\\QV3");
 }
 
 TEST_F(SettingsStore, NearMissMarkerFallsBackToTheSettingsFile) {
@@ -114,14 +137,14 @@ TEST_F(SettingsStore, NearMissMarkerFallsBackToTheSettingsFile) {
   for (const std::string& marker : {Signature().substr(0, 98), lowerCase, std::string("QAV")}) {
     Marker(marker);
     LoadSettings();
-    EXPECT_STREQ(DataDirectory, "D:\\Elsewhere\\Data") << marker;
+    EXPECT_EQ(DataFolder(), "D:\\Elsewhere\\Data") << marker;
   }
 }
 
 TEST_F(SettingsStore, DataKeyIsOnlyReadFromItsOwnSection) {
   Settings("[QV3_02]\r\nQV3_DIR=D:\\Wrong\r\n");
   LoadSettings();
-  EXPECT_EQ(std::string(DataDirectory), DefaultDirectory());
+  EXPECT_EQ(DataFolder(), DefaultDirectory());
 }
 
 TEST_F(SettingsStore, SaveWritesBothValuesAndKeepsOtherKeys) {
@@ -138,6 +161,111 @@ TEST_F(SettingsStore, SaveWritesBothValuesAndKeepsOtherKeys) {
   LoadSettings();
   EXPECT_EQ(CurrentSettings.music, 0);
   EXPECT_EQ(CurrentSettings.speed, 5);
+}
+
+TEST_F(SettingsStore, DataFolderNamedInAnyScript) {
+  struct Case {
+    const char* name;
+    std::string file;
+    std::string folder;  // UTF-8
+  };
+  std::vector<Case> cases = {
+      {"UTF-16, Japanese", Utf16File("[QV3_DIR]\r\nQV3_DIR=D:\\音楽\\ミルカド\r\n"),
+       "D:\\音楽\\ミルカド"},
+      {"UTF-16, Cyrillic", Utf16File("[QV3_DIR]\r\nQV3_DIR=E:\\Музыка\r\n"), "E:\\Музыка"},
+      {"ASCII", "[QV3_DIR]\r\nQV3_DIR=F:\\Plain\\Data\r\n", "F:\\Plain\\Data"},
+  };
+  // A folder name in the system's own ANSI code page, in a file written in that code page.
+  const wchar_t ansiFolder[] = L"G:\\Müsik-Ä";
+  char ansi[64];
+  BOOL lossy = FALSE;
+  WideCharToMultiByte(CP_ACP, 0, ansiFolder, -1, ansi, sizeof ansi, nullptr, &lossy);
+  if (!lossy)
+    cases.push_back(
+        {"ANSI code page", std::string("[QV3_DIR]\r\nQV3_DIR=") + ansi + "\r\n", "G:\\Müsik-Ä"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Settings(c.file);
+    LoadSettings();
+    EXPECT_EQ(DataFolder(), c.folder);
+  }
+}
+
+TEST_F(SettingsStore, Utf16FileKeepsWorkingThroughASave) {
+  Settings(Utf16File("[QV3_DIR]\r\nQV3_DIR=D:\\音楽\r\n[QV3_02]\r\nWAV=0\r\nSPEED=4\r\n"));
+  LoadSettings();
+  EXPECT_EQ(CurrentSettings.music, 0);
+  EXPECT_EQ(CurrentSettings.speed, 4);
+  CurrentSettings = {1, 2};
+  SaveSettings();
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, "QAV3CFG.INI");
+  CurrentSettings = {7, 7};
+  LoadSettings();
+  EXPECT_EQ(CurrentSettings.music, 1);
+  EXPECT_EQ(CurrentSettings.speed, 2);
+  EXPECT_EQ(DataFolder(), "D:\\音楽") << "the save lost the data folder's name";
+  // What was saved reads back through the ANSI calls too.
+  EXPECT_EQ(GetPrivateProfileIntA("QV3_02", "SPEED", 0, "QAV3CFG.INI"), 2u);
+}
+
+// Files a user or a broken disk could leave behind: reading them never overruns or hangs, the
+// data folder always fits its buffer, and whatever speed comes out gives a usable timer period.
+TEST_F(SettingsStore, HostileFilesReadSafely) {
+  constexpr int kAny = -12345;
+  std::string random(1 << 20, '\0');
+  uint32_t state = 12345;
+  for (char& byte : random) {
+    state = state * 1103515245u + 12345u;
+    byte = static_cast<char>(state >> 24);
+  }
+  const std::string longFolder(5000, 'x');
+  struct Case {
+    const char* name;
+    std::string file;
+    int music, speed;
+    std::string folder;  // empty: any
+  };
+  const Case cases[] = {
+      {"empty file", "", 1, 3, DefaultDirectory()},
+      {"1 MB of random bytes", random, kAny, kAny, ""},
+      {"1 MB of random bytes after the sections",
+       "[QV3_02]\r\nWAV=0\r\nSPEED=2\r\n[QV3_DIR]\r\nQV3_DIR=D:\\Kept\r\n" + random, kAny, kAny,
+       ""},
+      {"no sections", "WAV=0\r\nSPEED=5\r\nQV3_DIR=D:\\Nowhere\r\n", 1, 3, DefaultDirectory()},
+      {"only zero bytes", std::string(4096, '\0'), 1, 3, DefaultDirectory()},
+      {"huge numbers", "[QV3_02]\r\nWAV=99999999999999999999\r\nSPEED=4294967301\r\n", kAny, kAny,
+       DefaultDirectory()},
+      {"most negative number", "[QV3_02]\r\nWAV=-2147483648\r\nSPEED=-2147483648\r\n",
+       -2147483647 - 1, -2147483647 - 1, DefaultDirectory()},
+      {"folder longer than its buffer", "[QV3_DIR]\r\nQV3_DIR=" + longFolder + "\r\n", 1, 3,
+       longFolder.substr(0, kDataDirectorySize - 1)},
+      {"line without an end", "[QV3_02]\r\nWAV=0\r\nSPEED=" + std::string(200000, '7'), 0, kAny,
+       DefaultDirectory()},
+      {"unclosed section name", "[QV3_02\r\nWAV=0\r\nSPEED=5\r\n", kAny, kAny, ""},
+      {"UTF-16 mark and an odd byte", "\xFF\xFE[\0Q\0V\0", 1, 3, DefaultDirectory()},
+      {"UTF-16 mark only", "\xFF\xFE", 1, 3, DefaultDirectory()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Settings(c.file);
+    DataDirectory[kDataDirectorySize - 1] = L'!';
+    CurrentSettings = {kAny, kAny};
+    LoadSettings();
+    const size_t length = wcsnlen(DataDirectory, kDataDirectorySize);
+    ASSERT_LT(length, size_t(kDataDirectorySize)) << "the data folder is not terminated";
+    if (!c.folder.empty()) {
+      EXPECT_EQ(DataFolder(), c.folder);
+    }
+    if (c.music != kAny) {
+      EXPECT_EQ(CurrentSettings.music, c.music);
+    }
+    if (c.speed != kAny) {
+      EXPECT_EQ(CurrentSettings.speed, c.speed);
+    }
+    const UINT period = FramePeriodForSpeed(CurrentSettings.speed);
+    EXPECT_GE(period, 100u);
+    EXPECT_LE(period, 300u);
+  }
 }
 
 TEST_F(SettingsStore, SaveReportsWhetherTheFileWasWritten) {

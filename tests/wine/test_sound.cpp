@@ -83,10 +83,10 @@ std::string Samples(size_t n) {
 class Sound : public testing::Test {
  protected:
   void SetUp() override {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    scratch_ = std::string(temp) + "qv3sound";
-    CreateDirectoryA(scratch_.c_str(), nullptr);
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    scratch_ = std::wstring(temp) + L"qv3sound";
+    CreateDirectoryW(scratch_.c_str(), nullptr);
     listener_ = MakeListener();
     ASSERT_NE(listener_, nullptr);
     ASSERT_GT(waveOutGetNumDevs(), 0u) << "no wave-out device";
@@ -97,17 +97,21 @@ class Sound : public testing::Test {
     ASSERT_NE(OpenedDevice, nullptr) << "no MM_WOM_OPEN";
   }
   void TearDown() override {
+    SoundSetLoopCount(99999);
     SoundReleaseAll();
     PumpMessages(50);
     DestroyWindow(listener_);
-    for (const std::string& path : files_) DeleteFileA(path.c_str());
-    RemoveDirectoryA(scratch_.c_str());
+    for (const std::wstring& path : files_) DeleteFileW(path.c_str());
+    RemoveDirectoryW(scratch_.c_str());
   }
 
-  std::string File(const std::string& name, const std::string& bytes) {
-    const std::string path = scratch_ + "\\" + name;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    EXPECT_NE(f, nullptr) << path;
+  // Writes a file into the scratch folder; `name` is UTF-8.
+  std::wstring File(const std::string& name, const std::string& bytes) {
+    wchar_t wideName[MAX_PATH] = L"";
+    MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, wideName, MAX_PATH);
+    const std::wstring path = scratch_ + L"\\" + wideName;
+    FILE* f = _wfopen(path.c_str(), L"wb");
+    EXPECT_NE(f, nullptr) << name;
     if (f == nullptr) return path;
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
@@ -136,8 +140,8 @@ class Sound : public testing::Test {
     return played;
   }
 
-  std::string scratch_;
-  std::vector<std::string> files_;
+  std::wstring scratch_;
+  std::vector<std::wstring> files_;
   HWND listener_ = nullptr;
 };
 
@@ -171,7 +175,7 @@ TEST_F(Sound, LoadsOnlyTheDataChunkOfWaveFiles) {
     SoundReleaseAll();
     ASSERT_EQ(SoundInit(listener_), 1);
     PumpMessages(50);
-    const std::string path = File("case" + std::to_string(i) + ".wav", c.bytes);
+    const std::wstring path = File("case" + std::to_string(i) + ".wav", c.bytes);
     EXPECT_EQ(SoundLoadWave(path.c_str(), slot), c.loaded);
     if (c.loaded) {
       // The device plays exactly the data chunk's bytes, whatever the "fmt " chunk says.
@@ -187,8 +191,8 @@ TEST_F(Sound, LoadsOnlyTheDataChunkOfWaveFiles) {
 }
 
 TEST_F(Sound, RefusesMissingFilesAndSlotsOutOfRange) {
-  const std::string good = File("good.wav", Riff("WAVE", Chunk("data", Samples(100))));
-  EXPECT_EQ(SoundLoadWave((scratch_ + "\\missing.wav").c_str(), 0), 0);
+  const std::wstring good = File("good.wav", Riff("WAVE", Chunk("data", Samples(100))));
+  EXPECT_EQ(SoundLoadWave((scratch_ + L"\\missing.wav").c_str(), 0), 0);
   EXPECT_EQ(SoundLoadWave(good.c_str(), -1), 0);
   EXPECT_EQ(SoundLoadWave(good.c_str(), kWaveSlotCount), 0);
   EXPECT_EQ(SoundPlay(-1, 1), 0);
@@ -199,7 +203,7 @@ TEST_F(Sound, RefusesMissingFilesAndSlotsOutOfRange) {
 
 TEST_F(Sound, SecondLoadIntoALoadedSlotIsRefusedAndPlaybackGoesOn) {
   const DWORD before = StartLongLoop();
-  const std::string other = File("other.wav", Riff("WAVE", Chunk("data", Samples(10))));
+  const std::wstring other = File("other.wav", Riff("WAVE", Chunk("data", Samples(10))));
   EXPECT_EQ(SoundLoadWave(other.c_str(), 0), 0);
   PumpMessages(300);
   EXPECT_EQ(DoneCount, 0) << "playback was stopped";
@@ -231,7 +235,7 @@ TEST_F(Sound, PlayingTheCurrentSlotRestartsIt) {
 }
 
 TEST_F(Sound, LoopOnlyWhenAskedWithOne) {
-  const std::string path = File("short.wav", Riff("WAVE", Chunk("data", Samples(4410))));
+  const std::wstring path = File("short.wav", Riff("WAVE", Chunk("data", Samples(4410))));
   ASSERT_EQ(SoundLoadWave(path.c_str(), 2), 1);
   for (int loop : {0, 2, -1}) {
     SCOPED_TRACE(loop);
@@ -249,7 +253,7 @@ TEST_F(Sound, LoopOnlyWhenAskedWithOne) {
 
 TEST_F(Sound, LoopEndsAfterItsCount) {
   // A two-byte sound keeps the 99999 rounds short.
-  const std::string path = File("tiny.wav", Riff("WAVE", Chunk("data", Samples(2))));
+  const std::wstring path = File("tiny.wav", Riff("WAVE", Chunk("data", Samples(2))));
   ASSERT_EQ(SoundLoadWave(path.c_str(), 5), 1);
   DoneCount = 0;
   ASSERT_EQ(SoundPlay(5, 1), 1);
@@ -259,6 +263,41 @@ TEST_F(Sound, LoopEndsAfterItsCount) {
   const DWORD played = PlayedBytes();
   EXPECT_GE(played, 2u * 99999);
   EXPECT_LT(played, 2u * 99999 + 5512);
+}
+
+TEST_F(Sound, ShortenedLoopCountHandsTheSoundBackAfterThatManyRounds) {
+  const std::wstring path = File("short.wav", Riff("WAVE", Chunk("data", Samples(441))));
+  ASSERT_EQ(SoundLoadWave(path.c_str(), 0), 1);
+  SoundSetLoopCount(3);
+  DoneCount = 0;
+  ASSERT_EQ(SoundPlay(0, 1), 1);
+  EXPECT_TRUE(WaitDone(1, 5000)) << "the loop did not end";
+  const DWORD played = PlayedBytes();
+  EXPECT_GE(played, 3u * 441);
+  EXPECT_LT(played, 4u * 441 + 5512);
+  // A start that is not looping plays once, whatever the count.
+  DoneCount = 0;
+  ASSERT_EQ(SoundPlay(0, 0), 1);
+  EXPECT_TRUE(WaitDone(1, 3000));
+  EXPECT_EQ(PlayedBytes(), 441u);
+}
+
+TEST_F(Sound, OpensFilesNamedInAnyScriptAndClosesThem) {
+  const std::string data = Samples(777);
+  for (const char* name : {"音楽データ.wav", "Müsik.wav", "Музыка.wav"}) {
+    SCOPED_TRACE(name);
+    SoundReleaseAll();
+    ASSERT_EQ(SoundInit(listener_), 1);
+    PumpMessages(50);
+    const std::wstring refused = File(std::string("x") + name, Riff("AVI ", Chunk("data", data)));
+    EXPECT_EQ(SoundLoadWave(refused.c_str(), 0), 0);
+    const std::wstring path = File(name, Riff("WAVE", Chunk("data", data)));
+    ASSERT_EQ(SoundLoadWave(path.c_str(), 0), 1);
+    // A file still open could not be deleted.
+    EXPECT_TRUE(DeleteFileW(refused.c_str())) << "the refused file was left open";
+    EXPECT_TRUE(DeleteFileW(path.c_str())) << "the loaded file was left open";
+    EXPECT_EQ(PlayOnce(0), data.size());
+  }
 }
 
 TEST_F(Sound, ReleaseStopsEverythingAndLaterPlaysStartNothing) {

@@ -16,6 +16,8 @@
 //   foreground SCR ARGS...     makes a foreground window, starts "SCR ARGS" and reports whether
 //                              the window was disabled while the saver ran, enabled and in the
 //                              foreground afterwards
+//   desktop                    the desktop window's handle, and the message-only windows' root
+//   codepage                   the system's ANSI code page
 #include <windows.h>
 
 #include <cstdio>
@@ -184,6 +186,17 @@ int Foreground(int argc, char** argv) {
   return 0;
 }
 
+int Desktop() {
+  HWND messageOnly = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+  const HWND messageRoot = messageOnly ? GetAncestor(messageOnly, GA_PARENT) : nullptr;
+  std::printf("desktop=%lu messageroot=%lu\n",
+              static_cast<unsigned long>(reinterpret_cast<uintptr_t>(GetDesktopWindow())),
+              static_cast<unsigned long>(reinterpret_cast<uintptr_t>(messageRoot)));
+  if (messageOnly) DestroyWindow(messageOnly);
+  return 0;
+}
+
 BOOL CALLBACK FindBoxText(HWND child, LPARAM data) {
   wchar_t className[16] = L"", text[256] = L"";
   GetClassNameW(child, className, 16);
@@ -218,6 +231,11 @@ int main(int argc, char** argv) {
   if (argc >= 6 && std::strcmp(argv[1], "previewhost") == 0)
     return PreviewHost(std::atoi(argv[2]), std::atoi(argv[3]), argv[4],
                        static_cast<DWORD>(std::atoi(argv[5])));
+  if (argc >= 2 && std::strcmp(argv[1], "desktop") == 0) return Desktop();
+  if (argc >= 2 && std::strcmp(argv[1], "codepage") == 0) {
+    std::printf("acp=%u\n", GetACP());
+    return 0;
+  }
   if (argc >= 3 && std::strcmp(argv[1], "foreground") == 0) return Foreground(argc - 2, argv + 2);
   if (argc >= 3 && std::strcmp(argv[1], "boxtext") == 0) return BoxText(argv[2]);
   std::fprintf(stderr, "usage: testhelper find|hold|previewhost|foreground ...\n");

@@ -1,0 +1,214 @@
+// The native program's window-free part: its command line, finding the music's samples, and an
+// hour of the show drawn headless.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "anim/director.h"
+#include "core/runstate.h"
+#include "gfx/soft_compositor.h"
+#include "x11/music_data.h"
+#include "x11/options.h"
+#include "x11/show.h"
+
+namespace {
+
+struct OptionCase {
+  std::vector<const char*> args;
+  bool accepted;
+  HackOptions want;
+};
+
+TEST(HackOptions, OneDashOrTwoValuesAndRefusals) {
+  const HackOptions defaults = {0, false, 3, false, false, 0, 0};
+  auto with = [&defaults](auto change) {
+    HackOptions o = defaults;
+    change(o);
+    return o;
+  };
+  const OptionCase kCases[] = {
+      {{}, true, defaults},
+      {{"-root"}, true, with([](HackOptions& o) { o.root = true; })},
+      {{"--root"}, true, with([](HackOptions& o) { o.root = true; })},
+      {{"-window-id", "0x2a00007"}, true, with([](HackOptions& o) { o.windowId = 0x2a00007; })},
+      {{"--window-id", "44040199"}, true, with([](HackOptions& o) { o.windowId = 44040199; })},
+      {{"-speed", "5", "--music"}, true, with([](HackOptions& o) {
+         o.speed = 5;
+         o.music = true;
+       })},
+      {{"-music", "-no-music"}, true, defaults},
+      {{"--speed", "9"}, true, with([](HackOptions& o) { o.speed = 5; })},
+      {{"-speed", "0"}, true, with([](HackOptions& o) { o.speed = 1; })},
+      {{"-seed", "4294967295"}, true, with([](HackOptions& o) {
+         o.seeded = true;
+         o.seed = 4294967295u;
+       })},
+      {{"-zoom", "2"}, true, with([](HackOptions& o) { o.zoom = 2; })},
+      {{"-zoom", "99"}, true, with([](HackOptions& o) { o.zoom = kMaxZoom; })},
+      {{"-zoom", "0"}, false, {}},
+      {{"-seed", "-1"}, false, {}},
+      {{"-seed", "4294967296"}, false, {}},
+      {{"-speed"}, false, {}},
+      {{"-speed", "fast"}, false, {}},
+      {{"-window-id", "none"}, false, {}},
+      {{"-window-id", "0"}, false, {}},
+      {{"-fullscreen"}, false, {}},
+      {{"root"}, false, {}},
+      {{"---root"}, false, {}},
+  };
+  for (const OptionCase& c : kCases) {
+    std::string line;
+    for (const char* arg : c.args) line += std::string(arg) + " ";
+    HackOptions got;
+    ASSERT_EQ(ParseHackOptions(int(c.args.size()), c.args.data(), &got), c.accepted) << line;
+    if (!c.accepted) continue;
+    EXPECT_EQ(got.windowId, c.want.windowId) << line;
+    EXPECT_EQ(got.root, c.want.root) << line;
+    EXPECT_EQ(got.speed, c.want.speed) << line;
+    EXPECT_EQ(got.music, c.want.music) << line;
+    EXPECT_EQ(got.seeded, c.want.seeded) << line;
+    EXPECT_EQ(got.seed, c.want.seed) << line;
+    EXPECT_EQ(got.zoom, c.want.zoom) << line;
+  }
+}
+
+TEST(HackOptions, TickPeriodIsTheSaversFrameTimer) {
+  const int32_t kPeriods[][2] = {{1, 300}, {3, 200}, {5, 100}, {0, 300}, {7, 100}};
+  for (const auto& p : kPeriods) EXPECT_EQ(TickPeriodMs(p[0]), p[1]) << "speed " << p[0];
+}
+
+std::vector<uint8_t> Riff(const char* form, std::vector<std::pair<std::string, size_t>> chunks,
+                          size_t cut = 0) {
+  std::vector<uint8_t> file = {'R', 'I', 'F', 'F', 0, 0, 0, 0};
+  file.insert(file.end(), form, form + 4);
+  uint8_t fill = 1;
+  for (const auto& [name, size] : chunks) {
+    file.insert(file.end(), name.begin(), name.end());
+    for (int i = 0; i < 4; ++i) file.push_back(uint8_t(size >> (8 * i)));
+    for (size_t i = 0; i < size + (size & 1); ++i) file.push_back(fill);
+    ++fill;
+  }
+  const size_t riff = file.size() - 8;
+  for (int i = 0; i < 4; ++i) file[4 + i] = uint8_t(riff >> (8 * i));
+  file.resize(file.size() - cut);
+  return file;
+}
+
+TEST(MusicData, FindsTheDataChunkAndRefusesDamagedFiles) {
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> file;
+    bool found;
+    size_t length;
+    uint8_t first;
+  };
+  const Case kCases[] = {
+      {"format then data", Riff("WAVE", {{"fmt ", 16}, {"data", 100}}), true, 100, 2},
+      {"odd chunk padded", Riff("WAVE", {{"LIST", 3}, {"data", 7}}), true, 7, 2},
+      {"data first", Riff("WAVE", {{"data", 5}, {"fmt ", 16}}), true, 5, 1},
+      {"another form", Riff("AVI ", {{"data", 5}}), false, 0, 0},
+      {"no data chunk", Riff("WAVE", {{"fmt ", 16}}), false, 0, 0},
+      {"empty data", Riff("WAVE", {{"fmt ", 16}, {"data", 0}}), false, 0, 0},
+      {"cut short", Riff("WAVE", {{"fmt ", 16}, {"data", 100}}, 10), false, 0, 0},
+      {"cut in a header", Riff("WAVE", {{"fmt ", 16}}, 20), false, 0, 0},
+      {"too short", std::vector<uint8_t>{'R', 'I', 'F', 'F'}, false, 0, 0},
+  };
+  for (const Case& c : kCases) {
+    const uint8_t* samples = nullptr;
+    size_t length = 0;
+    EXPECT_EQ(FindWaveData(c.file.data(), c.file.size(), &samples, &length), c.found) << c.name;
+    if (!c.found) continue;
+    EXPECT_EQ(length, c.length) << c.name;
+    EXPECT_EQ(samples[0], c.first) << c.name;
+    EXPECT_LE(samples + length, c.file.data() + c.file.size()) << c.name;
+  }
+  // The program's own music: a minute or more of samples.
+  const uint8_t* file = nullptr;
+  const uint8_t* samples = nullptr;
+  size_t size = 0, length = 0;
+  ASSERT_TRUE(EmbeddedMusic(0, &file, &size));
+  ASSERT_TRUE(FindWaveData(file, size, &samples, &length));
+  EXPECT_GT(length, size_t(22050 * 60));
+  EXPECT_FALSE(EmbeddedMusic(1, &file, &size));
+}
+
+bool AllBlack(const uint32_t* pixels, size_t count) {
+  static const std::vector<uint32_t> black(count);
+  return std::memcmp(pixels, black.data(), count * sizeof(uint32_t)) == 0;
+}
+
+TEST(Show, AnHourLeavesNothingBehind) {
+  // An hour of ticks at the default speed. Every scene change leaves a black picture, what
+  // changed always lies in the reported rectangles, and the picture is freed at the end.
+  const int kTicks = 3600 * 1000 / TickPeriodMs(3);
+  constexpr int kW = 1024, kH = 768;
+  ASSERT_TRUE(ShowStart(kW, kH, 12345));
+  const size_t count = size_t(kW) * kH;
+  std::vector<uint32_t> before(count);
+  SoftRect changed[kDrawListSlots];
+  int scenes = 0, drawnTicks = 0;
+  Scene scene = CurrentScene;
+  for (int tick = 1; tick <= kTicks; ++tick) {
+    const bool check = tick % 97 == 0;
+    if (check) std::memcpy(before.data(), SoftWorkPixels(), count * 4);
+    const int rects = ShowTick(changed);
+    drawnTicks += rects > 0;
+    if (check) {
+      const uint32_t* after = SoftWorkPixels();
+      for (size_t i = 0; i < count; ++i) {
+        if (i % kW == 0 && std::memcmp(&before[i], after + i, kW * 4) == 0) {
+          i += kW - 1;
+          continue;
+        }
+        if (before[i] == after[i]) continue;
+        const int x = int(i % kW), y = int(i / kW);
+        bool held = false;
+        for (int r = 0; r < rects && !held; ++r) {
+          held = x >= changed[r].x && x < changed[r].x + changed[r].width && y >= changed[r].y &&
+                 y < changed[r].y + changed[r].height;
+        }
+        ASSERT_TRUE(held) << "tick " << tick << " pixel " << x << "," << y;
+      }
+    }
+    if (std::memcmp(&scene, &CurrentScene, sizeof scene) != 0) {
+      ++scenes;
+      ASSERT_TRUE(AllBlack(SoftWorkPixels(), count)) << "a sprite stayed behind at tick " << tick;
+      scene = CurrentScene;
+    }
+  }
+  // A scene lasts some 30 to 60 ticks: fade-in, six loops of its lead, fade-out and dark.
+  EXPECT_GT(scenes, kTicks / 60);
+  EXPECT_LT(scenes, kTicks / 30);
+  // The dark ticks and the ticks between two frames change nothing.
+  EXPECT_LT(drawnTicks, kTicks * 2 / 3);
+  ShowStop();
+  EXPECT_EQ(SoftWorkPixels(), nullptr);
+}
+
+TEST(Show, ResizeStartsAFreshSceneOnTheNewPicture) {
+  ASSERT_TRUE(ShowStart(1024, 768, 7));
+  SoftRect changed[kDrawListSlots];
+  for (int tick = 0; tick < 30; ++tick) ShowTick(changed);
+  ASSERT_TRUE(ShowResize(640, 480));
+  EXPECT_EQ(ScreenSize.width, 640);
+  EXPECT_EQ(OutputSize.height, 480);
+  EXPECT_EQ(FadeLevel, 9);
+  bool drawn = false;
+  for (int tick = 0; tick < 30; ++tick) {
+    const int count = ShowTick(changed);
+    for (int r = 0; r < count; ++r) {
+      drawn = true;
+      EXPECT_LE(changed[r].x + changed[r].width, 640);
+      EXPECT_LE(changed[r].y + changed[r].height, 480);
+    }
+  }
+  EXPECT_TRUE(drawn);
+  EXPECT_FALSE(ShowResize(0, 480));
+  EXPECT_EQ(SoftWorkPixels(), nullptr);
+  ShowStop();
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+// The software compositor against the GDI compositor: the same random lists over the same
+// sheets and pictures, and the director's own frames over the program's sheets, drawn by both;
+// every pixel must be the same.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "anim/director.h"
+#include "anim/random.h"
+#include "bitmap_pixels.h"
+#include "core/runstate.h"
+#include "gfx/compositor.h"
+#include "gfx/embedded_images.h"
+#include "gfx/graphics.h"
+#include "gfx/image.h"
+#include "gfx/soft_compositor.h"
+#include "tests/support/draw_entry.h"
+#include "tests/support/indexed_sheet.h"
+#include "tests/support/message_pump.h"
+#include "tests/support/random_draw_list.h"
+
+namespace {
+
+constexpr int kOutW = 64;
+constexpr int kOutH = 48;
+constexpr int kSheetW = 40;
+constexpr int kSheetH = 32;
+
+void WritePixels(HBITMAP bitmap, const uint32_t* pixels, int width, int height) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  const HDC screen = GetDC(nullptr);
+  SetDIBits(screen, bitmap, 0, height, pixels, &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+}
+
+HBITMAP MakeBitmap(const RgbImage& picture) {
+  const HDC screen = GetDC(nullptr);
+  const HBITMAP bitmap = CreateCompatibleBitmap(screen, picture.width, picture.height);
+  ReleaseDC(nullptr, screen);
+  WritePixels(bitmap, picture.pixels.data(), picture.width, picture.height);
+  return bitmap;
+}
+
+// "" when the GDI WorkBuffer and the software work picture hold the same pixels.
+std::string Difference() {
+  int width = 0, height = 0;
+  const std::vector<uint32_t> gdi = BitmapPixels(WorkBuffer, &width, &height);
+  const SoftRect size = SoftWorkSize();
+  if (width != size.width || height != size.height) return "sizes differ";
+  const uint32_t* soft = SoftWorkPixels();
+  int count = 0;
+  std::string first;
+  for (int i = 0; i < width * height; ++i) {
+    if (gdi[i] == soft[i]) continue;
+    if (count++ == 0) {
+      char text[96];
+      std::snprintf(text, sizeof text, " first at (%d,%d): GDI %06X, software %06X", i % width,
+                    i / width, unsigned(gdi[i]), unsigned(soft[i]));
+      first = text;
+    }
+  }
+  return count ? std::to_string(count) + " pixels differ," + first : "";
+}
+
+LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  return DefWindowProcA(window, message, w, l);
+}
+
+class SoftAgainstGdi : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = PlainWindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "SoftAgainstGdiWindow";
+    RegisterClassA(&windowClass);
+    window_ = CreateWindowExA(WS_EX_TOPMOST, "SoftAgainstGdiWindow", "", WS_POPUP | WS_VISIBLE, 0,
+                              0, 640, 480, nullptr, nullptr, windowClass.hInstance, nullptr);
+    PumpMessages(0);
+  }
+
+  static void TearDownTestSuite() {
+    DestroyWindow(window_);
+    window_ = nullptr;
+  }
+
+  void SetUp() override {
+    savedRunMode_ = RunMode;
+    savedScreen_ = ScreenSize;
+    savedOutput_ = OutputSize;
+    savedScale_ = ScaleFactor;
+    RunMode = RUN_SAVER;
+    ScaleFactor = 1000;
+    GfxCreatePatterns();
+  }
+
+  void TearDown() override {
+    for (SpriteSheet& sheet : SpriteSheets) {
+      if (sheet.image) DeleteObject(sheet.image);
+      if (sheet.mask) DeleteObject(sheet.mask);
+      sheet = {};
+    }
+    for (HBITMAP& pattern : DitherPatterns) {
+      DeleteObject(pattern);
+      pattern = nullptr;
+    }
+    if (BackgroundBuffer) DeleteObject(BackgroundBuffer);
+    if (WorkBuffer) DeleteObject(WorkBuffer);
+    BackgroundBuffer = WorkBuffer = nullptr;
+    SoftReleaseAll();
+    RunMode = savedRunMode_;
+    ScreenSize = savedScreen_;
+    OutputSize = savedOutput_;
+    ScaleFactor = savedScale_;
+  }
+
+  static inline HWND window_ = nullptr;
+  int32_t savedRunMode_ = 0, savedScale_ = 0;
+  Size2 savedScreen_ = {}, savedOutput_ = {};
+};
+
+TEST_F(SoftAgainstGdi, RandomListsOverHandMadeSheets) {
+  OutputSize = {kOutW, kOutH};
+  for (int s = 0; s < kSheetSlots; ++s) {
+    const IndexedSheet sheet = HandMadeIndexedSheet(s, kSheetW, kSheetH, 24, 16);
+    const RefSheet rgb = RefSheetOf(sheet);
+    SpriteSheets[s] = {MakeBitmap(rgb.image), MakeBitmap(rgb.mask)};
+    ASSERT_TRUE(
+        SoftSetSheet(s, sheet.width, sheet.height, sheet.indices.data(), sheet.colours.data()));
+  }
+  RgbImage background(kOutW, kOutH), start(kOutW, kOutH);
+  for (int y = 0; y < kOutH; ++y) {
+    for (int x = 0; x < kOutW; ++x) {
+      background.at(x, y) = 0x406080 + (((x * 13 + y * 7) % 64) << 16) + ((x ^ y) & 31);
+      start.at(x, y) = 0x202020 + ((x * 3 + y * 5) % 40) * 0x10203;
+    }
+  }
+  BackgroundBuffer = MakeBitmap(background);
+  WorkBuffer = MakeBitmap(start);
+  ASSERT_TRUE(SoftCreateBuffers(kOutW, kOutH));
+  SoftSetBackground(background.pixels.data());
+
+  std::mt19937 random(kRandomDrawListSeed);
+  SoftRect changed[kDrawListSlots];
+  for (int round = 0; round < 300; ++round) {
+    DrawListFill(RandomDrawList(random, kOutW, kOutH, kSheetW, kSheetH));
+    // Each round starts from the same picture in both.
+    WritePixels(WorkBuffer, start.pixels.data(), kOutW, kOutH);
+    std::memcpy(SoftWorkPixels(), start.pixels.data(), start.pixels.size() * 4);
+    GfxRenderFrame(window_);
+    SoftRenderFrame(changed);
+    ASSERT_EQ(Difference(), "") << "round " << round;
+  }
+}
+
+TEST_F(SoftAgainstGdi, TheDirectorsFramesOverTheProgramsSheets) {
+  // The sheets loaded by each compositor its own way from the same resources, and every frame
+  // of a few scenes drawn into black buffers of a 640 x 480 screen.
+  constexpr int kResources[kSheetSlots] = {114, 117, 116};
+  ScreenSize = OutputSize = {640, 480};
+  const HDC screen = GetDC(nullptr);
+  for (int s = 0; s < kSheetSlots; ++s) {
+    SpriteSheets[s] = {GfxLoadBitmap(screen, kResources[s], 0),
+                       GfxLoadBitmap(screen, kResources[s], 1)};
+    ASSERT_NE(SpriteSheets[s].image, nullptr);
+    ASSERT_NE(SpriteSheets[s].mask, nullptr);
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    ASSERT_TRUE(EmbeddedImage(kResources[s], &data, &size));
+    ASSERT_TRUE(SoftLoadSheet(s, data, size));
+  }
+  ASSERT_EQ(GfxCreateBuffers(screen), 1);
+  ReleaseDC(nullptr, screen);
+  ASSERT_TRUE(SoftCreateBuffers(640, 480));
+
+  SeedRandom(20261210);
+  DirectorInit();
+  SoftRect changed[kDrawListSlots];
+  int drawnTicks = 0;
+  for (int tick = 1; tick <= 240; ++tick) {
+    DirectorTick();
+    GfxRenderFrame(window_);
+    drawnTicks += SoftRenderFrame(changed) > 0;
+    ASSERT_EQ(Difference(), "") << "tick " << tick;
+  }
+  EXPECT_GT(drawnTicks, 100);
+}
+
+}  // namespace

@@ -1,0 +1,323 @@
+"""The native program qavsaver3 under Xvfb.
+
+Its scenes are checked against the director's own trace (tools/scenetrace) the way the .scr's
+animation test checks them, with the seed given on the command line; then the window it is
+given, its own window, resizing, the zoom, the music through an ALSA file sink, and the signals
+that end it."""
+
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+import harness  # noqa: E402  (screenshots)
+from test_animation import explain, inside_counts, traced_scenes  # noqa: E402
+from xvfb import Xvfb  # noqa: E402
+
+NATIVE_DIR = harness.NATIVE_DIR
+HACK = os.environ.get("QV3_HACK", os.path.join(NATIVE_DIR, "x11", "qavsaver3"))
+TEST_WINDOW = os.environ.get("QV3_TEST_WINDOW",
+                             os.path.join(NATIVE_DIR, "tests", "x11", "test_window"))
+MUSIC_FILE = os.path.join(NATIVE_DIR, "music", "BGM04.SSS")
+STOP_LIMIT = 0.2  # seconds from the signal to the exit
+
+
+def wave_data(path):
+    """The bytes of a RIFF WAVE file's "data" chunk."""
+    with open(path, "rb") as f:
+        data = f.read()
+    at = 12
+    while at + 8 <= len(data):
+        size = int.from_bytes(data[at + 4:at + 8], "little")
+        if data[at:at + 4] == b"data":
+            return data[at + 8:at + 8 + size]
+        at += 8 + size + (size & 1)
+    raise ValueError("no data chunk")
+
+
+class Screen:
+    """One Xvfb screen and the programs started on it."""
+
+    def __init__(self, width, height, depth=24):
+        self.width, self.height = width, height
+        self.xvfb = Xvfb(width, height, depth)
+        self.tmp = tempfile.mkdtemp(prefix="qv3x-")
+        self.env = dict(os.environ, DISPLAY=self.xvfb.display)
+        self.env.pop("XSCREENSAVER_WINDOW", None)
+        # No sound device unless a test asks for the file sink.
+        self.env["ALSA_CONFIG_PATH"] = self.alsa_config("\n")
+        self.procs = []
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        for proc in self.procs:
+            if proc.poll() is None:
+                os.killpg(proc.pid, signal.SIGKILL)
+                proc.wait()
+            proc.stdout.close()
+            proc.stderr.close()
+        self.xvfb.stop()
+        subprocess.run(["rm", "-rf", self.tmp])
+
+    def alsa_config(self, text, name="asound.conf"):
+        path = os.path.join(self.tmp, name)
+        with open(path, "w") as f:
+            f.write(text)
+        return path
+
+    def use_sink(self, sink):
+        self.env["ALSA_CONFIG_PATH"] = self.alsa_config(harness._alsa_config(sink), "sink.conf")
+
+    def start(self, *args, env=None, program=HACK):
+        proc = subprocess.Popen([program] + [str(a) for a in args], env=env or self.env,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                start_new_session=True, text=True)
+        self.procs.append(proc)
+        return proc
+
+    def test_window(self, width, height, x, y):
+        proc = self.start(width, height, x, y, program=TEST_WINDOW)
+        return proc, int(proc.stdout.readline(), 16)
+
+    def run(self, *args):
+        return subprocess.run([str(a) for a in args], env=self.env, check=True, timeout=60,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
+
+    def shot_gray(self, window="root"):
+        raw = subprocess.run(["import", "-window", str(window), "-depth", "8", "-colorspace",
+                              "gray", "gray:-"], env=self.env, check=True,
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                             timeout=60).stdout
+        size = self.window_size(window)
+        return harness.GrayImage(size[0], size[1], raw)
+
+    def shot_png(self, path, window="root"):
+        subprocess.run(["import", "-window", str(window), path], env=self.env, check=True,
+                       timeout=60, stderr=subprocess.DEVNULL)
+
+    def window_size(self, window):
+        if window == "root":
+            return self.width, self.height
+        fields = dict(line.strip().split(": ", 1) for line in
+                      self.run("xwininfo", "-id", window).splitlines() if ": " in line)
+        return int(fields["Width"]), int(fields["Height"])
+
+    def stop(self, proc, sig=signal.SIGTERM):
+        """Sends the signal; returns (exit code, seconds until the exit)."""
+        started = time.monotonic()
+        os.kill(proc.pid, sig)
+        try:
+            code = proc.wait(5)
+        except subprocess.TimeoutExpired:
+            return None, time.monotonic() - started
+        return code, time.monotonic() - started
+
+
+def shared_memory_creators():
+    """The pids that created the shared memory segments there are now."""
+    lines = subprocess.run(["ipcs", "-m", "-p"], stdout=subprocess.PIPE, text=True,
+                           check=True).stdout.splitlines()
+    return [line.split()[2] for line in lines if line.split() and line.split()[0].isdigit()]
+
+
+def out_dir():
+    path = os.environ.get("QV3_SCREENSHOT_DIR", os.path.join(NATIVE_DIR, "screenshots"))
+    os.makedirs(path, exist_ok=True)
+    return path
+
+
+def drawn_within(screen, seconds, window="root"):
+    """The largest count of non-black pixels of the window over a few screenshots."""
+    best = 0
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        shot = screen.shot_gray(window)
+        best = max(best, shot.count(0, 0, shot.width, shot.height))
+        if best:
+            break
+        time.sleep(0.1)
+    return best
+
+
+class Scenes(unittest.TestCase):
+    def check_scenes(self, width, height, seed, extra_args=(), zoom=1, dpi=None, depth=24):
+        with Screen(width, height, depth) as screen:
+            if dpi is not None:
+                subprocess.run(["xrdb", "-merge"], input="Xft.dpi: %s\n" % dpi, text=True,
+                               env=screen.env, check=True, timeout=30)
+            proc = screen.start("-root", "-seed", seed, "-speed", 5, *extra_args)
+            shots = []
+            deadline = time.time() + 13
+            while time.time() < deadline:
+                shots.append(screen.shot_gray())
+            screen.shot_png(os.path.join(out_dir(), "native-%dx%d.png" % (width, height)))
+            code, took = screen.stop(proc)
+            self.assertEqual(code, 0, proc.stderr.read())
+            self.assertLess(took, STOP_LIMIT)
+        scenes = traced_scenes(seed, (width // zoom, height // zoom))
+        for scene in scenes:
+            scene["rects"] = [tuple(v * zoom for v in r) for r in scene["rects"]]
+        matches = explain(shots, scenes, (0, 0, width, height))
+        self.assertIsNotNone(matches, "a screenshot shows pixels outside the traced scenes")
+        self.assertEqual(matches[0:1], [None], "the first screenshot comes before any drawing")
+        shown = [m for m in matches if m is not None]
+        self.assertEqual(shown, sorted(shown), "the scenes come in the trace's order")
+        self.assertGreaterEqual(len(set(shown)), 2, "no second scene within the screenshots")
+        first = shown[0]
+        counts = [sum(inside_counts(s, scenes[first]["rects"])) if m == first else 0
+                  for s, m in zip(shots, matches)]
+        full = max(counts)
+        full_shot = shots[counts.index(full)]
+        self.assertTrue(all(c > 200 for c in inside_counts(full_shot, scenes[first]["rects"])))
+        # The dithered fade: some screenshot catches the scene part-way through.
+        self.assertTrue(any(0.1 * full < c < 0.85 * full for c in counts), counts)
+        return shots
+
+    def test_scenes_follow_the_trace_at_1024x768(self):
+        self.check_scenes(1024, 768, 17)
+
+    def test_scenes_follow_the_trace_at_640x480(self):
+        self.check_scenes(640, 480, 4242)
+
+    def test_scenes_follow_the_trace_on_a_16_bit_screen(self):
+        # Pixels converted one by one into the visual's own format.
+        self.check_scenes(640, 480, 4242, depth=16)
+
+    def test_zoom_draws_each_pixel_as_a_block(self):
+        # Xft.dpi 192 makes the zoom 2: the scenes of a 800 x 600 picture on a 1600 x 1200
+        # screen, every pixel doubled; -zoom 1 overrides the resource.
+        for extra, zoom in (((), 2), (("--zoom", 1), 1)):
+            with self.subTest(zoom=zoom):
+                shots = self.check_scenes(1600, 1200, 99, extra, zoom, dpi="192.0")
+                shot = max(shots, key=lambda s: s.count(0, 0, s.width, s.height))
+                rows = [shot.gray[y * 1600:(y + 1) * 1600] for y in range(1200)]
+                blocky = all(rows[y] == rows[y + 1] and rows[y][0::2] == rows[y][1::2]
+                             for y in range(0, 1200, 2))
+                self.assertEqual(blocky, zoom == 2)
+
+
+class Windows(unittest.TestCase):
+    def test_draws_into_the_window_it_is_given(self):
+        for how in ("-window-id", "XSCREENSAVER_WINDOW", "--window-id"):
+            with self.subTest(how=how), Screen(1024, 768) as screen:
+                _, window = screen.test_window(500, 400, 100, 50)
+                if how == "XSCREENSAVER_WINDOW":
+                    env = dict(screen.env, XSCREENSAVER_WINDOW="0x%x" % window)
+                    proc = screen.start("--root", "-speed", 5, env=env)
+                else:
+                    proc = screen.start(how, window, "-speed", 5)
+                self.assertGreater(drawn_within(screen, 8, window), 0)
+                # Nothing beside the window: the test window is white, the rest of the root
+                # keeps the server's background.
+                root_before = screen.shot_gray()
+                self.assertEqual(proc.poll(), None)
+                code, took = screen.stop(proc)
+                self.assertEqual(code, 0, proc.stderr.read())
+                self.assertLess(took, STOP_LIMIT)
+                # The window's own area is ours; a row above it is untouched.
+                self.assertEqual(root_before.count(0, 0, 1024, 40), 0)
+
+    def test_keeps_drawing_at_the_new_size(self):
+        with Screen(1024, 768) as screen:
+            _, window = screen.test_window(480, 260, 0, 0)
+            proc = screen.start("-window-id", window, "-speed", 5, "-seed", 3)
+            self.assertGreater(drawn_within(screen, 8, window), 0)
+            screen.run("xdotool", "windowsize", window, 1000, 740)
+            beyond = 0
+            deadline = time.time() + 15
+            while time.time() < deadline and not beyond:
+                shot = screen.shot_gray(window)
+                self.assertEqual((shot.width, shot.height), (1000, 740))
+                # Drawn where the old size ended: right of it or below it.
+                beyond = shot.count(480, 0, 1000, 740) + shot.count(0, 260, 480, 740)
+            screen.shot_png(os.path.join(out_dir(), "native-resized.png"), window)
+            self.assertGreater(beyond, 0)
+            code, _ = screen.stop(proc)
+            self.assertEqual(code, 0, proc.stderr.read())
+
+    def test_own_window_covers_the_screen_and_ends_on_a_key_or_a_click(self):
+        for action in (["key", "a"], ["click", "1"]):
+            with self.subTest(action=action[0]), Screen(800, 600) as screen:
+                proc = screen.start("-speed", 5)
+                window = None
+                deadline = time.time() + 10
+                while window is None and time.time() < deadline:
+                    found = subprocess.run(["xdotool", "search", "--name", "^qavsaver3$"],
+                                           env=screen.env, stdout=subprocess.PIPE,
+                                           stderr=subprocess.DEVNULL, text=True).stdout.split()
+                    window = int(found[0]) if found else None
+                    time.sleep(0.1)
+                self.assertIsNotNone(window)
+                self.assertEqual(screen.window_size(window), (800, 600))
+                self.assertGreater(drawn_within(screen, 8), 0)
+                screen.run("xdotool", "mousemove", 400, 300)
+                screen.run("xdotool", *action)
+                self.assertEqual(proc.wait(5), 0, proc.stderr.read())
+
+    def test_refuses_bad_options_quietly(self):
+        with Screen(640, 480) as screen:
+            for args in (["-speed"], ["-bogus"], ["-window-id", "x"], ["-zoom", "0"]):
+                proc = screen.start(*args)
+                self.assertEqual(proc.wait(10), 1, args)
+                self.assertIn("usage", proc.stderr.read())
+            # A window that does not exist.
+            proc = screen.start("-window-id", "0x7fffff0")
+            self.assertEqual(proc.wait(10), 1)
+
+
+class Ending(unittest.TestCase):
+    def test_sigterm_and_sigint_end_it_with_exit_code_0_at_once(self):
+        for sig in (signal.SIGTERM, signal.SIGINT):
+            with self.subTest(signal=sig), Screen(1024, 768) as screen:
+                proc = screen.start("-root", "-speed", 1)
+                self.assertGreater(drawn_within(screen, 10), 0)
+                # The picture goes to the server through shared memory, which goes with it.
+                self.assertIn(str(proc.pid), shared_memory_creators())
+                code, took = screen.stop(proc, sig)
+                self.assertEqual(code, 0, proc.stderr.read())
+                self.assertLess(took, STOP_LIMIT)
+                self.assertNotIn(str(proc.pid), shared_memory_creators())
+
+    def test_music_plays_from_the_start_and_stops_with_the_signal(self):
+        music = wave_data(MUSIC_FILE)
+        with Screen(640, 480) as screen:
+            sink = os.path.join(screen.tmp, "sink.raw")
+            screen.use_sink(sink)
+            proc = screen.start("-root", "-music", "-speed", 5)
+            time.sleep(3)
+            self.assertIsNone(proc.poll())
+            code, took = screen.stop(proc)
+            self.assertEqual(code, 0, proc.stderr.read())
+            self.assertLess(took, STOP_LIMIT)
+            with open(sink, "rb") as f:
+                played = f.read()
+            # Paced like a real device: about the seconds it ran, from the music's first sample.
+            self.assertGreater(len(played), 2 * 22050)
+            self.assertLess(len(played), 5 * 22050)
+            self.assertEqual(played, music[:len(played)])
+
+    def test_without_music_or_a_device_it_stays_silent(self):
+        with Screen(640, 480) as screen:
+            sink = os.path.join(screen.tmp, "sink.raw")
+            screen.use_sink(sink)
+            proc = screen.start("-root", "-speed", 5)
+            self.assertGreater(drawn_within(screen, 8), 0)
+            self.assertEqual(screen.stop(proc)[0], 0)
+            self.assertFalse(os.path.exists(sink) and os.path.getsize(sink) > 0)
+            # -music without a sound device: the show goes on silently.
+            screen.env["ALSA_CONFIG_PATH"] = screen.alsa_config("\n", "none.conf")
+            proc = screen.start("-root", "-music", "-speed", 5)
+            time.sleep(1.5)
+            self.assertIsNone(proc.poll())
+            self.assertEqual(screen.stop(proc)[0], 0, proc.stderr.read())
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,258 @@
+// qavsaver3: the screen saver's scenes in an X window, as a hack of XScreenSaver. Draws into
+// the window named by -window-id or XSCREENSAVER_WINDOW, the root window with -root, or a
+// full-screen window of its own, which a key or a mouse button ends. Ends with exit code 0 on
+// SIGTERM or SIGINT, the music stopped and the shared memory given back.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xresource.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+
+#include "core/zoom.h"
+#include "x11/alsa_music.h"
+#include "x11/music_data.h"
+#include "x11/options.h"
+#include "x11/show.h"
+#include "x11/x_present.h"
+
+namespace {
+
+constexpr int kDefaultDpi = 96;
+
+int SignalPipe[2] = {-1, -1};
+int WindowErrors = 0;  // BadWindow or BadDrawable: the window we draw into is gone
+
+void OnSignal(int) {
+  const int saved = errno;
+  const char byte = 1;
+  if (write(SignalPipe[1], &byte, 1) < 0) {
+    // The pipe is full: a stop is already pending.
+  }
+  errno = saved;
+}
+
+bool CatchStopSignals() {
+  if (pipe2(SignalPipe, O_NONBLOCK | O_CLOEXEC) != 0) return false;
+  struct sigaction action = {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+  return true;
+}
+
+int OnXError(Display*, XErrorEvent* error) {
+  if (error->error_code == BadWindow || error->error_code == BadDrawable) ++WindowErrors;
+  return 0;
+}
+
+int OnXIOError(Display*) {
+  // The server is gone: nothing more can be drawn. Stop the music and end.
+  MusicClose();
+  _exit(0);
+}
+
+int64_t NowMs() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// The Xft.dpi resource of the screen, or kDefaultDpi when it is not set.
+int ScreenDpi(Display* display) {
+  const char* resources = XResourceManagerString(display);
+  if (!resources) return kDefaultDpi;
+  XrmInitialize();
+  XrmDatabase database = XrmGetStringDatabase(resources);
+  int dpi = kDefaultDpi;
+  char* type = nullptr;
+  XrmValue value = {};
+  if (database && XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr) {
+    const double read = std::strtod(value.addr, nullptr);
+    if (read >= 1 && read <= 10000) dpi = static_cast<int>(read + 0.5);
+  }
+  if (database) XrmDestroyDatabase(database);
+  return dpi;
+}
+
+// A full-screen window of the program's own, black, without a cursor.
+Window OwnWindow(Display* display) {
+  const int screen = DefaultScreen(display);
+  XSetWindowAttributes attributes = {};
+  attributes.background_pixel = BlackPixel(display, screen);
+  attributes.event_mask = KeyPressMask | ButtonPressMask | ExposureMask | StructureNotifyMask;
+  const Window window =
+      XCreateWindow(display, RootWindow(display, screen), 0, 0, DisplayWidth(display, screen),
+                    DisplayHeight(display, screen), 0, CopyFromParent, InputOutput, CopyFromParent,
+                    CWBackPixel | CWEventMask, &attributes);
+  XStoreName(display, window, "qavsaver3");
+  XClassHint hint = {const_cast<char*>("qavsaver3"), const_cast<char*>("QavSaver3")};
+  XSetClassHint(display, window, &hint);
+  const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+  const Atom fullScreen = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+  XChangeProperty(display, window, state, XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&fullScreen), 1);
+  static const char kNoBits[8] = {};
+  const Pixmap blank = XCreateBitmapFromData(display, window, kNoBits, 8, 8);
+  XColor black = {};
+  const Cursor none = XCreatePixmapCursor(display, blank, blank, &black, &black, 0, 0);
+  XDefineCursor(display, window, none);
+  XFreeCursor(display, none);
+  XFreePixmap(display, blank);
+  XMapRaised(display, window);
+  return window;
+}
+
+struct Target {
+  Window window;
+  bool own;
+  int width;
+  int height;
+  Visual* visual;
+  int depth;
+};
+
+bool FindTarget(Display* display, const HackOptions& options, Target* target) {
+  unsigned long id = options.windowId;
+  if (!id) id = ParseWindowId(std::getenv("XSCREENSAVER_WINDOW"));
+  if (!id && options.root) id = DefaultRootWindow(display);
+  target->own = id == 0;
+  target->window = target->own ? OwnWindow(display) : Window(id);
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(display, target->window, &attributes)) return false;
+  if (!target->own) {
+    XSelectInput(display, target->window,
+                 attributes.your_event_mask | ExposureMask | StructureNotifyMask);
+  }
+  target->width = attributes.width;
+  target->height = attributes.height;
+  target->visual = attributes.visual;
+  target->depth = attributes.depth;
+  return true;
+}
+
+// The picture for a window: each picture pixel is zoom x zoom window pixels.
+bool Start(Display* display, const Target& target, int zoom, bool first, uint32_t seed) {
+  const int width = target.width / zoom > 0 ? target.width / zoom : 1;
+  const int height = target.height / zoom > 0 ? target.height / zoom : 1;
+  if (!(first ? ShowStart(width, height, seed) : ShowResize(width, height))) return false;
+  return PresentOpen(display, target.window, target.visual, target.depth, target.width,
+                     target.height, zoom);
+}
+
+void StartMusic() {
+  const uint8_t* file = nullptr;
+  const uint8_t* samples = nullptr;
+  size_t size = 0, length = 0;
+  // Without a device or the samples the show goes on silently.
+  if (EmbeddedMusic(0, &file, &size) && FindWaveData(file, size, &samples, &length)) {
+    MusicOpen(samples, length);
+  }
+}
+
+enum class Ending { kSignal, kInput, kWindowGone, kFailure };
+
+Ending Run(Display* display, Target* target, int zoom, int32_t periodMs) {
+  SoftRect changed[kDrawListSlots];
+  int64_t nextTick = NowMs() + periodMs;
+  for (;;) {
+    bool resized = false;
+    while (XPending(display)) {
+      XEvent event;
+      XNextEvent(display, &event);
+      switch (event.type) {
+        case KeyPress:
+        case ButtonPress:
+          if (target->own) return Ending::kInput;
+          break;
+        case Expose:
+          PresentArea(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height);
+          break;
+        case ConfigureNotify:
+          if (event.xconfigure.window == target->window &&
+              (event.xconfigure.width != target->width ||
+               event.xconfigure.height != target->height)) {
+            target->width = event.xconfigure.width;
+            target->height = event.xconfigure.height;
+            resized = true;
+          }
+          break;
+        case DestroyNotify:
+          if (event.xdestroywindow.window == target->window) return Ending::kWindowGone;
+          break;
+        default:
+          break;
+      }
+    }
+    if (WindowErrors) return Ending::kWindowGone;
+    if (resized && !Start(display, *target, zoom, false, 0)) return Ending::kFailure;
+
+    const int64_t now = NowMs();
+    if (now >= nextTick) {
+      const int count = ShowTick(changed);
+      PresentRects(SoftWorkPixels(), SoftWorkSize().width, changed, count);
+      nextTick += periodMs;
+      if (nextTick <= now) nextTick = now + periodMs;
+    }
+    MusicFeed();
+
+    int timeout = static_cast<int>(nextTick - NowMs());
+    if (timeout < 0) timeout = 0;
+    const int feed = MusicNextFeedMs();
+    if (feed >= 0 && feed < timeout) timeout = feed;
+    pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {SignalPipe[0], POLLIN, 0}};
+    if (XPending(display)) timeout = 0;
+    if (poll(fds, 2, timeout) > 0 && (fds[1].revents & POLLIN)) return Ending::kSignal;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  HackOptions options;
+  if (!ParseHackOptions(argc - 1, argv + 1, &options)) {
+    std::fputs(HackUsage(), stderr);
+    return 1;
+  }
+  if (!CatchStopSignals()) return 1;
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) {
+    std::fprintf(stderr, "qavsaver3: cannot open the display\n");
+    return 1;
+  }
+  XSetErrorHandler(OnXError);
+  XSetIOErrorHandler(OnXIOError);
+  Target target = {};
+  if (!FindTarget(display, options, &target)) {
+    std::fprintf(stderr, "qavsaver3: cannot use the window\n");
+    XCloseDisplay(display);
+    return 1;
+  }
+  const int zoom = options.zoom ? options.zoom : ZoomForDpi(ScreenDpi(display));
+  const uint32_t seed = options.seeded ? options.seed : static_cast<uint32_t>(time(nullptr));
+  int status = 0;
+  if (Start(display, target, zoom, true, seed)) {
+    if (options.music) StartMusic();
+    status = Run(display, &target, zoom, TickPeriodMs(options.speed)) == Ending::kFailure ? 1 : 0;
+  } else {
+    std::fprintf(stderr, "qavsaver3: cannot make the picture\n");
+    status = 1;
+  }
+  MusicClose();
+  PresentClose();
+  ShowStop();
+  if (target.own) XDestroyWindow(display, target.window);
+  XCloseDisplay(display);
+  close(SignalPipe[0]);
+  close(SignalPipe[1]);
+  return status;
+}
