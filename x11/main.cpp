@@ -224,7 +224,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!CatchStopSignals()) return 1;
-  Display* display = XOpenDisplay(nullptr);
+  Display* display = XOpenDisplay(options.display);
   if (!display) {
     std::fprintf(stderr, "qavsaver3: cannot open the display\n");
     return 1;

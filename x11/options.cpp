@@ -3,10 +3,23 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
 constexpr int32_t kDefaultSpeed = 3;
+
+// Options XScreenSaver may give any hack (its settings dialog adds -fps, for one) that change
+// nothing in this program's drawing.
+constexpr const char* kIgnoredFlags[] = {"fps",  "no-fps", "install", "noinstall",
+                                         "mono", "window", "pair",    "sync"};
+constexpr const char* kIgnoredWithValue[] = {"visual"};
+
+bool IsOneOf(const char* name, const char* const* names, size_t count) {
+  for (size_t i = 0; i < count; ++i)
+    if (std::strcmp(name, names[i]) == 0) return true;
+  return false;
+}
 
 // The option's name without its one or two leading dashes, or null when it has none.
 const char* OptionName(const char* arg) {
@@ -39,7 +52,7 @@ unsigned long ParseWindowId(const char* text) {
 int32_t TickPeriodMs(int32_t speed) { return 350 - 50 * Clamp(speed, 1, 5); }
 
 bool ParseHackOptions(int argc, const char* const* argv, HackOptions* options) {
-  *options = HackOptions{0, false, kDefaultSpeed, false, false, 0, 0};
+  *options = HackOptions{0, false, kDefaultSpeed, false, false, 0, 0, nullptr};
   for (int i = 0; i < argc; ++i) {
     const char* name = OptionName(argv[i]);
     if (!name) return false;
@@ -67,6 +80,14 @@ bool ParseHackOptions(int argc, const char* const* argv, HackOptions* options) {
     } else if (std::strcmp(name, "zoom") == 0) {
       if (!ParseLong(value, &number) || number < 1) return false;
       options->zoom = Clamp(number, 1, kMaxZoom);
+      ++i;
+    } else if (std::strcmp(name, "display") == 0) {
+      if (!value) return false;
+      options->display = value;
+      ++i;
+    } else if (IsOneOf(name, kIgnoredFlags, std::size(kIgnoredFlags))) {
+    } else if (IsOneOf(name, kIgnoredWithValue, std::size(kIgnoredWithValue))) {
+      if (!value) return false;
       ++i;
     } else {
       return false;

@@ -12,11 +12,14 @@ struct HackOptions {
   bool seeded;             // -seed given
   uint32_t seed;           // -seed N: the generator's seed instead of the clock
   int32_t zoom;            // -zoom K, 1 to kMaxZoom; 0 when not given (from the screen's DPI)
+  const char* display;     // -display NAME: the X display; null for $DISPLAY
 };
 
 constexpr int32_t kMaxZoom = 16;
 
-// Reads the options after the program name. false on an unknown option, a missing value or
+// Reads the options after the program name. The options every XScreenSaver hack takes and that
+// mean nothing here (-fps, -install, -visual V, ...) are accepted and passed over. false on an
+// unknown option, a missing value or
 // one that is not a number; speeds outside 1..5 are brought into it, as are zooms above
 // kMaxZoom, and a zoom below 1 is refused.
 bool ParseHackOptions(int argc, const char* const* argv, HackOptions* options);

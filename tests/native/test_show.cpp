@@ -23,7 +23,7 @@ struct OptionCase {
 };
 
 TEST(HackOptions, OneDashOrTwoValuesAndRefusals) {
-  const HackOptions defaults = {0, false, 3, false, false, 0, 0};
+  const HackOptions defaults = {0, false, 3, false, false, 0, 0, nullptr};
   auto with = [&defaults](auto change) {
     HackOptions o = defaults;
     change(o);
@@ -55,6 +55,13 @@ TEST(HackOptions, OneDashOrTwoValuesAndRefusals) {
       {{"-speed", "fast"}, false, {}},
       {{"-window-id", "none"}, false, {}},
       {{"-window-id", "0"}, false, {}},
+      {{"-fps", "--no-fps", "-install", "-visual", "default", "-mono"}, true, defaults},
+      {{"-display", ":7", "-root"}, true, with([](HackOptions& o) {
+         o.display = ":7";
+         o.root = true;
+       })},
+      {{"-visual"}, false, {}},
+      {{"-display"}, false, {}},
       {{"-fullscreen"}, false, {}},
       {{"root"}, false, {}},
       {{"---root"}, false, {}},
@@ -67,6 +74,7 @@ TEST(HackOptions, OneDashOrTwoValuesAndRefusals) {
     if (!c.accepted) continue;
     EXPECT_EQ(got.windowId, c.want.windowId) << line;
     EXPECT_EQ(got.root, c.want.root) << line;
+    EXPECT_STREQ(got.display ? got.display : "", c.want.display ? c.want.display : "") << line;
     EXPECT_EQ(got.speed, c.want.speed) << line;
     EXPECT_EQ(got.music, c.want.music) << line;
     EXPECT_EQ(got.seeded, c.want.seeded) << line;
