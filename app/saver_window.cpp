@@ -6,7 +6,9 @@
 #include "anim/director.h"
 #include "anim/random.h"
 #include "app/library_proc.h"
+#include "app/monitor_windows.h"
 #include "core/runstate.h"
+#include "core/zoom.h"
 #include "gfx/compositor.h"
 #include "gfx/graphics.h"
 #include "gfx/image.h"
@@ -83,6 +85,7 @@ void TearDown(HWND window) {
     FrameTimer = 0;
   }
   DeleteGraphics();
+  MonitorWindowsDestroy();
   if (CurrentSettings.music == 1) SoundReleaseAll();
   ShowCursor(TRUE);
   EnableInputMethod(TRUE);
@@ -151,8 +154,13 @@ LRESULT OnCreate(HWND window) {
 LRESULT OnPaint(HWND window) {
   PAINTSTRUCT paint;
   const HDC dc = BeginPaint(window, &paint);
+  // The paint rectangle is in window pixels; at a zoom above 1 the picture pixels that cover it.
   const RECT& r = paint.rcPaint;
-  GfxPresentRect(dc, r.left, r.top, r.right - r.left, r.bottom - r.top);
+  const int32_t zoom = GfxPresentZoom();
+  const int32_t left = PictureOffset(r.left, zoom), top = PictureOffset(r.top, zoom);
+  const int32_t right = PictureOffset(r.right + zoom - 1, zoom);
+  const int32_t bottom = PictureOffset(r.bottom + zoom - 1, zoom);
+  GfxPresentRect(dc, left, top, right - left, bottom - top);
   EndPaint(window, &paint);
   return 0;
 }

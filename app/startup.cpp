@@ -2,8 +2,11 @@
 
 #include "app/cmdline.h"
 #include "app/library_proc.h"
+#include "app/monitor_windows.h"
 #include "app/saver_window.h"
 #include "core/runstate.h"
+#include "core/zoom.h"
+#include "gfx/compositor.h"
 #include "settings/settings_window.h"
 
 HINSTANCE ProgramInstance = nullptr;
@@ -43,13 +46,25 @@ HWND WindowFromNumber(int32_t number) {
 }
 
 HWND CreateSaverWindow(HWND parent) {
+  // The full-screen window covers the whole screen: at a zoom above 1 the picture is drawn
+  // zoomed and whatever the zoomed picture leaves over stays black.
   if (RunMode == RUN_SAVER)
     return CreateWindowExA(WS_EX_TOPMOST, kSaverClass, kSaverTitle, WS_POPUP | WS_VISIBLE, 0, 0,
-                           OutputSize.width, OutputSize.height, nullptr, nullptr, ProgramInstance,
-                           nullptr);
+                           GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
+                           nullptr, ProgramInstance, nullptr);
   return CreateWindowExA(0, kSaverClass, kPreviewTitle, WS_CHILD | WS_VISIBLE, 0, 0,
                          OutputSize.width, OutputSize.height, parent, nullptr, ProgramInstance,
                          nullptr);
+}
+
+// The zoom from the screen's DPI, and ScreenSize in logical pixels: the physical size divided
+// by the zoom, truncated.
+void ReadScreen() {
+  const HDC screen = GetDC(nullptr);
+  ScreenZoom = ZoomForDpi(screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96);
+  if (screen) ReleaseDC(nullptr, screen);
+  ScreenSize =
+      Size2{GetSystemMetrics(SM_CXSCREEN) / ScreenZoom, GetSystemMetrics(SM_CYSCREEN) / ScreenZoom};
 }
 
 }  // namespace
@@ -106,7 +121,7 @@ void ChangePassword(HWND parent) {
 int RunSaverProgram(HINSTANCE instance, const char* commandLine) {
   if (FindWindowA(nullptr, kSaverTitle) != nullptr || SaverRunClaimed()) return 0;
   ProgramInstance = instance;
-  ScreenSize = Size2{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  ReadScreen();
 
   bool endNow = false;
   const HWND parent = ParseCommandLine(commandLine, &endNow);
@@ -129,8 +144,10 @@ int RunSaverProgram(HINSTANCE instance, const char* commandLine) {
 
   if (RunMode == RUN_SAVER ? !ClaimSaverRun() : !CanHostPreview(parent)) return 0;
   if (!RegisterSaverClass()) return 0;
+  GfxSetPresentZoom(RunMode == RUN_SAVER ? ScreenZoom : 1);
   const HWND window = CreateSaverWindow(parent);
   if (window == nullptr) return 0;
+  if (RunMode == RUN_SAVER) MonitorWindowsCreate(window);
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
   MSG message;
@@ -139,5 +156,6 @@ int RunSaverProgram(HINSTANCE instance, const char* commandLine) {
     DispatchMessageA(&message);
   }
   ShowWindow(window, SW_HIDE);
+  MonitorWindowsDestroy();
   return static_cast<int>(message.wParam);
 }

@@ -46,6 +46,11 @@ set_source_files_properties(${SAVER_RC} PROPERTIES OBJECT_DEPENDS
 add_executable(saver WIN32 app/main.cpp ${SAVER_RC})
 target_link_libraries(saver saverlib)
 set_target_properties(saver PROPERTIES OUTPUT_NAME QAVSSV3 SUFFIX .SCR)
+# The manifest (DPI awareness), a resource script of its own.
+set(MANIFEST_RC ${CMAKE_SOURCE_DIR}/res/manifest.rc)
+set_source_files_properties(${MANIFEST_RC} PROPERTIES
+  OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/saver.manifest)
+target_sources(saver PRIVATE ${MANIFEST_RC})
 
 # The distribution folder: the saver, its data-folder marker and the data folder.
 set(DIST_DIR ${CMAKE_BINARY_DIR}/dist)
@@ -83,6 +88,9 @@ set_target_properties(password_standin PROPERTIES PREFIX "" OUTPUT_NAME password
 target_link_options(password_standin PRIVATE -Wl,--kill-at)
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
+# Both builds: the program carries its manifest with the DPI awareness.
+add_test(NAME saver_manifest COMMAND ${Python3_EXECUTABLE}
+  ${CMAKE_SOURCE_DIR}/tests/resources/check_manifest.py $<TARGET_FILE:saver>)
 
 # Tests compiled for Windows run in-process under Wine, inside their own Xvfb screen.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${Python3_EXECUTABLE};${E2E_DIR}/harness.py;run)

@@ -6,3 +6,12 @@
 // The screen's DPI rounded to whole multiples of 96, at least 1: 96 and 120 give 1, 144 to 239
 // give 2, 240 gives 3. Every picture pixel is then drawn as a sharp zoom x zoom block.
 int32_t ZoomForDpi(int32_t dpi);
+
+// The picture pixel that holds the screen pixel `offset` (counted from a picture-aligned
+// origin) at `zoom`: the offset divided by the zoom, rounding down, so that the screen pixels
+// just left of or above the origin belong to picture pixel -1, not 0. A zoom below 1 counts
+// as 1.
+int32_t PictureOffset(int32_t offset, int32_t zoom);
+
+// The zoom of this run's screen, set once at start-up from the screen's DPI; 1 until then.
+extern int32_t ScreenZoom;

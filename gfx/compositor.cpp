@@ -47,6 +47,9 @@ struct Frame {
   HGDIOBJ temporaryOriginalBrush;       // null while no brush of ours is selected
 };
 
+// The zoom of the present, 1 or more.
+int32_t PresentZoom = 1;
+
 // The rectangles the frame changed, in picture pixels, merged before they are presented.
 constexpr int kMaxChanged = kDrawListSlots;
 RECT Changed[kMaxChanged];
@@ -256,6 +259,10 @@ void GfxClipRect(SpriteRect* rect) {
   if (rect->y + rect->height > OutputSize.height) rect->height = OutputSize.height - rect->y;
 }
 
+void GfxSetPresentZoom(int32_t zoom) { PresentZoom = zoom < 1 ? 1 : zoom; }
+
+int32_t GfxPresentZoom() { return PresentZoom; }
+
 void GfxPresentRect(HDC target, int32_t x, int32_t y, int32_t width, int32_t height) {
   if (!WorkBuffer) return;
   BITMAP about = {};
@@ -267,8 +274,16 @@ void GfxPresentRect(HDC target, int32_t x, int32_t y, int32_t width, int32_t hei
   const HGDIOBJ previousBitmap = work ? SelectObject(work, WorkBuffer) : nullptr;
   if (previousBitmap) {
     const HPALETTE previousPalette = GfxSelectPalette(target, SaverPalette);
-    BitBlt(target, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, work,
-           rect.left, rect.top, SRCCOPY);
+    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    if (PresentZoom > 1) {
+      // Every picture pixel a sharp zoom x zoom block.
+      const int previousMode = SetStretchBltMode(target, COLORONCOLOR);
+      StretchBlt(target, rect.left * PresentZoom, rect.top * PresentZoom, w * PresentZoom,
+                 h * PresentZoom, work, rect.left, rect.top, w, h, SRCCOPY);
+      if (previousMode) SetStretchBltMode(target, previousMode);
+    } else {
+      BitBlt(target, rect.left, rect.top, w, h, work, rect.left, rect.top, SRCCOPY);
+    }
     GfxPutPaletteBack(target, previousPalette);
     SelectObject(work, previousBitmap);
   }

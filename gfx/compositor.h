@@ -20,5 +20,9 @@ void GfxRenderFrame(HWND window);
 void GfxClipRect(SpriteRect* rect);
 // Copies a rectangle of the WorkBuffer, in picture pixels, to the same place on `target` with
 // the SaverPalette selected and realised, and gives `target` its palette back. The part that
-// lies outside the WorkBuffer is left out.
+// lies outside the WorkBuffer is left out. At a present zoom above 1 the place and size on
+// `target` are zoomed and each picture pixel becomes a sharp zoom x zoom block.
 void GfxPresentRect(HDC target, int32_t x, int32_t y, int32_t width, int32_t height);
+// The zoom of the present (StretchBlt with COLORONCOLOR above 1); 1, the plain copy, unless set.
+void GfxSetPresentZoom(int32_t zoom);
+int32_t GfxPresentZoom();

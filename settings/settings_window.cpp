@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/runstate.h"
+#include "core/zoom.h"
 #include "gfx/drawlist.h"
 #include "gfx/image.h"
 #include "res/resource_ids.h"
@@ -45,8 +46,10 @@ int RegisterSkinClass(WNDPROC procedure, const char* className) {
 
 HWND CreateSkinControl(HWND window, SkinControl control, const char* className, int x, int y,
                        int srcX, int srcY, int width, int height, int faceOffset) {
-  const HWND child = CreateWindowExA(0, className, nullptr, WS_CHILD | WS_VISIBLE, x, y, width,
-                                     height, window, nullptr, GetModuleHandleA(nullptr), nullptr);
+  // Placed and sized at the zoom; the faces keep picture pixels.
+  const HWND child = CreateWindowExA(0, className, nullptr, WS_CHILD | WS_VISIBLE, x * ScreenZoom,
+                                     y * ScreenZoom, width * ScreenZoom, height * ScreenZoom,
+                                     window, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (child == nullptr) return nullptr;
   Faces[control][0] = SpriteRect{x, y, srcX, srcY, width, height};
   Faces[control][1] = SpriteRect{x, y, srcX, srcY + faceOffset, width, height};
@@ -63,6 +66,19 @@ void BlitSkin(HDC work, int x, int y, int width, int height, HDC source, HBITMAP
   if (previous == nullptr) return;
   BitBlt(work, x, y, width, height, source, srcX, srcY, rop);
   SelectObject(source, previous);
+}
+
+// Copies width x height picture pixels from (srcX, srcY) of `source` to (x, y) of `target`,
+// both in picture pixels, each pixel a sharp zoom x zoom block.
+void BlitZoomed(HDC target, int x, int y, int width, int height, HDC source, int srcX, int srcY) {
+  if (ScreenZoom <= 1) {
+    BitBlt(target, x, y, width, height, source, srcX, srcY, SRCCOPY);
+    return;
+  }
+  const int previousMode = SetStretchBltMode(target, COLORONCOLOR);
+  StretchBlt(target, x * ScreenZoom, y * ScreenZoom, width * ScreenZoom, height * ScreenZoom,
+             source, srcX, srcY, width, height, SRCCOPY);
+  if (previousMode) SetStretchBltMode(target, previousMode);
 }
 
 // Composes a face over its background off-screen and copies it to `target` at (0, 0): the
@@ -90,7 +106,7 @@ void ComposeFace(HDC target, const SpriteRect& face, const SpriteRect* knob) {
 
   const HPALETTE previousPalette = GfxSelectPalette(target, SkinPalette);
   if (previousWork != nullptr) {
-    BitBlt(target, 0, 0, face.width, face.height, work, 0, 0, SRCCOPY);
+    BlitZoomed(target, 0, 0, face.width, face.height, work, 0, 0);
     SelectObject(work, previousWork);
   }
   GfxPutPaletteBack(target, previousPalette);
@@ -115,11 +131,24 @@ void DrawDigit(HDC target, const SpriteRect& display, int entry) {
 
 void PlaceKnob(int32_t speed) { KnobRect.x = KnobOffsetForSpeed(speed); }
 
+// The control's window rectangle and the cursor in picture pixels, counted from the control's
+// top-left corner: the screen offsets divided by the zoom, rounding down, so that every test
+// of the cursor works as at zoom 1.
+void ControlAndCursor(HWND control, RECT* rect, POINT* cursor) {
+  RECT screen;
+  POINT at;
+  GetWindowRect(control, &screen);
+  GetCursorPos(&at);
+  *rect = RECT{0, 0, PictureOffset(screen.right - screen.left, ScreenZoom),
+               PictureOffset(screen.bottom - screen.top, ScreenZoom)};
+  *cursor = POINT{PictureOffset(at.x - screen.left, ScreenZoom),
+                  PictureOffset(at.y - screen.top, ScreenZoom)};
+}
+
 int32_t KnobOffsetUnderCursor(HWND slider) {
   RECT rect;
   POINT cursor;
-  GetWindowRect(slider, &rect);
-  GetCursorPos(&cursor);
+  ControlAndCursor(slider, &rect, &cursor);
   return KnobOffsetFromCursor(rect.left, rect.right, cursor.x);
 }
 
@@ -133,8 +162,7 @@ void InvalidateDigits() {
 bool CursorInside(HWND control) {
   RECT rect;
   POINT cursor;
-  GetWindowRect(control, &rect);
-  GetCursorPos(&cursor);
+  ControlAndCursor(control, &rect, &cursor);
   return rect.left <= cursor.x && cursor.x <= rect.right && rect.top <= cursor.y &&
          cursor.y <= rect.bottom;
 }
@@ -288,8 +316,8 @@ void PaintBackground(HWND window) {
   const HGDIOBJ previousBitmap = SkinImage != nullptr ? SelectObject(memory, SkinImage) : nullptr;
   const HPALETTE previousPalette = GfxSelectPalette(dc, SkinPalette);
   if (previousBitmap != nullptr) {
-    BitBlt(dc, client.left, client.top, client.right, client.bottom, memory, 0, kSkinBackgroundRow,
-           SRCCOPY);
+    BlitZoomed(dc, client.left, client.top, (client.right + ScreenZoom - 1) / ScreenZoom,
+               (client.bottom + ScreenZoom - 1) / ScreenZoom, memory, 0, kSkinBackgroundRow);
     SelectObject(memory, previousBitmap);
   }
   GfxPutPaletteBack(dc, previousPalette);
@@ -390,11 +418,12 @@ void RunSettingsWindow(HWND parent) {
   OutputSize = Size2{kSkinClientWidth, kSkinClientHeight};
   const HWND window = CreateWindowExA(
       0, kWindowClass, nullptr, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU,
-      GetSystemMetrics(SM_CXSCREEN) / 2 - kSkinClientWidth / 2,
-      GetSystemMetrics(SM_CYSCREEN) / 2 - kSkinClientHeight / 2,
-      kSkinClientWidth + GetSystemMetrics(SM_CXDLGFRAME),
-      kSkinClientHeight + GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION), nullptr,
-      nullptr, GetModuleHandleA(nullptr), nullptr);
+      GetSystemMetrics(SM_CXSCREEN) / 2 - kSkinClientWidth * ScreenZoom / 2,
+      GetSystemMetrics(SM_CYSCREEN) / 2 - kSkinClientHeight * ScreenZoom / 2,
+      kSkinClientWidth * ScreenZoom + GetSystemMetrics(SM_CXDLGFRAME),
+      kSkinClientHeight * ScreenZoom + GetSystemMetrics(SM_CYDLGFRAME) +
+          GetSystemMetrics(SM_CYCAPTION),
+      nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (window == nullptr) return;
   // The caption goes straight to the default procedure's wide text so that it reads the same
   // on every system code page; the ANSI path would squeeze it through the code page.

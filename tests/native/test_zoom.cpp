@@ -16,4 +16,32 @@ TEST(ZoomForDpi, RoundsToWholeMultiplesOf96) {
   for (const Case& c : kCases) EXPECT_EQ(ZoomForDpi(c.dpi), c.zoom) << "dpi " << c.dpi;
 }
 
+TEST(PictureOffset, RoundsDownOnBothSidesOfTheOrigin) {
+  struct Case {
+    int32_t offset;
+    int32_t zoom;
+    int32_t picture;
+  };
+  constexpr Case kCases[] = {
+      {0, 1, 0},
+      {5, 1, 5},
+      {-5, 1, -5},
+      {0, 2, 0},
+      {1, 2, 0},
+      {2, 2, 1},
+      {-1, 2, -1},
+      {-2, 2, -1},
+      {-3, 2, -2},
+      {433, 2, 216},
+      {434, 2, 217},
+      {8, 3, 2},
+      {-1, 3, -1},
+      {7, 0, 7},
+      {INT32_MIN, 2, INT32_MIN / 2},
+      {INT32_MAX, 64, INT32_MAX / 64},
+  };
+  for (const Case& c : kCases)
+    EXPECT_EQ(PictureOffset(c.offset, c.zoom), c.picture) << c.offset << " at zoom " << c.zoom;
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 #include "app/saver_window.h"
 #include "app/startup.h"
 #include "core/runstate.h"
+#include "gfx/compositor.h"
 #include "gfx/graphics.h"
 #include "tests/support/message_pump.h"
 #include "tests/wine/bitmap_pixels.h"
@@ -19,20 +20,23 @@ namespace {
 
 constexpr int kTicks = 300;
 
-// "" when the window shows the WorkBuffer, else how many pixels differ and the first.
-std::string WindowAgainstWorkBuffer(HWND window) {
+// "" when the window shows the WorkBuffer, each of its pixels a zoom x zoom block, else how
+// many pixels differ and the first.
+std::string WindowAgainstWorkBuffer(HWND window, int zoom = 1) {
   int width, height;
   const std::vector<uint32_t> work = BitmapPixels(WorkBuffer, &width, &height);
-  const std::vector<uint32_t> shown = WindowPixels(window, width, height);
+  const int shownWidth = width * zoom, shownHeight = height * zoom;
+  const std::vector<uint32_t> shown = WindowPixels(window, shownWidth, shownHeight);
   int count = 0, first = -1;
-  for (size_t i = 0; i < work.size(); ++i) {
-    if (work[i] == shown[i]) continue;
-    if (count++ == 0) first = static_cast<int>(i);
+  for (int i = 0; i < shownWidth * shownHeight; ++i) {
+    if (shown[i] == work[(i / shownWidth / zoom) * width + (i % shownWidth) / zoom]) continue;
+    if (count++ == 0) first = i;
   }
   if (!count) return "";
   char text[128];
   snprintf(text, sizeof text, "%d pixels differ, first at (%d,%d): shown %06X, WorkBuffer %06X",
-           count, first % width, first / width, shown[first], work[first]);
+           count, first % shownWidth, first / shownWidth, shown[first],
+           work[(first / shownWidth / zoom) * width + (first % shownWidth) / zoom]);
   return text;
 }
 
@@ -75,6 +79,7 @@ struct WindowCase {
   int mode;
   Size2 output;
   int scaleFactor;
+  int zoom;  // of the present, saver only: the window is the output zoomed
 };
 
 class SaverPresent : public testing::TestWithParam<WindowCase> {
@@ -82,15 +87,17 @@ class SaverPresent : public testing::TestWithParam<WindowCase> {
   void SetUp() override {
     const WindowCase& c = GetParam();
     ProgramInstance = GetModuleHandleA(nullptr);
-    ScreenSize = Size2{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    ScreenSize =
+        Size2{GetSystemMetrics(SM_CXSCREEN) / c.zoom, GetSystemMetrics(SM_CYSCREEN) / c.zoom};
     RunMode = c.mode;
     OutputSize = c.output;
     ScaleFactor = c.scaleFactor;
+    GfxSetPresentZoom(c.zoom);
     RegisterSaverClass();  // once per process; later calls find it registered
     if (c.mode == RUN_SAVER) {
       window_ = CreateWindowExA(WS_EX_TOPMOST, "QV3_02", "QV3_02", WS_POPUP | WS_VISIBLE, 0, 0,
-                                OutputSize.width, OutputSize.height, nullptr, nullptr,
-                                ProgramInstance, nullptr);
+                                OutputSize.width * c.zoom, OutputSize.height * c.zoom, nullptr,
+                                nullptr, ProgramInstance, nullptr);
     } else {
       host_ =
           CreateWindowExA(WS_EX_TOPMOST, "STATIC", "host", WS_POPUP | WS_VISIBLE, 40, 30,
@@ -112,6 +119,7 @@ class SaverPresent : public testing::TestWithParam<WindowCase> {
     while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
     RunMode = RUN_SETTINGS;
+    GfxSetPresentZoom(1);
   }
 
   // Frames drawn as the timer draws them, between messages pumped now and then.
@@ -129,7 +137,8 @@ class SaverPresent : public testing::TestWithParam<WindowCase> {
 TEST_P(SaverPresent, WindowEqualsTheWorkBufferAfterManyFrames) {
   for (int round = 0; round < 3; ++round) {
     Tick(kTicks / 3);
-    EXPECT_EQ(WindowAgainstWorkBuffer(window_), "") << "after " << (round + 1) * kTicks / 3;
+    EXPECT_EQ(WindowAgainstWorkBuffer(window_, GetParam().zoom), "")
+        << "after " << (round + 1) * kTicks / 3;
   }
 }
 
@@ -141,15 +150,18 @@ TEST_P(SaverPresent, AWindowPassedOverLeavesNoTrace) {
   GetWindowRect(window_, &area);
   area.right -= (area.right - area.left) / 3;  // over part of the window
   PassAWindowOver(window_, area);
-  EXPECT_EQ(WindowAgainstWorkBuffer(window_), "");
+  EXPECT_EQ(WindowAgainstWorkBuffer(window_, GetParam().zoom), "");
   // And after a few more frames.
   Tick(5);
-  EXPECT_EQ(WindowAgainstWorkBuffer(window_), "");
+  EXPECT_EQ(WindowAgainstWorkBuffer(window_, GetParam().zoom), "");
 }
 
 const WindowCase kWindows[] = {
-    {"saver", RUN_SAVER, {1024, 768}, 1000},
-    {"preview", RUN_PREVIEW, {304, 224}, 296},
+    {"saver", RUN_SAVER, {1024, 768}, 1000, 1},
+    {"preview", RUN_PREVIEW, {304, 224}, 296, 1},
+    // A 192-DPI screen: the logical screen is half the window; an odd edge of the passing
+    // window falls inside a picture pixel.
+    {"saver_at_zoom_2", RUN_SAVER, {512, 384}, 1000, 2},
 };
 
 INSTANTIATE_TEST_SUITE_P(Windows, SaverPresent, testing::ValuesIn(kWindows),

@@ -149,7 +149,12 @@ int PreviewHost(int width, int height, const char* saver, DWORD holdMs) {
     TerminateProcess(info.hProcess, 1);
     return 1;
   }
-  PrintWindow("preview ", child);
+  RECT hostClient = {};
+  GetClientRect(host, &hostClient);
+  char prefix[64];
+  std::snprintf(prefix, sizeof prefix, "preview hostcw=%ld hostch=%ld ", hostClient.right,
+                hostClient.bottom);
+  PrintWindow(prefix, child);
   std::printf("holding=1\n");
   std::fflush(stdout);
   PumpMessages(holdMs, info.hProcess);
@@ -238,6 +243,7 @@ int main(int argc, char** argv) {
   }
   if (argc >= 3 && std::strcmp(argv[1], "foreground") == 0) return Foreground(argc - 2, argv + 2);
   if (argc >= 3 && std::strcmp(argv[1], "boxtext") == 0) return BoxText(argv[2]);
-  std::fprintf(stderr, "usage: testhelper find|hold|previewhost|foreground ...\n");
+  std::fprintf(stderr,
+               "usage: testhelper find|findclass|count|hold|previewhost|boxtext|foreground ...\n");
   return 2;
 }

@@ -1,0 +1,216 @@
+"""The saver on two monitors under Wine: one wide Xvfb screen split into two monitors, which
+Wine reads through Xinerama. The primary monitor is 1024 x 768, the second 800 x 600, beside it
+on the left or on the right; the X root is painted a colour that the saver never draws, so an
+uncovered pixel shows."""
+
+import os
+import shutil
+import subprocess
+import time
+import unittest
+
+import harness
+
+SCREEN = (1824, 768)
+PRIMARY_SIZE = (1024, 768)
+SECOND_SIZE = (800, 600)
+ROOT_COLOUR = (0x13, 0x57, 0x9B)
+X11_KEY = r"HKCU\Software\Wine\X11 Driver"
+DESKTOP_KEY = r"HKCU\Control Panel\desktop"
+EXIT_TIMEOUT = 15
+
+# Each layout: where the primary and the second monitor lie on the X screen, and where Windows
+# puts the second monitor (the primary is at 0, 0 there, so a monitor left of it is negative).
+LAYOUTS = [
+    {"name": "primary left", "primary_x": 0, "second_x": 1024, "windows_second_x": 1024},
+    {"name": "primary right", "primary_x": 800, "second_x": 0, "windows_second_x": -800},
+]
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def count_colour(shot, x0, y0, x1, y1, colour):
+    """Pixels of exactly `colour` in [x0, x1) x [y0, y1)."""
+    tables = [bytes(1 if v == c else 0 for v in range(256)) for c in colour]
+    total = 0
+    for y in range(y0, y1):
+        row = shot.rgb[(y * shot.width + x0) * 3:(y * shot.width + x1) * 3]
+        masks = [int.from_bytes(row[i::3].translate(tables[i]), "big") for i in range(3)]
+        total += bin(masks[0] & masks[1] & masks[2]).count("1")
+    return total
+
+
+class TwoMonitors:
+    """A session whose screen Wine sees as two monitors in the given layout."""
+
+    def __init__(self, layout, env_extra=None):
+        self.layout = layout
+        self.session = harness.Session(*SCREEN)
+        try:
+            self._split()
+        except Exception:
+            self.session.close()
+            raise
+        self.env = dict(self.session.env, **(env_extra or {}))
+
+    def _run(self, *args):
+        subprocess.run(list(args), env=self.session.env, check=True, timeout=120,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def _split(self):
+        px, sx = self.layout["primary_x"], self.layout["second_x"]
+        self._run("xrandr", "--setmonitor", "*PRIM", f"1024/271x768/203+{px}+0", "screen")
+        self._run("xrandr", "--setmonitor", "SECOND", f"800/212x600/159+{sx}+0", "none")
+        self._run("xsetroot", "-solid", "#%02x%02x%02x" % ROOT_COLOUR)
+        # Wine reads the monitors through Xinerama once told not to use XRandR; the setting
+        # takes effect with a new wineserver.
+        self._run("wine", "reg", "add", X11_KEY, "/v", "UseXRandR", "/d", "N", "/f")
+        harness.wineserver_kill(self.session.env)
+
+    def close(self):
+        try:
+            self._run("wine", "reg", "delete", X11_KEY, "/v", "UseXRandR", "/f")
+        finally:
+            self.session.close()
+
+    # Rectangles on the X screen, (x0, y0, x1, y1).
+    def primary(self):
+        x = self.layout["primary_x"]
+        return (x, 0, x + PRIMARY_SIZE[0], PRIMARY_SIZE[1])
+
+    def second(self):
+        x = self.layout["second_x"]
+        return (x, 0, x + SECOND_SIZE[0], SECOND_SIZE[1])
+
+    def second_point(self, dx=0, dy=0):
+        x0, y0, x1, y1 = self.second()
+        return ((x0 + x1) // 2 + dx, (y0 + y1) // 2 + dy)
+
+
+class Monitors(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        harness.write_settings("[QV3_02]\nWAV=0\nSPEED=5\n")
+
+    @classmethod
+    def tearDownClass(cls):
+        harness.write_settings(None)
+
+    def start(self, desk, dist=None):
+        desk.session.xdotool("mousemove", *desk.second_point())
+        proc = desk.session.start_saver("/s", dist=dist, env=desk.env)
+        self.assertIsNotNone(desk.session.find_window("QV3_02"), "no saver window appeared")
+        time.sleep(1.5)
+        return proc
+
+    def assert_covered(self, desk, seconds):
+        """Every pixel of both monitors black or a character, characters on the primary only;
+        returns the number of screenshots with characters."""
+        with_characters = 0
+        deadline = time.time() + seconds
+        while time.time() < deadline:
+            shot = desk.session.screenshot()
+            for rect in (desk.primary(), desk.second()):
+                self.assertEqual(count_colour(shot, *rect, ROOT_COLOUR), 0,
+                                 "an uncovered pixel in %s" % (rect,))
+            self.assertEqual(shot.count_non_black(*desk.second()), 0,
+                             "the second monitor is not black")
+            if shot.count_non_black(*desk.primary(), step=3) > 0:
+                with_characters += 1
+        return with_characters
+
+    def assert_second_uncovered(self, desk):
+        x0, y0, x1, y1 = desk.second()
+        deadline = time.time() + 10
+        while True:
+            shot = desk.session.screenshot()
+            if count_colour(shot, x0, y0, x1, y1, ROOT_COLOUR) == (x1 - x0) * (y1 - y0):
+                return
+            if time.time() > deadline:
+                self.fail("the second monitor does not show the root after the exit")
+            time.sleep(0.5)
+
+    def test_every_monitor_covered_and_input_on_the_second_ends_the_saver(self):
+        inputs = [
+            ("move in both coordinates", [("mousemove_relative", "--", 7, 0), "stays",
+                                          ("mousemove_relative", "--", 0, 7), "stays",
+                                          ("mousemove_relative", "--", 5, 5)]),
+            ("left click", [("click", 1)]),
+            ("key", [("key", "a")]),
+        ]
+        for layout in LAYOUTS:
+            desk = TwoMonitors(layout)
+            try:
+                for index, (name, steps) in enumerate(inputs):
+                    with self.subTest(layout=layout["name"], input=name):
+                        proc = self.start(desk)
+                        if index == 0:
+                            self.check_cover(desk)
+                        for step in steps:
+                            if step == "stays":
+                                time.sleep(2)
+                                self.assertIsNone(proc.poll(), "a move in one coordinate ended it")
+                            else:
+                                desk.session.xdotool(*step)
+                        self.assertEqual(desk.session.wait_exit(proc, EXIT_TIMEOUT), 0)
+                        self.assert_second_uncovered(desk)
+            finally:
+                desk.close()
+
+    def check_cover(self, desk):
+        layout = desk.layout
+        code, out = desk.session.run_helper("count", "QV3_02")
+        self.assertEqual(out.strip(), "count=1")
+        code, out = desk.session.run_helper("findclass", "QV3MON")
+        self.assertEqual(code, 0, "no window over the second monitor")
+        cover = harness.parse_fields(out)
+        self.assertEqual((int(cover["x"]), int(cover["y"]), int(cover["w"]), int(cover["h"])),
+                         (layout["windows_second_x"], 0) + SECOND_SIZE)
+        self.assertEqual(cover["topmost"], "1")
+        self.assertNotEqual(cover["title"], "QV3_02")
+        self.assertGreater(self.assert_covered(desk, 6), 0, "no scene appeared on the primary")
+        if layout["primary_x"] == 0:
+            shots = os.environ.get("QV3_SCREENSHOT_DIR", os.path.join(harness.BUILD_DIR,
+                                                                     "screenshots"))
+            os.makedirs(shots, exist_ok=True)
+            desk.session.screenshot(os.path.join(shots, "two-monitors.png"))
+
+    def test_refused_password_keeps_both_monitors_covered(self):
+        desk = TwoMonitors(LAYOUTS[1])
+        dist = harness.copy_dist(os.path.join(desk.session.tmp, "dist"))
+        shutil.copy(os.path.join(harness.TEST_BIN_DIR, "password.cpl"), dist)
+        answer = os.path.join(desk.session.tmp, "answer.txt")
+        log = os.path.join(desk.session.tmp, "calls.txt")
+        desk.env.update(QV3_TEST_PASSWORD_FILE=windows_path(answer),
+                        QV3_TEST_PASSWORD_LOG=windows_path(log))
+        reg = ["wine", "reg", "add", DESKTOP_KEY, "/v", "ScreenSaveUsePassword", "/t",
+               "REG_DWORD", "/d", "1", "/f"]
+        try:
+            subprocess.run(reg, env=desk.session.env, check=True, timeout=60,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            with open(answer, "w") as f:
+                f.write("refuse")
+            proc = self.start(desk, dist=dist)
+            desk.session.xdotool("key", "a")
+            time.sleep(3)
+            self.assertIsNone(proc.poll(), "a refused password ended the saver")
+            with open(log) as f:
+                self.assertEqual(f.read().splitlines(), ["verify window=1 answer=0"])
+            self.assertEqual(desk.session.run_helper("findclass", "QV3MON")[0], 0)
+            self.assert_covered(desk, 3)
+            with open(answer, "w") as f:
+                f.write("accept")
+            desk.session.xdotool("click", 1)
+            self.assertEqual(desk.session.wait_exit(proc, EXIT_TIMEOUT), 0)
+            self.assert_second_uncovered(desk)
+        finally:
+            subprocess.run(["wine", "reg", "delete", DESKTOP_KEY, "/v", "ScreenSaveUsePassword",
+                            "/f"], env=desk.session.env, timeout=60,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            desk.close()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
