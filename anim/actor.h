@@ -19,7 +19,8 @@ extern Actor Cast[kActorCount];
 
 void ActorInit(int actor, int sequence, int playMode, int sheet, const struct FrameRect* frameTable,
                const SequenceStep* stepTable, const int16_t* startTable);
-// Moves an actor one tick on.
+// One tick: the current step is held for its hold count, then the sequence goes on to its
+// next step; a closing step goes back to its loop's start, or stays when played once.
 void ActorAdvance(int actor);
 // Appends an entry of the actor's current frame at (x, y), in full-screen coordinates; the
 // preview scales every value by ScaleFactor.

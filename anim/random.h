@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-// Sets the generator's state.
+// Starts the sequence anew: the same seed gives the same numbers.
 void SeedRandom(uint32_t seed);
 // The next number, 0 to 32767.
 int NextRandom();

@@ -12,6 +12,7 @@
 #include "gfx/compositor.h"
 #include "gfx/graphics.h"
 #include "gfx/image.h"
+#include "res/resource_ids.h"
 #include "settings/settings_store.h"
 #include "sound/sound.h"
 
@@ -20,10 +21,6 @@ namespace {
 constexpr UINT_PTR kFrameTimerId = 100;
 constexpr wchar_t kMusicFile[] = L"BGM04.SSS";
 constexpr int kMusicPathSize = 256;
-
-// The three sprite sheets' resources, in slot order; the first one's palette is the
-// SaverPalette.
-constexpr int kSheetResources[kSheetSlots] = {114, 117, 116};
 
 UINT16 FrameTimer = 0;
 HPALETTE PreviousPalette = nullptr;

@@ -10,7 +10,8 @@ HWND ParseCommandLine(const char* commandLine, bool* endNow);
 int RegisterSaverClass();
 // Hands a password-change request for `parent` to the system.
 void ChangePassword(HWND parent);
-// The whole run; returns the process exit code, always 0.
+// The whole run; returns the exit code the saver window's message loop ended with, or 0 when
+// the run ends without one.
 int RunSaverProgram(HINSTANCE instance, const char* commandLine);
 
 extern HINSTANCE ProgramInstance;

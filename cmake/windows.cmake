@@ -21,27 +21,27 @@ endif()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/VERSION)
 string(REPLACE "." "," QV3_VERSION_COMMAS "${QV3_VERSION},0")
 
-# The program's resources: the icon and the four pictures encoded by the native build.
+# The program's resources: the script res/saver.rc.in, filled in with the folder of the icon and
+# the pictures the native build encoded. A missing picture or music file stops the configure;
+# one removed later stops the build.
+include(cmake/resource_ids.cmake)
 set(RES_BIN_DIR ${NATIVE_BUILD_DIR}/res)
-set(SAVER_RC ${CMAKE_BINARY_DIR}/saver.rc)
-set(rc_text "#include <windows.h>\nLANGUAGE LANG_JAPANESE, SUBLANG_DEFAULT\n")
-string(APPEND rc_text "1 VERSIONINFO\nFILEVERSION ${QV3_VERSION_COMMAS}\nPRODUCTVERSION ${QV3_VERSION_COMMAS}\nFILEOS VOS__WINDOWS32\nFILETYPE VFT_APP\nBEGIN\n"
-  "BLOCK \"StringFileInfo\"\nBEGIN\nBLOCK \"041104B0\"\nBEGIN\n"
-  "VALUE \"FileDescription\", \"QAV SAVER Vol.3\"\nVALUE \"ProductVersion\", \"${QV3_VERSION}\"\nVALUE \"OriginalFilename\", \"QAVSSV3.SCR\"\n"
-  "END\nEND\nBLOCK \"VarFileInfo\"\nBEGIN\nVALUE \"Translation\", 0x0411, 1200\nEND\nEND\n")
-set(rc_depends)
-if(EXISTS ${RES_BIN_DIR}/icon.ico)
-  string(APPEND rc_text "\"ICON\" ICON \"${RES_BIN_DIR}/icon.ico\"\n")
-  list(APPEND rc_depends ${RES_BIN_DIR}/icon.ico)
-endif()
-foreach(id 106 114 116 117)
-  if(EXISTS ${RES_BIN_DIR}/${id}.rle)
-    string(APPEND rc_text "${id} RCDATA \"${RES_BIN_DIR}/${id}.rle\"\n")
-    list(APPEND rc_depends ${RES_BIN_DIR}/${id}.rle)
+set(RES_FILES ${RES_BIN_DIR}/icon.ico)
+foreach(id ${RESOURCE_SKIN} ${RESOURCE_SHEET0} ${RESOURCE_SHEET1} ${RESOURCE_SHEET2})
+  list(APPEND RES_FILES ${RES_BIN_DIR}/${id}.rle)
+endforeach()
+set(MUSIC_FILE ${NATIVE_BUILD_DIR}/music/BGM04.SSS)
+set(MARKER_FILE ${NATIVE_BUILD_DIR}/dist/QAVSSV3C.SSS)
+foreach(file ${RES_FILES} ${MUSIC_FILE} ${MARKER_FILE})
+  if(NOT EXISTS ${file})
+    message(FATAL_ERROR "${file} is missing: build the native tree first and give it as "
+      "NATIVE_BUILD_DIR (scripts/build does both)")
   endif()
 endforeach()
-file(CONFIGURE OUTPUT ${SAVER_RC} CONTENT "${rc_text}")
-set_source_files_properties(${SAVER_RC} PROPERTIES OBJECT_DEPENDS "${rc_depends}")
+set(SAVER_RC ${CMAKE_BINARY_DIR}/saver.rc)
+configure_file(res/saver.rc.in ${SAVER_RC} @ONLY)
+set_source_files_properties(${SAVER_RC} PROPERTIES OBJECT_DEPENDS
+  "${RES_FILES};${RESOURCE_IDS_HEADER}")
 
 add_executable(saver WIN32 app/main.cpp ${SAVER_RC})
 target_link_libraries(saver saverlib)
@@ -57,13 +57,9 @@ set(DIST_DIR ${CMAKE_BINARY_DIR}/dist)
 add_custom_command(TARGET saver POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_DIR}/QV3
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:saver> ${DIST_DIR}/
-  COMMAND ${CMAKE_COMMAND} -E copy ${NATIVE_BUILD_DIR}/dist/QAVSSV3C.SSS ${DIST_DIR}/
+  COMMAND ${CMAKE_COMMAND} -E copy ${MARKER_FILE} ${DIST_DIR}/
+  COMMAND ${CMAKE_COMMAND} -E copy ${MUSIC_FILE} ${DIST_DIR}/QV3/
   VERBATIM)
-if(EXISTS ${NATIVE_BUILD_DIR}/music/BGM04.SSS)
-  add_custom_command(TARGET saver POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy ${NATIVE_BUILD_DIR}/music/BGM04.SSS ${DIST_DIR}/QV3/
-    VERBATIM)
-endif()
 
 # The setup program, beside the distribution folder (32-bit build only).
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -71,9 +67,9 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(SETUP_EXE ${CMAKE_BINARY_DIR}/QAVSSV3-setup.exe)
   add_custom_command(OUTPUT ${SETUP_EXE}
     COMMAND ${MAKENSIS} -V2 -DVERSION=${QV3_VERSION} -DSAVER=$<TARGET_FILE:saver>
-      -DMUSIC=${NATIVE_BUILD_DIR}/music/BGM04.SSS -DICON=${CMAKE_SOURCE_DIR}/res/icon.ico
+      -DMUSIC=${MUSIC_FILE} -DICON=${CMAKE_SOURCE_DIR}/res/icon.ico
       -DOUTFILE=${SETUP_EXE} ${CMAKE_SOURCE_DIR}/installer/setup.nsi
-    DEPENDS saver ${NATIVE_BUILD_DIR}/music/BGM04.SSS ${CMAKE_SOURCE_DIR}/installer/setup.nsi
+    DEPENDS saver ${MUSIC_FILE} ${CMAKE_SOURCE_DIR}/installer/setup.nsi
       ${CMAKE_SOURCE_DIR}/VERSION ${CMAKE_SOURCE_DIR}/res/icon.ico
     VERBATIM)
   add_custom_target(setup ALL DEPENDS ${SETUP_EXE})

@@ -37,7 +37,7 @@ struct SpriteRect {
 void DrawListReset();
 // The entry at the write position.
 DrawEntry* DrawListCurrent();
-// Sets every field of an entry to 0.
+// Zeroes an entry, so that a reused slot keeps nothing of an earlier tick.
 void DrawEntryClear(DrawEntry* entry);
 // Moves the write position one slot on, unless it stands at the last slot.
 void DrawListAdvance();

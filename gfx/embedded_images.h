@@ -5,6 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 
-// The bytes of image resource `resourceId` (106, 114, 116 or 117), or false when the program
+// The bytes of image resource `resourceId` (res/resource_ids.h), or false when the program
 // does not carry it.
 bool EmbeddedImage(int resourceId, const uint8_t** data, size_t* size);

@@ -33,6 +33,6 @@ bool ImageReadInfo(const uint8_t* data, size_t size, ImageInfo* info);
 bool ImageDecodePixels(const uint8_t* data, size_t size, const ImageInfo& info, uint8_t* pixels,
                        size_t* decoded = nullptr);
 
-// Little-endian reads used by the loader too.
+// Little-endian reads of the format's fields (the encoder's tests read headers with them).
 uint32_t ReadU32(const uint8_t* p);
 uint16_t ReadU16(const uint8_t* p);

@@ -6,13 +6,13 @@
 #include "core/zoom.h"
 #include "gfx/drawlist.h"
 #include "gfx/image.h"
+#include "res/resource_ids.h"
 #include "settings/control_values.h"
 #include "settings/settings_store.h"
 #include "settings/skin_layout.h"
 
 namespace {
 
-constexpr int kSkinResource = 106;
 constexpr char kWindowClass[] = "QV3_02";
 constexpr wchar_t kCaption[] = L"ミルカドの設定";
 constexpr wchar_t kMessageCaption[] = L"QAV SAVER Vol.3";

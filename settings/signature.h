@@ -13,6 +13,3 @@ static_assert(kSignatureLength == 99, "the signature is 99 bytes");
 
 // Whether `byte` is the signature's byte at `index` (0 to 98).
 bool SignatureByteMatches(size_t index, unsigned char byte);
-
-// Whether a file whose first bytes are `data` (`length` of them) begins with the signature.
-bool MarkerMatches(const unsigned char* data, size_t length);

@@ -1,4 +1,4 @@
-// Where the settings window's pieces lie, in the skin picture (resource 106) and in the
+// Where the settings window's pieces lie, in the skin picture (RESOURCE_SKIN) and in the
 // window's client area. Platform-free: the settings window and the skin tool draw from it.
 #pragma once
 

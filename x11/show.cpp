@@ -7,11 +7,9 @@
 #include "anim/random.h"
 #include "core/runstate.h"
 #include "gfx/embedded_images.h"
+#include "res/resource_ids.h"
 
 namespace {
-
-// Sheet slots 0, 1 and 2 and the image resources they come from.
-constexpr int kSheetResources[kSoftSheetSlots] = {114, 117, 116};
 
 // The picture as the window was last given it: a tick hands out only what differs from it, so
 // that a sprite erased and drawn again the same is not sent.

@@ -20,6 +20,10 @@ foreach(folder core gfx anim settings sound)
 endforeach()
 check_folder(core "gfx/|anim/|settings/|sound/|windows\\.h|X11/"
   "the run state includes nothing above it and no platform header")
+check_folder(gfx "anim/|settings/|sound/"
+  "the graphics layer sits below the animation and the settings that draw with it")
+check_folder(res "core/|gfx/|anim/|settings/|sound/|windows\\.h"
+  "the resource numbers are read by the resource compiler and CMake too")
 check_folder(anim "gfx/compositor|gfx/image\\.h|gfx/graphics|settings/|sound/|windows\\.h|X11/"
   "the animation stays platform-free")
 

@@ -1,38 +1,43 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "settings/signature.h"
 
 namespace {
 
-std::string Signature() { return std::string(SIGNATURE_TEXT, kSignatureLength); }
-
-bool Matches(const std::string& file) {
-  return MarkerMatches(reinterpret_cast<const unsigned char*>(file.data()), file.size());
-}
-
 TEST(Signature, HasTheFormOfTwoUpperCaseLines) {
-  const std::string text = Signature();
+  const std::string text(SIGNATURE_TEXT, kSignatureLength);
   ASSERT_EQ(text.size(), 99u);
   EXPECT_EQ(text.find('\n'), 50u);
   EXPECT_EQ(text[98], '\n');
   for (char c : text) EXPECT_TRUE(c == '\n' || c == ' ' || (c >= 'A' && c <= 'Z')) << c;
 }
 
-TEST(MarkerMatches, ComparesTheFirst99Bytes) {
-  const std::string sig = Signature();
-  EXPECT_TRUE(Matches(sig));
-  EXPECT_TRUE(Matches(sig + "trailing bytes\r\n"));
-  EXPECT_FALSE(Matches(sig.substr(0, 98)));  // missing final line feed
-  std::string lower = sig;
-  lower[3] = static_cast<char>(lower[3] - 'A' + 'a');
-  EXPECT_FALSE(Matches(lower));
-  EXPECT_FALSE(Matches(sig.substr(0, 10)));
-  EXPECT_FALSE(Matches(""));
-  std::string crlf = sig;
-  crlf.insert(50, "\r");
-  EXPECT_FALSE(Matches(crlf));
+TEST(SignatureByteMatches, AcceptsExactlyTheSignaturesBytes) {
+  for (size_t i = 0; i < kSignatureLength; ++i) {
+    const unsigned char byte = static_cast<unsigned char>(SIGNATURE_TEXT[i]);
+    EXPECT_TRUE(SignatureByteMatches(i, byte)) << i;
+    EXPECT_FALSE(SignatureByteMatches(i, byte ^ 0x20)) << i;  // other letter case, or no space
+  }
+  struct Case {
+    const char* name;
+    size_t index;
+    unsigned char byte;
+    bool matches;
+  };
+  const Case cases[] = {
+      {"first byte", 0, 'Q', true},
+      {"lower-case first byte", 0, 'q', false},
+      {"end of the first line", 50, '\n', true},
+      {"carriage return before the line feed", 50, '\r', false},
+      {"last byte", 98, '\n', true},
+      {"the literal's terminating zero", 99, 0, false},
+      {"past the signature", 99, '\n', false},
+      {"far past the signature", SIZE_MAX, 'Q', false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SignatureByteMatches(c.index, c.byte), c.matches) << c.name;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "gfx/embedded_images.h"
 #include "gfx/image_decode.h"
 #include "gfx/soft_compositor.h"
+#include "res/resource_ids.h"
 #include "tests/support/draw_entry.h"
 #include "tests/support/draw_reference.h"
 #include "tests/support/indexed_sheet.h"
@@ -262,13 +263,12 @@ RefSheet RefSheetOfResource(const uint8_t* data, size_t size) {
 }
 
 TEST(SoftCompositorSheets, TheProgramsSheetsDrawAsTheReferenceDrawsThem) {
-  constexpr int kIds[kSoftSheetSlots] = {114, 117, 116};
   constexpr int kSizes[kSoftSheetSlots][2] = {{600, 632}, {480, 768}, {616, 496}};
   RefSheet sheets[kRefSheetSlots];
   for (int slot = 0; slot < kSoftSheetSlots; ++slot) {
     const uint8_t* data = nullptr;
     size_t size = 0;
-    ASSERT_TRUE(EmbeddedImage(kIds[slot], &data, &size));
+    ASSERT_TRUE(EmbeddedImage(kSheetResources[slot], &data, &size));
     ASSERT_TRUE(SoftLoadSheet(slot, data, size));
     const SoftRect loaded = SoftSheetSize(slot);
     EXPECT_EQ(loaded.width, kSizes[slot][0]);
@@ -295,7 +295,7 @@ TEST(SoftCompositorSheets, TheProgramsSheetsDrawAsTheReferenceDrawsThem) {
 TEST(SoftCompositorSheets, DamagedResourcesAreRefused) {
   const uint8_t* data = nullptr;
   size_t size = 0;
-  ASSERT_TRUE(EmbeddedImage(114, &data, &size));
+  ASSERT_TRUE(EmbeddedImage(RESOURCE_SHEET0, &data, &size));
   std::vector<uint8_t> oneBit(data, data + 40 + 8);
   oneBit[14] = 1;  // 1-bit rows
   oneBit[32] = 2;  // two colours

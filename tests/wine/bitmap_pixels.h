@@ -1,4 +1,4 @@
-// Reads a bitmap back for the Wine tests.
+// Reads bitmaps and windows back for the Wine tests.
 #pragma once
 
 #include <windows.h>
@@ -23,5 +23,21 @@ inline std::vector<uint32_t> BitmapPixels(HBITMAP bitmap, int* width, int* heigh
   GetDIBits(screen, bitmap, 0, info.bmHeight, pixels.data(), &request, DIB_RGB_COLORS);
   ReleaseDC(nullptr, screen);
   for (uint32_t& p : pixels) p &= 0xFFFFFF;
+  return pixels;
+}
+
+// The top-left width x height pixels of the window's client area as its device context gives
+// them back, in the form of BitmapPixels.
+inline std::vector<uint32_t> WindowPixels(HWND window, int width, int height) {
+  const HDC windowDC = GetDC(window);
+  const HDC memory = CreateCompatibleDC(windowDC);
+  const HBITMAP copy = CreateCompatibleBitmap(windowDC, width, height);
+  const HGDIOBJ previous = SelectObject(memory, copy);
+  BitBlt(memory, 0, 0, width, height, windowDC, 0, 0, SRCCOPY);
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+  ReleaseDC(window, windowDC);
+  std::vector<uint32_t> pixels = BitmapPixels(copy, &width, &height);
+  DeleteObject(copy);
   return pixels;
 }

@@ -63,16 +63,8 @@ RgbImage ReadBitmap(HBITMAP bitmap) {
 }
 
 RgbImage ReadWindow(HWND window, int width, int height) {
-  const HDC windowDC = GetDC(window);
-  const HDC memory = CreateCompatibleDC(windowDC);
-  const HBITMAP copy = CreateCompatibleBitmap(windowDC, width, height);
-  const HGDIOBJ previous = SelectObject(memory, copy);
-  BitBlt(memory, 0, 0, width, height, windowDC, 0, 0, SRCCOPY);
-  SelectObject(memory, previous);
-  DeleteDC(memory);
-  ReleaseDC(window, windowDC);
-  RgbImage picture = ReadBitmap(copy);
-  DeleteObject(copy);
+  RgbImage picture(width, height);
+  picture.pixels = WindowPixels(window, width, height);
   return picture;
 }
 

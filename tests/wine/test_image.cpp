@@ -8,6 +8,7 @@
 #include "core/runstate.h"
 #include "gfx/image.h"
 #include "gfx/image_decode.h"
+#include "res/resource_ids.h"
 #include "tests/wine/bitmap_pixels.h"
 
 namespace {
@@ -19,10 +20,10 @@ struct Picture {
   COLORREF colourZero;
 };
 
-constexpr Picture kPictures[] = {{106, 344, 560, RGB(248, 0, 248)},
-                                 {114, 600, 632, RGB(64, 64, 64)},
-                                 {117, 480, 768, RGB(64, 64, 64)},
-                                 {116, 616, 496, RGB(64, 64, 64)}};
+constexpr Picture kPictures[] = {{RESOURCE_SKIN, 344, 560, RGB(248, 0, 248)},
+                                 {RESOURCE_SHEET0, 600, 632, RGB(64, 64, 64)},
+                                 {RESOURCE_SHEET1, 480, 768, RGB(64, 64, 64)},
+                                 {RESOURCE_SHEET2, 616, 496, RGB(64, 64, 64)}};
 
 // The resource's decoded colour indices, top row first.
 std::vector<uint8_t> Indices(int id, ImageInfo* info) {
@@ -107,11 +108,11 @@ TEST_F(ImageLoader, PreviewShrinksByDroppingRowsAndColumns) {
     int id;
     int width, height;
   };
-  const Case cases[] = {{237, 114, 142, 149},
-                        {237, 117, 113, 182},
-                        {237, 116, 145, 117},
-                        {1000, 114, 600, 632},
-                        {148, 116, 91, 73}};
+  const Case cases[] = {{237, RESOURCE_SHEET0, 142, 149},
+                        {237, RESOURCE_SHEET1, 113, 182},
+                        {237, RESOURCE_SHEET2, 145, 117},
+                        {1000, RESOURCE_SHEET0, 600, 632},
+                        {148, RESOURCE_SHEET2, 91, 73}};
   for (const Case& c : cases) {
     ScaleFactor = c.scale;
     HBITMAP image = GfxLoadBitmap(screen_, c.id, 0);
@@ -137,7 +138,7 @@ TEST_F(ImageLoader, PreviewShrinksByDroppingRowsAndColumns) {
   // The settings window's skin is never shrunk.
   RunMode = RUN_SETTINGS;
   ScaleFactor = 148;
-  HBITMAP skin = GfxLoadBitmap(screen_, 106, 0);
+  HBITMAP skin = GfxLoadBitmap(screen_, RESOURCE_SKIN, 0);
   int w, h;
   BitmapPixels(skin, &w, &h);
   EXPECT_EQ(w, 344);

@@ -20,29 +20,13 @@ namespace {
 
 constexpr int kTicks = 300;
 
-// The window's client area as its device context gives it back.
-std::vector<uint32_t> ReadWindow(HWND window, int width, int height) {
-  const HDC windowDC = GetDC(window);
-  const HDC memory = CreateCompatibleDC(windowDC);
-  const HBITMAP copy = CreateCompatibleBitmap(windowDC, width, height);
-  const HGDIOBJ previous = SelectObject(memory, copy);
-  BitBlt(memory, 0, 0, width, height, windowDC, 0, 0, SRCCOPY);
-  SelectObject(memory, previous);
-  DeleteDC(memory);
-  ReleaseDC(window, windowDC);
-  int w, h;
-  std::vector<uint32_t> pixels = BitmapPixels(copy, &w, &h);
-  DeleteObject(copy);
-  return pixels;
-}
-
 // "" when the window shows the WorkBuffer, each of its pixels a zoom x zoom block, else how
 // many pixels differ and the first.
 std::string WindowAgainstWorkBuffer(HWND window, int zoom = 1) {
   int width, height;
   const std::vector<uint32_t> work = BitmapPixels(WorkBuffer, &width, &height);
   const int shownWidth = width * zoom, shownHeight = height * zoom;
-  const std::vector<uint32_t> shown = ReadWindow(window, shownWidth, shownHeight);
+  const std::vector<uint32_t> shown = WindowPixels(window, shownWidth, shownHeight);
   int count = 0, first = -1;
   for (int i = 0; i < shownWidth * shownHeight; ++i) {
     if (shown[i] == work[(i / shownWidth / zoom) * width + (i % shownWidth) / zoom]) continue;

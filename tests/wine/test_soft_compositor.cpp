@@ -18,6 +18,7 @@
 #include "gfx/graphics.h"
 #include "gfx/image.h"
 #include "gfx/soft_compositor.h"
+#include "res/resource_ids.h"
 #include "tests/support/draw_entry.h"
 #include "tests/support/indexed_sheet.h"
 #include "tests/support/message_pump.h"
@@ -166,17 +167,16 @@ TEST_F(SoftAgainstGdi, RandomListsOverHandMadeSheets) {
 TEST_F(SoftAgainstGdi, TheDirectorsFramesOverTheProgramsSheets) {
   // The sheets loaded by each compositor its own way from the same resources, and every frame
   // of a few scenes drawn into black buffers of a 640 x 480 screen.
-  constexpr int kResources[kSheetSlots] = {114, 117, 116};
   ScreenSize = OutputSize = {640, 480};
   const HDC screen = GetDC(nullptr);
   for (int s = 0; s < kSheetSlots; ++s) {
-    SpriteSheets[s] = {GfxLoadBitmap(screen, kResources[s], 0),
-                       GfxLoadBitmap(screen, kResources[s], 1)};
+    SpriteSheets[s] = {GfxLoadBitmap(screen, kSheetResources[s], 0),
+                       GfxLoadBitmap(screen, kSheetResources[s], 1)};
     ASSERT_NE(SpriteSheets[s].image, nullptr);
     ASSERT_NE(SpriteSheets[s].mask, nullptr);
     const uint8_t* data = nullptr;
     size_t size = 0;
-    ASSERT_TRUE(EmbeddedImage(kResources[s], &data, &size));
+    ASSERT_TRUE(EmbeddedImage(kSheetResources[s], &data, &size));
     ASSERT_TRUE(SoftLoadSheet(s, data, size));
   }
   ASSERT_EQ(GfxCreateBuffers(screen), 1);

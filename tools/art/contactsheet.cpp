@@ -1,4 +1,4 @@
-// contactsheet OUTDIR [SHEET114.png SHEET117.png SHEET116.png]
+// contactsheet OUTDIR [SHEET0.png SHEET1.png SHEET2.png]
 //
 // Renders every actor's two frames side by side on black, one scene (three actors) a row,
 // labelled with the actor numbers: OUTDIR/contact_full.png at full size and
@@ -14,6 +14,7 @@
 
 #include "anim/cast_tables.h"
 #include "tools/art/png_io.h"
+#include "tools/art/sheet_names.h"
 
 #ifndef ART_SOURCE_DIR
 #define ART_SOURCE_DIR "."
@@ -99,14 +100,13 @@ bool Render(const std::vector<IndexedImage>& sheets, int perMille, const std::st
 
 int main(int argc, char** argv) {
   if (argc != 2 && argc != 5) {
-    std::fprintf(stderr, "usage: contactsheet OUTDIR [SHEET114.png SHEET117.png SHEET116.png]\n");
+    std::fprintf(stderr, "usage: contactsheet OUTDIR [SHEET0.png SHEET1.png SHEET2.png]\n");
     return 2;
   }
   const std::string dir = argv[1];
-  std::vector<std::string> paths = {ART_SOURCE_DIR "/res/sheet114.png",
-                                    ART_SOURCE_DIR "/res/sheet117.png",
-                                    ART_SOURCE_DIR "/res/sheet116.png"};
-  if (argc == 5) paths = {argv[2], argv[3], argv[4]};
+  std::vector<std::string> paths;
+  for (int s = 0; s < kSheetCount; ++s)
+    paths.push_back(argc == 5 ? argv[2 + s] : ART_SOURCE_DIR "/res/" + SheetPictureName(s));
   std::vector<IndexedImage> sheets(kSheetCount);
   for (int s = 0; s < kSheetCount; ++s) {
     std::string error;

@@ -16,10 +16,10 @@
 #include "tools/art/cast_art.h"
 #include "tools/art/palette.h"
 #include "tools/art/png_io.h"
+#include "tools/art/sheet_names.h"
 
 namespace {
 
-constexpr int kSheetResource[kSheetCount] = {114, 117, 116};
 constexpr int kMargin = 2;  // pixels kept free along every frame edge
 
 // A palette index picture of one drawing.
@@ -119,7 +119,7 @@ bool WriteSheets(const std::string& dir) {
       }
     }
     std::string error;
-    const std::string path = dir + "/sheet" + std::to_string(kSheetResource[sheet]) + ".png";
+    const std::string path = dir + "/" + SheetPictureName(sheet);
     if (!WriteIndexedPng(path, image, &error)) {
       std::fprintf(stderr, "drawart: %s\n", error.c_str());
       return false;

@@ -1,9 +1,13 @@
 // Tests of the run-length image resource encoder.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
+#include "gfx/image_decode.h"
+#include "tools/art/program_decode.h"
 #include "tools/art/rle_encode.h"
 
 namespace {
@@ -15,23 +19,6 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
   Bytes out;
   for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
   return out;
-}
-
-// Reference decoder of the stream: pixels until the end code, or nothing when malformed.
-std::optional<Bytes> Decode(const Bytes& s, size_t pos = 0) {
-  Bytes out;
-  while (pos < s.size()) {
-    if (s[pos] != 0xFF) {
-      out.push_back(s[pos++]);
-      continue;
-    }
-    if (pos + 1 >= s.size()) return std::nullopt;
-    if (s[pos + 1] == 0xFF) return pos + 2 == s.size() ? std::optional<Bytes>(out) : std::nullopt;
-    if (pos + 2 >= s.size()) return std::nullopt;
-    out.insert(out.end(), s[pos + 2], s[pos + 1]);
-    pos += 3;
-  }
-  return std::nullopt;
 }
 
 struct StreamCase {
@@ -61,7 +48,7 @@ TEST(RleStream, EncodesRunsAndLiterals) {
     const auto stream = EncodeRleStream(c.pixels);
     ASSERT_TRUE(stream.has_value());
     EXPECT_EQ(*stream, c.stream);
-    EXPECT_EQ(Decode(*stream), c.pixels);
+    EXPECT_EQ(ProgramDecodeStream(*stream, c.pixels.size()), c.pixels);
   }
 }
 
@@ -81,7 +68,7 @@ TEST(RleStream, RoundTripsMixedContent) {
   }
   const auto stream = EncodeRleStream(pixels);
   ASSERT_TRUE(stream.has_value());
-  EXPECT_EQ(Decode(*stream), pixels);
+  EXPECT_EQ(ProgramDecodeStream(*stream, pixels.size()), pixels);
   // No repeat of 4 or more equal pixels is left as literals.
   for (size_t i = 0; i + 3 < stream->size(); ++i) {
     const uint8_t v = (*stream)[i];
@@ -93,11 +80,6 @@ TEST(RleStream, RoundTripsMixedContent) {
         << "literal repeat at " << i;
   }
 }
-
-uint32_t Le32(const Bytes& b, size_t at) {
-  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
-uint16_t Le16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
 
 TEST(RleResource, HeaderPaletteAndBottomUpStream) {
   IndexedImage image;
@@ -127,7 +109,7 @@ TEST(RleResource, HeaderPaletteAndBottomUpStream) {
   };
   for (const Field& f : fields) {
     SCOPED_TRACE(f.name);
-    EXPECT_EQ(f.size == 4 ? Le32(r, f.offset) : Le16(r, f.offset), f.value);
+    EXPECT_EQ(f.size == 4 ? ReadU32(&r[f.offset]) : ReadU16(&r[f.offset]), f.value);
   }
   // Colour table: blue, green, red, 0; padded with zero entries.
   EXPECT_EQ(Bytes(r.begin() + 40, r.begin() + 52),
@@ -135,6 +117,28 @@ TEST(RleResource, HeaderPaletteAndBottomUpStream) {
   EXPECT_EQ(Bytes(r.begin() + 52, r.begin() + 1064), Bytes(1012, 0));
   // Bottom row first; the run crosses the row end; end code last.
   EXPECT_EQ(Bytes(r.begin() + 1064, r.end()), (Bytes{5, 5, 0xFF, 3, 6, 1, 2, 1, 2, 0xFF, 0xFF}));
+  EXPECT_EQ(ProgramDecodeResource(r), image.pixels);
+}
+
+TEST(RleResource, LargePicturesRoundTripThroughTheProgramsDecoder) {
+  // Runs that cross rows and the 255 limit, noise, and colours 0 and 254.
+  IndexedImage image;
+  image.width = 52;
+  image.height = 37;
+  image.palette.assign(256, Rgb{1, 2, 3});
+  uint32_t seed = 99;
+  while (image.pixels.size() < size_t(image.width) * image.height) {
+    seed = seed * 1103515245u + 12345u;
+    const uint8_t v = static_cast<uint8_t>((seed >> 16) % 255);
+    const size_t n = seed >> 28 < 4 ? (seed >> 8) % 400 + 1 : 1;
+    image.pixels.insert(image.pixels.end(), n, v);
+  }
+  image.pixels.resize(size_t(image.width) * image.height);
+  image.pixels.front() = 254;
+  image.pixels.back() = 0;
+  const auto resource = EncodeResource(image);
+  ASSERT_TRUE(resource.has_value());
+  EXPECT_EQ(ProgramDecodeResource(*resource), image.pixels);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tools/art/png_io.h"
+#include "tools/art/program_decode.h"
 
 namespace {
 
@@ -89,6 +90,7 @@ TEST(ResencTool, EncodesGoodArtAndRefusesBadArtWithOneMessage) {
       EXPECT_EQ(rle.substr(rle.size() - 2), "\xFF\xFF");
       EXPECT_EQ(static_cast<uint8_t>(rle[4]), 8);  // width
       EXPECT_EQ(static_cast<uint8_t>(rle[8]), 4);  // height
+      EXPECT_EQ(ProgramDecodeResource(std::vector<uint8_t>(rle.begin(), rle.end())), good.pixels);
     } else {
       EXPECT_NE(run.err.find(c.fault), std::string::npos) << run.err;
       EXPECT_NE(run.err.find(c.file), std::string::npos) << run.err;

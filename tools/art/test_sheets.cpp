@@ -6,48 +6,43 @@
 
 #include "anim/cast_tables.h"
 #include "tools/art/png_io.h"
+#include "tools/art/sheet_names.h"
 
 namespace {
 
-struct SheetFile {
-  const char* name;
-  int sheet;
-};
-constexpr SheetFile kSheets[] = {{"sheet114.png", 0}, {"sheet117.png", 1}, {"sheet116.png", 2}};
-
-IndexedImage Load(const char* name) {
+IndexedImage Load(int sheet) {
   IndexedImage image;
   std::string error;
-  const std::string path = std::string(ART_SOURCE_DIR) + "/res/" + name;
+  const std::string path = std::string(ART_SOURCE_DIR) + "/res/" + SheetPictureName(sheet);
   EXPECT_TRUE(ReadIndexedPng(path, &image, &error)) << path << ": " << error;
   return image;
 }
 
 TEST(Sheets, ShareOnePaletteWithTheKeyFirstAndNeverUse255) {
-  const IndexedImage first = Load(kSheets[0].name);
+  const IndexedImage first = Load(0);
   ASSERT_EQ(first.palette.size(), 256u);
   EXPECT_EQ(first.palette[0], (Rgb{64, 64, 64}));
-  for (const SheetFile& f : kSheets) {
-    SCOPED_TRACE(f.name);
-    const IndexedImage image = Load(f.name);
-    EXPECT_EQ(image.width, kSheetWidth[f.sheet]);
-    EXPECT_EQ(image.height, kSheetHeight[f.sheet]);
+  for (int sheet = 0; sheet < kSheetCount; ++sheet) {
+    SCOPED_TRACE(SheetPictureName(sheet));
+    const IndexedImage image = Load(sheet);
+    EXPECT_EQ(image.width, kSheetWidth[sheet]);
+    EXPECT_EQ(image.height, kSheetHeight[sheet]);
     EXPECT_EQ(image.palette, first.palette);
     for (uint8_t v : image.pixels) ASSERT_NE(v, 255);
   }
 }
 
 TEST(Sheets, FramesHoldTheCastAndNothingLiesOutside) {
-  for (const SheetFile& f : kSheets) {
-    SCOPED_TRACE(f.name);
-    const IndexedImage image = Load(f.name);
+  for (int sheet = 0; sheet < kSheetCount; ++sheet) {
+    SCOPED_TRACE(SheetPictureName(sheet));
+    const IndexedImage image = Load(sheet);
     ASSERT_EQ(image.pixels.size(), static_cast<size_t>(image.width) * image.height);
     auto at = [&](int x, int y) { return image.pixels[static_cast<size_t>(y) * image.width + x]; };
     std::vector<bool> inFrame(image.pixels.size(), false);
-    const int frames = f.sheet == 2 ? 6 : 12;
+    const int frames = sheet == 2 ? 6 : 12;
     for (int i = 0; i < frames; ++i) {
       SCOPED_TRACE("frame " + std::to_string(i));
-      const FrameRect r = SheetFrameTable(f.sheet)[i];
+      const FrameRect r = SheetFrameTable(sheet)[i];
       int lowest = -1, opaque = 0;
       for (int y = 0; y < r.height; ++y) {
         for (int x = 0; x < r.width; ++x) {

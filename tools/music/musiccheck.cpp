@@ -25,11 +25,11 @@ namespace {
 constexpr uint32_t kRate = 22050;
 constexpr double kMinSeconds = 30.0;
 
-uint32_t le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | (b[at + 1] << 8); }
-uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
-  return le16(b, at) | (le16(b, at + 2) << 16);
+uint32_t ReadLe16(const std::vector<uint8_t>& b, size_t at) { return b[at] | (b[at + 1] << 8); }
+uint32_t ReadLe32(const std::vector<uint8_t>& b, size_t at) {
+  return ReadLe16(b, at) | (ReadLe16(b, at + 2) << 16);
 }
-bool tag(const std::vector<uint8_t>& b, size_t at, const char* t) {
+bool HasTag(const std::vector<uint8_t>& b, size_t at, const char* t) {
   return std::equal(t, t + 4, b.begin() + std::ptrdiff_t(at));
 }
 
@@ -49,15 +49,15 @@ int main(int argc, char** argv) {
                                std::istreambuf_iterator<char>()};
 
   std::vector<std::string> problems;
-  if (b.size() < 44 || !tag(b, 0, "RIFF") || !tag(b, 8, "WAVE") || !tag(b, 12, "fmt ") ||
-      !tag(b, 36, "data")) {
+  if (b.size() < 44 || !HasTag(b, 0, "RIFF") || !HasTag(b, 8, "WAVE") || !HasTag(b, 12, "fmt ") ||
+      !HasTag(b, 36, "data")) {
     std::printf("file:        %s (%zu bytes)\nverdict:     FAIL: not a canonical RIFF WAVE file\n",
                 argv[1], b.size());
     return 1;
   }
-  const uint32_t riffSize = le32(b, 4), fmtSize = le32(b, 16), format = le16(b, 20),
-                 channels = le16(b, 22), rate = le32(b, 24), byteRate = le32(b, 28),
-                 align = le16(b, 32), bits = le16(b, 34), dataSize = le32(b, 40);
+  const uint32_t riffSize = ReadLe32(b, 4), fmtSize = ReadLe32(b, 16), format = ReadLe16(b, 20),
+                 channels = ReadLe16(b, 22), rate = ReadLe32(b, 24), byteRate = ReadLe32(b, 28),
+                 align = ReadLe16(b, 32), bits = ReadLe16(b, 34), dataSize = ReadLe32(b, 40);
   std::printf("file:        %s (%zu bytes)\n", argv[1], b.size());
   std::printf("format:      PCM tag %u, %u Hz, %u bit, %u channel(s)\n", format, rate, bits,
               channels);
