@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "tests/support/draw_entry.h"
+
 std::vector<DrawEntry> RandomDrawList(std::mt19937& random, int outW, int outH, int sheetW,
                                       int sheetH) {
   auto pick = [&random](int low, int high) {
@@ -20,19 +22,11 @@ std::vector<DrawEntry> RandomDrawList(std::mt19937& random, int outW, int outH, 
     const int srcY = pick(0, sheetH - std::max(height, 0));
     const int level = pick(0, 3) ? pick(0, 8) : pick(0, 0xFFFF);
     // Drawn one by one in a fixed order, so that a seed gives the same lists with every compiler.
-    DrawEntry e = {};
-    e.kind = kKinds[pick(0, 9)];
-    e.level = static_cast<uint16_t>(level);
+    const uint8_t kind = kKinds[pick(0, 9)];
     const int x = pick(-sheetW, outW + 2);
     const int y = pick(-sheetH, outH + 2);
-    e.x = static_cast<int16_t>(x);
-    e.y = static_cast<int16_t>(y);
-    e.srcX = static_cast<int16_t>(srcX);
-    e.srcY = static_cast<int16_t>(srcY);
-    e.width = static_cast<int16_t>(width);
-    e.height = static_cast<int16_t>(height);
-    e.sheet = static_cast<uint8_t>(pick(0, 9) ? pick(0, 2) : pick(3, 255));
-    list.push_back(e);
+    const int sheet = pick(0, 9) ? pick(0, 2) : pick(3, 255);
+    list.push_back(MakeDrawEntry(kind, level, x, y, srcX, srcY, width, height, sheet));
   }
   return list;
 }

@@ -1,10 +1,33 @@
-// Reads bitmaps and windows back for the Wine tests.
+// Writes bitmaps and reads bitmaps and windows back for the Wine tests.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <vector>
+
+// Writes width x height pixels, 0x00RRGGBB with the top row first, into the bitmap.
+inline void WriteBitmapPixels(HBITMAP bitmap, const uint32_t* pixels, int width, int height) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  const HDC screen = GetDC(nullptr);
+  SetDIBits(screen, bitmap, 0, height, pixels, &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+}
+
+// A bitmap in the screen's format holding the pixels, as WriteBitmapPixels takes them.
+inline HBITMAP MakeBitmapOfPixels(const uint32_t* pixels, int width, int height) {
+  const HDC screen = GetDC(nullptr);
+  const HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  ReleaseDC(nullptr, screen);
+  WriteBitmapPixels(bitmap, pixels, width, height);
+  return bitmap;
+}
 
 // The bitmap's pixels as 0x00RRGGBB, top row first; its size goes to *width and *height.
 inline std::vector<uint32_t> BitmapPixels(HBITMAP bitmap, int* width, int* height) {

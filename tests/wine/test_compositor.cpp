@@ -30,30 +30,12 @@ constexpr int kSolidX = 24;
 constexpr int kSolidY = 16;
 constexpr Rgb kSheetColours[] = {0xD04010, 0x1080F0, 0x60E040, 0xFFFF00, 0x8000A0};
 
-BITMAPINFO DibInfo(int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
-
 void WriteBitmap(HBITMAP bitmap, const RgbImage& picture) {
-  BITMAPINFO info = DibInfo(picture.width, picture.height);
-  const HDC screen = GetDC(nullptr);
-  SetDIBits(screen, bitmap, 0, picture.height, picture.pixels.data(), &info, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
+  WriteBitmapPixels(bitmap, picture.pixels.data(), picture.width, picture.height);
 }
 
 HBITMAP MakeBitmap(const RgbImage& picture) {
-  const HDC screen = GetDC(nullptr);
-  const HBITMAP bitmap = CreateCompatibleBitmap(screen, picture.width, picture.height);
-  ReleaseDC(nullptr, screen);
-  WriteBitmap(bitmap, picture);
-  return bitmap;
+  return MakeBitmapOfPixels(picture.pixels.data(), picture.width, picture.height);
 }
 
 RgbImage ReadBitmap(HBITMAP bitmap) {

@@ -18,17 +18,7 @@ constexpr int kPictureH = 12;
 constexpr uint32_t kUntouched = 0x336699;
 
 HBITMAP MakePicture(const std::vector<uint32_t>& pixels, int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  const HDC screen = GetDC(nullptr);
-  const HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  SetDIBits(screen, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  return bitmap;
+  return MakeBitmapOfPixels(pixels.data(), width, height);
 }
 
 struct Case {

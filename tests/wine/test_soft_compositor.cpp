@@ -31,24 +31,8 @@ constexpr int kOutH = 48;
 constexpr int kSheetW = 40;
 constexpr int kSheetH = 32;
 
-void WritePixels(HBITMAP bitmap, const uint32_t* pixels, int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  const HDC screen = GetDC(nullptr);
-  SetDIBits(screen, bitmap, 0, height, pixels, &info, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-}
-
 HBITMAP MakeBitmap(const RgbImage& picture) {
-  const HDC screen = GetDC(nullptr);
-  const HBITMAP bitmap = CreateCompatibleBitmap(screen, picture.width, picture.height);
-  ReleaseDC(nullptr, screen);
-  WritePixels(bitmap, picture.pixels.data(), picture.width, picture.height);
-  return bitmap;
+  return MakeBitmapOfPixels(picture.pixels.data(), picture.width, picture.height);
 }
 
 // "" when the GDI WorkBuffer and the software work picture hold the same pixels.
@@ -156,7 +140,7 @@ TEST_F(SoftAgainstGdi, RandomListsOverHandMadeSheets) {
   for (int round = 0; round < 300; ++round) {
     DrawListFill(RandomDrawList(random, kOutW, kOutH, kSheetW, kSheetH));
     // Each round starts from the same picture in both.
-    WritePixels(WorkBuffer, start.pixels.data(), kOutW, kOutH);
+    WriteBitmapPixels(WorkBuffer, start.pixels.data(), kOutW, kOutH);
     std::memcpy(SoftWorkPixels(), start.pixels.data(), start.pixels.size() * 4);
     GfxRenderFrame(window_);
     SoftRenderFrame(changed);
