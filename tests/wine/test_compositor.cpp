@@ -17,6 +17,7 @@
 #include "tests/support/draw_entry.h"
 #include "tests/support/draw_reference.h"
 #include "tests/support/message_pump.h"
+#include "tests/support/random_draw_list.h"
 #include "tests/wine/bitmap_pixels.h"
 
 namespace {
@@ -214,33 +215,10 @@ TEST_F(Compositor, OnlyTheLowFourBitsOfTheLevelCount) {
   }
 }
 
-// A list of 1 to 12 entries of every kind, level, sheet and place, some passed over.
-std::vector<DrawEntry> RandomList(std::mt19937* random) {
-  auto pick = [random](int low, int high) {
-    return std::uniform_int_distribution<int>(low, high)(*random);
-  };
-  constexpr uint8_t kKinds[] = {
-      DRAW_OPAQUE,  DRAW_MASKED,  DRAW_MASKED, DRAW_MASKED, DRAW_SILHOUETTE,
-      DRAW_RESTORE, DRAW_RESTORE, 4,           200,         254};
-  std::vector<DrawEntry> list;
-  const int count = pick(1, 12);
-  for (int i = 0; i < count; ++i) {
-    const int width = pick(-2, kSheetW);
-    const int height = pick(-2, kSheetH);
-    const int srcX = pick(0, kSheetW - std::max(width, 0));
-    const int srcY = pick(0, kSheetH - std::max(height, 0));
-    const int level = pick(0, 3) ? pick(0, 8) : pick(0, 0xFFFF);
-    list.push_back(Entry(kKinds[pick(0, 9)], level, pick(-kSheetW, kOutW + 2),
-                         pick(-kSheetH, kOutH + 2), srcX, srcY, width, height,
-                         static_cast<uint8_t>(pick(0, 9) ? pick(0, 2) : pick(3, 255))));
-  }
-  return list;
-}
-
 TEST_F(Compositor, RandomListsMatchTheReference) {
-  std::mt19937 random(20261210);
+  std::mt19937 random(kRandomDrawListSeed);
   for (int round = 0; round < 300; ++round) {
-    const std::vector<DrawEntry> list = RandomList(&random);
+    const std::vector<DrawEntry> list = RandomDrawList(random, kOutW, kOutH, kSheetW, kSheetH);
     WriteBitmap(WorkBuffer, work_);
     PresentWhole();
     DrawListFill(list);
@@ -267,7 +245,7 @@ TEST_F(Compositor, AListDrawnTwiceGivesWhatItGaveOnceOverEitherBackground) {
       background_ = RgbImage(kOutW, kOutH, kBlack);
     }
     for (int round = 0; round < 150; ++round) {
-      const std::vector<DrawEntry> list = RandomList(&random);
+      const std::vector<DrawEntry> list = RandomDrawList(random, kOutW, kOutH, kSheetW, kSheetH);
       WriteBitmap(WorkBuffer, work_);
       DrawListFill(list);
       GfxRenderFrame(window_);
