@@ -15,6 +15,7 @@
 #include "settings/settings_store.h"
 #include "settings/signature.h"
 #include "sound/sound.h"
+#include "tests/wine/file_bytes.h"
 
 namespace {
 
@@ -52,36 +53,12 @@ size_t CommittedPrivateBytes() {
   return total;
 }
 
-std::string Le32(uint32_t value) {
-  std::string bytes(4, '\0');
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(value >> (8 * i));
-  return bytes;
-}
-
 // A RIFF WAVE file of `n` bytes of an 8-bit square wave.
 std::string MusicFile(size_t n) {
   std::string samples(n, '\0');
   for (size_t i = 0; i < n; ++i) samples[i] = static_cast<char>(128 + ((i / 50) % 2 ? 30 : -30));
   const std::string data = "data" + Le32(static_cast<uint32_t>(n)) + samples;
   return "RIFF" + Le32(static_cast<uint32_t>(4 + data.size())) + "WAVE" + data;
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr) << path;
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::string bytes;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    std::fclose(f);
-  }
-  return bytes;
 }
 
 // Dispatches what is waiting; counts the music's hand-backs to `window` and any quit message.
@@ -103,15 +80,15 @@ class LongRun : public testing::Test {
     GetWindowsDirectoryA(windows, MAX_PATH);
     settingsPath_ = std::string(windows) + "\\QAV3CFG.INI";
     hadSettings_ = GetFileAttributesA(settingsPath_.c_str()) != INVALID_FILE_ATTRIBUTES;
-    savedSettings_ = ReadFile(settingsPath_);
-    WriteFile(settingsPath_, "[QV3_02]\r\nWAV=1\r\nSPEED=5\r\n");
+    savedSettings_ = ReadFileBytes(settingsPath_);
+    WriteFileBytes(settingsPath_, "[QV3_02]\r\nWAV=1\r\nSPEED=5\r\n");
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     scratch_ = std::string(temp) + "qv3longrun";
     CreateDirectoryA(scratch_.c_str(), nullptr);
     CreateDirectoryA((scratch_ + "\\QV3").c_str(), nullptr);
-    WriteFile(scratch_ + "\\QAVSSV3C.SSS", std::string(SIGNATURE_TEXT, kSignatureLength));
-    WriteFile(scratch_ + "\\QV3\\BGM04.SSS", MusicFile(kMusicBytes));
+    WriteFileBytes(scratch_ + "\\QAVSSV3C.SSS", std::string(SIGNATURE_TEXT, kSignatureLength));
+    WriteFileBytes(scratch_ + "\\QV3\\BGM04.SSS", MusicFile(kMusicBytes));
     GetCurrentDirectoryA(MAX_PATH, previousDirectory_);
     SetCurrentDirectoryA(scratch_.c_str());
     SoundSetLoopCount(kShortLoopCount);
@@ -125,7 +102,7 @@ class LongRun : public testing::Test {
     RemoveDirectoryA(scratch_.c_str());
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, "QAV3CFG.INI");  // flush the cache
     DeleteFileA(settingsPath_.c_str());
-    if (hadSettings_) WriteFile(settingsPath_, savedSettings_);
+    if (hadSettings_) WriteFileBytes(settingsPath_, savedSettings_);
   }
 
   std::string settingsPath_, savedSettings_, scratch_;

@@ -12,6 +12,7 @@
 #include "app/saver_window.h"
 #include "settings/settings_store.h"
 #include "settings/signature.h"
+#include "tests/wine/file_bytes.h"
 
 namespace {
 
@@ -21,24 +22,6 @@ std::string WindowsPath(const char* name) {
   return std::string(dir) + "\\" + name;
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr) << path;
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::string bytes;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    std::fclose(f);
-  }
-  return bytes;
-}
-
 // Runs each test in a fresh scratch directory with no settings file, and puts back whatever
 // settings file the prefix had.
 class SettingsStore : public testing::Test {
@@ -46,7 +29,7 @@ class SettingsStore : public testing::Test {
   void SetUp() override {
     settingsPath_ = WindowsPath("QAV3CFG.INI");
     hadSettings_ = GetFileAttributesA(settingsPath_.c_str()) != INVALID_FILE_ATTRIBUTES;
-    saved_ = ReadFile(settingsPath_);
+    saved_ = ReadFileBytes(settingsPath_);
     DeleteFileA(settingsPath_.c_str());
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
@@ -62,10 +45,10 @@ class SettingsStore : public testing::Test {
     RemoveDirectoryA(scratch_.c_str());
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, "QAV3CFG.INI");  // flush the cache
     DeleteFileA(settingsPath_.c_str());
-    if (hadSettings_) WriteFile(settingsPath_, saved_);
+    if (hadSettings_) WriteFileBytes(settingsPath_, saved_);
   }
-  void Settings(const std::string& text) { WriteFile(settingsPath_, text); }
-  void Marker(const std::string& bytes) { WriteFile(scratch_ + "\\QAVSSV3C.SSS", bytes); }
+  void Settings(const std::string& text) { WriteFileBytes(settingsPath_, text); }
+  void Marker(const std::string& bytes) { WriteFileBytes(scratch_ + "\\QAVSSV3C.SSS", bytes); }
 
   std::string settingsPath_, saved_, scratch_;
   bool hadSettings_ = false;
@@ -153,7 +136,7 @@ TEST_F(SettingsStore, SaveWritesBothValuesAndKeepsOtherKeys) {
   CurrentSettings = {0, 5};
   SaveSettings();
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, "QAV3CFG.INI");
-  const std::string text = ReadFile(settingsPath_);
+  const std::string text = ReadFileBytes(settingsPath_);
   EXPECT_NE(text.find("WAV=0"), std::string::npos) << text;
   EXPECT_NE(text.find("SPEED=5"), std::string::npos) << text;
   EXPECT_NE(text.find("EXTRA=kept"), std::string::npos) << text;

@@ -11,6 +11,7 @@
 
 #include "sound/sound.h"
 #include "tests/support/message_pump.h"
+#include "tests/wine/file_bytes.h"
 
 namespace {
 
@@ -45,12 +46,6 @@ DWORD PlayedBytes() {
   time.wType = TIME_BYTES;
   if (waveOutGetPosition(OpenedDevice, &time, sizeof time) != MMSYSERR_NOERROR) return 0;
   return time.u.cb;
-}
-
-std::string Le32(uint32_t value) {
-  std::string bytes(4, '\0');
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(value >> (8 * i));
-  return bytes;
 }
 
 std::string Chunk(const char* id, const std::string& payload) {
