@@ -13,6 +13,8 @@ import sys
 import tempfile
 import time
 
+from xvfb import Xvfb
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 BUILD_DIR = os.environ.get("QV3_BUILD_DIR", os.path.join(HERE, "..", "..", "build", "win32"))
 PREFIX = os.environ.get("QV3_WINEPREFIX", os.path.join(BUILD_DIR, "wineprefix"))
@@ -83,38 +85,6 @@ def base_env(display=None, audio_sink=None, alsa=True):
             f.write("\n")
         env["ALSA_CONFIG_PATH"] = config
     return env
-
-
-class Xvfb:
-    def __init__(self, width, height):
-        read_fd, write_fd = os.pipe()
-        self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24",
-             "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            start_new_session=True)
-        os.close(write_fd)
-        number = b""
-        deadline = time.time() + 20
-        while not number.endswith(b"\n") and time.time() < deadline:
-            chunk = os.read(read_fd, 16)
-            if not chunk:
-                break
-            number += chunk
-        os.close(read_fd)
-        if not number.strip():
-            self.stop()
-            raise RuntimeError("Xvfb did not start")
-        self.display = ":" + number.decode().strip()
-
-    def stop(self):
-        if self.proc.poll() is None:
-            os.killpg(self.proc.pid, signal.SIGTERM)
-            try:
-                self.proc.wait(5)
-            except subprocess.TimeoutExpired:
-                os.killpg(self.proc.pid, signal.SIGKILL)
-                self.proc.wait()
 
 
 def wineserver_kill(env):
