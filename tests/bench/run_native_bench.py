@@ -14,18 +14,12 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import harness  # noqa: E402
+from run_bench import cpu_seconds  # noqa: E402
 
 SIZES = [(1920, 1080), (3840, 2160)]
 RUNS = 3
 SECONDS = 15
 SETTLE_SECONDS = 2
-CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
-
-
-def cpu_seconds(pid):
-    with open(f"/proc/{pid}/stat") as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
 
 
 def cpu_run(width, height, argv):
