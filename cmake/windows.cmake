@@ -88,9 +88,16 @@ set_target_properties(password_standin PROPERTIES PREFIX "" OUTPUT_NAME password
 target_link_options(password_standin PRIVATE -Wl,--kill-at)
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
-# Both builds: the program carries its manifest with the DPI awareness.
-add_test(NAME saver_manifest COMMAND ${Python3_EXECUTABLE}
-  ${CMAKE_SOURCE_DIR}/tests/resources/check_manifest.py $<TARGET_FILE:saver>)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(QV3_ARCH win64)
+else()
+  set(QV3_ARCH win32)
+endif()
+# Checked as a file, so also where the build cannot be run: the kind of program, the
+# libraries it imports, its icon, pictures and manifest.
+add_test(NAME saver_program COMMAND ${Python3_EXECUTABLE}
+  ${CMAKE_SOURCE_DIR}/tests/resources/check_program.py ${QV3_ARCH} $<TARGET_FILE:saver>
+  ${RESOURCE_SKIN} ${RESOURCE_SHEET0} ${RESOURCE_SHEET1} ${RESOURCE_SHEET2})
 
 # Tests compiled for Windows run in-process under Wine, inside their own Xvfb screen.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${Python3_EXECUTABLE};${E2E_DIR}/harness.py;run)
@@ -110,37 +117,33 @@ target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine)
 # The tests load the program's own pictures from their executable.
 target_sources(wine_tests PRIVATE ${SAVER_RC})
 set_target_properties(wine_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
-set(E2E_ENV QV3_BUILD_DIR=${CMAKE_BINARY_DIR} QV3_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
-  QV3_NATIVE_DIR=${NATIVE_BUILD_DIR}
+set(E2E_ENV QV3_ARCH=${QV3_ARCH} QV3_BUILD_DIR=${CMAKE_BINARY_DIR}
+  QV3_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix QV3_NATIVE_DIR=${NATIVE_BUILD_DIR}
   QV3_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots)
+
+# Every Windows test runs for both builds. The harness ends a run of a build that this machine
+# cannot execute (the 32-bit one where no 32-bit x86 code runs) with code 77 and the reason,
+# which CTest reports as skipped.
+function(add_wine_test name timeout)
+  add_test(NAME ${name} COMMAND ${ARGN})
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
+    ENVIRONMENT "${E2E_ENV}" TIMEOUT ${timeout} SKIP_RETURN_CODE 77)
+endfunction()
 
 # One fresh Wine prefix per test run, shared by every Wine test of the run.
 add_test(NAME wine_prefix COMMAND ${Python3_EXECUTABLE} ${E2E_DIR}/harness.py prepare-prefix --fresh)
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${E2E_ENV}"
-  RESOURCE_LOCK wine)
+  RESOURCE_LOCK wine SKIP_RETURN_CODE 77)
 
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  # The 64-bit build is checked by a start-and-exit smoke run.
-  add_test(NAME e2e_smoke COMMAND ${Python3_EXECUTABLE} ${E2E_DIR}/smoke.py)
-  set_tests_properties(e2e_smoke PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
-    ENVIRONMENT "${E2E_ENV}" TIMEOUT 300)
-else()
-  add_test(NAME wine_tests COMMAND wine_tests --gtest_filter=-LongRun.*)
-  set_tests_properties(wine_tests PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
-    ENVIRONMENT "${E2E_ENV}" TIMEOUT 900)
-  # The long run of the saver window, on its own so that its time shows by itself.
-  add_test(NAME wine_long_run COMMAND wine_tests --gtest_filter=LongRun.*)
-  set_tests_properties(wine_long_run PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
-    ENVIRONMENT "${E2E_ENV}" TIMEOUT 600)
-
-  file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${E2E_DIR}/test_*.py)
-  foreach(script ${E2E_TESTS})
-    get_filename_component(name ${script} NAME_WE)
-    add_test(NAME e2e_${name} COMMAND ${Python3_EXECUTABLE} ${script})
-    set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
-      ENVIRONMENT "${E2E_ENV}" TIMEOUT 900)
-  endforeach()
-endif()
+add_wine_test(wine_tests 900 wine_tests --gtest_filter=-LongRun.*)
+# The long run of the saver window, on its own so that its time shows by itself.
+add_wine_test(wine_long_run 600 wine_tests --gtest_filter=LongRun.*)
+add_wine_test(e2e_smoke 300 ${Python3_EXECUTABLE} ${E2E_DIR}/harness.py script ${E2E_DIR}/smoke.py)
+file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${E2E_DIR}/test_*.py)
+foreach(script ${E2E_TESTS})
+  get_filename_component(name ${script} NAME_WE)
+  add_wine_test(e2e_${name} 900 ${Python3_EXECUTABLE} ${E2E_DIR}/harness.py script ${script})
+endforeach()
 
 # ------------------------------------------------------------------ compositor benchmark
 # Run by scripts/bench under Wine on a 1920x1080 screen; prints its figures.

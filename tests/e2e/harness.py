@@ -1,11 +1,17 @@
 """Runs the screen saver and its test programs under Wine inside Xvfb.
 
+The build it tests (QV3_BUILD_DIR) is the 32-bit one ("win32") or the 64-bit one ("win64"):
+the same tests run for each, the 64-bit build in a 64-bit prefix through Wine's 64-bit loader.
+Where this machine runs no 32-bit x86 code, every run of the 32-bit build is skipped with the
+reason (exit code 77) instead of failing or passing.
+
 One Wine prefix is made per test run (see `prepare_prefix`) and shared by every test of the
 run; each `Session` starts its own Xvfb with the screen size it asks for, and on leaving ends
 every process it started, by id, and the prefix's wineserver.
 """
 
 import os
+import runpy
 import shutil
 import signal
 import subprocess
@@ -13,6 +19,7 @@ import sys
 import tempfile
 import time
 
+import probe_i386
 from xvfb import Xvfb
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -22,6 +29,37 @@ DIST_DIR = os.path.join(BUILD_DIR, "dist")
 TEST_BIN_DIR = os.path.join(BUILD_DIR, "testbin")
 NATIVE_DIR = os.environ.get("QV3_NATIVE_DIR", os.path.join(BUILD_DIR, "..", "native"))
 READY_MARK = ".qv3-ready"
+
+# "win32" or "win64": which of the two builds these tests run.
+ARCH = os.environ.get("QV3_ARCH") or os.path.basename(os.path.normpath(BUILD_DIR))
+IS_64_BIT = ARCH == "win64"
+# The `wine` wrapper always picks the 32-bit loader when it is installed; the 64-bit build is
+# started through the 64-bit loader directly.
+WINE64_LOADER = "/usr/lib/wine/wine64"
+WINE = [WINE64_LOADER] if IS_64_BIT else ["wine"]
+SKIP_EXIT_CODE = 77
+
+
+def skip_reason():
+    """Why this build cannot run on this machine, or None when it can."""
+    if IS_64_BIT:
+        return None
+    runs, reason = probe_i386.runs_i386()
+    return None if runs else f"32-bit build not run: {reason}"
+
+
+def exit_if_cannot_run():
+    """Ends the process with the skip code, and the reason on the standard output, when the
+    build under test cannot run here."""
+    reason = skip_reason()
+    if reason:
+        print(f"SKIPPED: {reason}", flush=True)
+        sys.exit(SKIP_EXIT_CODE)
+
+
+def wine(*argv):
+    """The command line that runs a Windows program (or a Wine built-in such as `reg`)."""
+    return WINE + [str(a) for a in argv]
 
 
 # The format every sample reaches the sink in: the saver's own device format, so that what
@@ -63,6 +101,9 @@ def _alsa_config(sink_path):
 def base_env(display=None, audio_sink=None, alsa=True):
     env = dict(os.environ)
     env["WINEPREFIX"] = PREFIX
+    if IS_64_BIT:
+        env["WINEARCH"] = "win64"
+        env["WINELOADER"] = WINE64_LOADER
     env["WINEDEBUG"] = "-all"
     env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;winemenubuilder.exe=d"
     env.pop("WAYLAND_DISPLAY", None)
@@ -104,11 +145,11 @@ def prepare_prefix(fresh=False):
     xvfb = Xvfb(1024, 768)
     env = base_env(xvfb.display)
     try:
-        subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL,
+        subprocess.run(wine("wineboot", "-i"), env=env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=300, check=True)
         # Sound goes through ALSA, where the tests point the default device at a file.
-        subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Audio",
-                        "/d", "alsa", "/f"], env=env, stdout=subprocess.DEVNULL,
+        subprocess.run(wine("reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Audio",
+                           "/d", "alsa", "/f"), env=env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=120, check=True)
         subprocess.run(["wineserver", "-w"], env=env, timeout=120)
     finally:
@@ -177,7 +218,7 @@ class Session:
 
     # -- processes ---------------------------------------------------------------------------
     def start(self, argv, cwd=None, env=None):
-        proc = subprocess.Popen(["wine"] + argv, cwd=cwd, env=env or self.env,
+        proc = subprocess.Popen(wine(*argv), cwd=cwd, env=env or self.env,
                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                 start_new_session=True, text=True)
         self.procs.append(proc)
@@ -290,6 +331,14 @@ def copy_dist(dest):
 
 
 def main(argv):
+    if argv[1:2] in (["prepare-prefix"], ["run"], ["script"]):
+        exit_if_cannot_run()
+    if argv[1:2] == ["script"] and len(argv) == 3:
+        # A test script of this build: run in this process, as `python3 SCRIPT` would.
+        sys.argv = argv[2:]
+        sys.path.insert(0, os.path.dirname(os.path.abspath(argv[2])))
+        runpy.run_path(argv[2], run_name="__main__")
+        return 0
     if argv[1:2] == ["prepare-prefix"]:
         prepare_prefix(fresh="--fresh" in argv)
         return 0
@@ -300,12 +349,12 @@ def main(argv):
             size = tuple(int(n) for n in args[1].split("x"))
             args = args[2:]
         with Session(*size) as session:
-            proc = subprocess.Popen(["wine"] + args, env=session.env,
+            proc = subprocess.Popen(wine(*args), env=session.env,
                                     start_new_session=True)
             session.procs.append(proc)
             return proc.wait()
-    print("usage: harness.py prepare-prefix [--fresh] | run [--size WxH] PROGRAM [ARGS...]",
-          file=sys.stderr)
+    print("usage: harness.py prepare-prefix [--fresh] | run [--size WxH] PROGRAM [ARGS...] | "
+          "script TEST.py", file=sys.stderr)
     return 2
 
 

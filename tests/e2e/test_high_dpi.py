@@ -32,7 +32,7 @@ class HighDpiSession(harness.Session):
             raise
 
     def _reg(self, *args):
-        subprocess.run(["wine", "reg"] + [args[0], DESKTOP_KEY] + list(args[1:]), env=self.env,
+        subprocess.run(harness.wine("reg", args[0], DESKTOP_KEY, *args[1:]), env=self.env,
                        check=True, timeout=60, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
 

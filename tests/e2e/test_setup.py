@@ -154,13 +154,13 @@ class Setup(unittest.TestCase):
     # -- the machine -------------------------------------------------------------------------
     def wine(self, *argv, timeout=RUN_TIMEOUT):
         """Runs a Windows program to its end; returns (exit code, standard error output)."""
-        proc = subprocess.run(["wine"] + list(argv), env=self.session.env, timeout=timeout,
+        proc = subprocess.run(harness.wine(*argv), env=self.session.env, timeout=timeout,
                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         return proc.returncode, proc.stderr.decode("utf-8", "replace")
 
     def reg_values(self, key, view):
         """The values of a registry key in the 32- or 64-bit view as {name: data}, or None."""
-        proc = subprocess.run(["wine", "reg", "query", key, f"/reg:{view}"],
+        proc = subprocess.run(harness.wine("reg", "query", key, f"/reg:{view}"),
                               env=self.session.env, timeout=RUN_TIMEOUT,
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         if proc.returncode != 0:
@@ -245,7 +245,7 @@ class Setup(unittest.TestCase):
         self.assertEqual(self.reg_values(ENTRY_KEY, 32), None, "the entry is still there")
         for path in (self.saver, self.music):
             self.assertFalse(os.path.lexists(unix_path(path)), f"{path} is still there")
-        boot = subprocess.run(["wineboot", "-r"], env=self.session.env, timeout=RUN_TIMEOUT,
+        boot = subprocess.run(harness.wine("wineboot", "-r"), env=self.session.env, timeout=RUN_TIMEOUT,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.assertEqual(boot.returncode, 0)
         return code, err
