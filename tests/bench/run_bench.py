@@ -127,6 +127,10 @@ def bench_frames(timing_only):
 
 
 def main(argv):
+    reason = harness.skip_reason()
+    if reason:
+        print(f"skipped: {reason}")
+        return 0
     harness.prepare_prefix()
     if "--cpu" in argv:
         bench_cpu()
