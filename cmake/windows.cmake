@@ -32,7 +32,7 @@ foreach(id ${RESOURCE_SKIN} ${RESOURCE_SHEET0} ${RESOURCE_SHEET1} ${RESOURCE_SHE
 endforeach()
 set(MUSIC_FILE ${NATIVE_BUILD_DIR}/music/BGM04.SSS)
 set(MARKER_FILE ${NATIVE_BUILD_DIR}/dist/QAVSSV3C.SSS)
-foreach(file ${RES_FILES} ${MUSIC_FILE} ${MARKER_FILE})
+foreach(file ${RES_FILES} ${MUSIC_FILE} ${MARKER_FILE} ${RES_BIN_DIR}/installer.bmp)
   if(NOT EXISTS ${file})
     message(FATAL_ERROR "${file} is missing: build the native tree first and give it as "
       "NATIVE_BUILD_DIR (scripts/build does both)")
@@ -61,19 +61,26 @@ add_custom_command(TARGET saver POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy ${MUSIC_FILE} ${DIST_DIR}/QV3/
   VERBATIM)
 
-# The setup program, beside the distribution folder (32-bit build only).
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  find_program(MAKENSIS makensis REQUIRED)
+# The setup program of this build, beside the distribution folder: QAVSSV3-setup.exe installs
+# the 32-bit saver, QAVSSV3-x64-setup.exe (a 64-bit program) the 64-bit one.
+find_program(MAKENSIS makensis REQUIRED)
+set(INSTALLER_PICTURE ${RES_BIN_DIR}/installer.bmp)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(SETUP_EXE ${CMAKE_BINARY_DIR}/QAVSSV3-x64-setup.exe)
+  set(SETUP_TARGET -DX64)
+else()
   set(SETUP_EXE ${CMAKE_BINARY_DIR}/QAVSSV3-setup.exe)
-  add_custom_command(OUTPUT ${SETUP_EXE}
-    COMMAND ${MAKENSIS} -V2 -DVERSION=${QV3_VERSION} -DSAVER=$<TARGET_FILE:saver>
-      -DMUSIC=${MUSIC_FILE} -DICON=${CMAKE_SOURCE_DIR}/res/icon.ico
-      -DOUTFILE=${SETUP_EXE} ${CMAKE_SOURCE_DIR}/installer/setup.nsi
-    DEPENDS saver ${MUSIC_FILE} ${CMAKE_SOURCE_DIR}/installer/setup.nsi
-      ${CMAKE_SOURCE_DIR}/VERSION ${CMAKE_SOURCE_DIR}/res/icon.ico
-    VERBATIM)
-  add_custom_target(setup ALL DEPENDS ${SETUP_EXE})
+  set(SETUP_TARGET)
 endif()
+add_custom_command(OUTPUT ${SETUP_EXE}
+  COMMAND ${MAKENSIS} -V2 -DVERSION=${QV3_VERSION} -DSAVER=$<TARGET_FILE:saver>
+    -DMUSIC=${MUSIC_FILE} -DICON=${CMAKE_SOURCE_DIR}/res/icon.ico
+    -DPICTURE=${INSTALLER_PICTURE} -DOUTFILE=${SETUP_EXE} ${SETUP_TARGET}
+    ${CMAKE_SOURCE_DIR}/installer/setup.nsi
+  DEPENDS saver ${MUSIC_FILE} ${INSTALLER_PICTURE} ${CMAKE_SOURCE_DIR}/installer/setup.nsi
+    ${CMAKE_SOURCE_DIR}/VERSION ${CMAKE_SOURCE_DIR}/res/icon.ico
+  VERBATIM)
+add_custom_target(setup ALL DEPENDS ${SETUP_EXE})
 
 # ------------------------------------------------------------------ test programs and tests
 set(TEST_BIN_DIR ${CMAKE_BINARY_DIR}/testbin)

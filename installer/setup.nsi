@@ -1,12 +1,17 @@
-; The setup program of QAV SAVER Vol.3, built by the 32-bit build with makensis:
+; The setup programs of QAV SAVER Vol.3, one for each build, made with makensis:
 ;   makensis -DVERSION=x.y.z -DSAVER=<QAVSSV3.SCR> -DMUSIC=<BGM04.SSS> -DICON=<icon>
-;            -DOUTFILE=<setup program> setup.nsi
+;            -DPICTURE=<164x314 bitmap> -DOUTFILE=<setup program> [-DX64] setup.nsi
 ;
-; It puts the saver into the system folder that 32-bit programs use (SysWOW64 on 64-bit
-; Windows), the music into the saver's default data folder "<Windows drive>:\QavSaver3" with the
-; uninstaller beside it, registers the uninstaller in Apps / Add or Remove Programs and, unless
-; told otherwise, makes it the current screen saver. The settings file QAV3CFG.INI is never
-; written or removed.
+; The 32-bit one puts the 32-bit saver into the system folder that 32-bit programs use
+; (SysWOW64 on 64-bit Windows); with -DX64 it is a 64-bit program that puts the 64-bit saver
+; into the system folder of 64-bit programs (System32) and refuses to run elsewhere than on
+; 64-bit Windows. Either puts the music into the saver's default data folder
+; "<Windows drive>:\QavSaver3" with the uninstaller beside it, registers the uninstaller in
+; Apps / Add or Remove Programs (in the registry view of its own kind) and, unless told
+; otherwise, makes it the current screen saver. Installing one build takes the other one's saver
+; file and entry away, so one saver and one entry remain; where the current screen saver was
+; the other build's, it becomes this one. The settings file QAV3CFG.INI is never written or
+; removed.
 ;
 ; Switches (besides NSIS's own /S for a silent run):
 ;   /KEEPSAVER   leave the current screen saver as it is ("Use as my screen saver" unticked).
@@ -14,13 +19,23 @@
 ; Exit codes: 0 installed, 1 cancelled, 2 failed (a message tells why: a message box, or in a
 ; silent run a line on the standard error output).
 
-Unicode true
+!ifdef X64
+  Target amd64-unicode
+  !define OWN_VIEW 64
+  !define OTHER_VIEW 32
+  !define OTHER_SETUP "QAVSSV3-setup.exe"
+!else
+  Unicode true
+  !define OWN_VIEW 32
+  !define OTHER_VIEW 64
+  !define OTHER_SETUP "QAVSSV3-x64-setup.exe"
+!endif
 ManifestSupportedOS all
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 
-!ifndef VERSION | SAVER | MUSIC | ICON | OUTFILE
-  !error "define VERSION, SAVER, MUSIC, ICON and OUTFILE"
+!ifndef VERSION | SAVER | MUSIC | ICON | PICTURE | OUTFILE
+  !error "define VERSION, SAVER, MUSIC, ICON, PICTURE and OUTFILE"
 !endif
 
 !define PRODUCT "QAV SAVER Vol.3"
@@ -52,9 +67,15 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${PUBLISHER}"
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include x64.nsh
 
-Var SaverDir  ; the system folder of 32-bit programs
-Var DataDir   ; the saver's default data folder
+; The saver's folder, the system folder of programs of this build's kind; the data folder, the
+; saver's default one, is $INSTDIR.
+Var SaverDir
+; Where the other build puts its saver, "" on a Windows that has no other kind of program.
+Var OtherSaverDir
+Var KeepSaver  ; 1 when /KEEPSAVER was given
+Var NamedOtherSaver  ; 1 when the current screen saver was the other build's
 ; 1 for what this run made, taken away again if it fails
 Var NewDataDir
 Var NewMusic
@@ -63,10 +84,12 @@ Var NewUninstaller
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${PICTURE}"
 !define MUI_ABORTWARNING
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_TEXT "$(FinishText)"
 !define MUI_FINISHPAGE_SHOWREADME ""
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "$(UseAsScreenSaver)"
 !define MUI_FINISHPAGE_SHOWREADME_FUNCTION UseAsScreenSaver
@@ -82,8 +105,17 @@ Var NewUninstaller
 
 LangString UseAsScreenSaver ${LANG_ENGLISH} "Use as my screen saver"
 LangString UseAsScreenSaver ${LANG_JAPANESE} "スクリーン セーバーとして使う"
-LangString NoDataFolder ${LANG_ENGLISH} "Cannot create the folder $DataDir."
-LangString NoDataFolder ${LANG_JAPANESE} "フォルダー $DataDir を作成できません。"
+!ifdef X64
+LangString FinishText ${LANG_ENGLISH} "${PRODUCT} (64-bit) has been installed.$\r$\n$\r$\nThis setup program is for 64-bit Windows. On 32-bit Windows, use ${OTHER_SETUP}."
+LangString FinishText ${LANG_JAPANESE} "${PRODUCT} (64 ビット版) をインストールしました。$\r$\n$\r$\nこのセットアップは 64 ビット版 Windows 用です。32 ビット版 Windows では ${OTHER_SETUP} を使ってください。"
+LangString Needs64Bit ${LANG_ENGLISH} "This setup program installs the 64-bit ${PRODUCT} and needs 64-bit Windows. On 32-bit Windows, use ${OTHER_SETUP}."
+LangString Needs64Bit ${LANG_JAPANESE} "このセットアップは 64 ビット版の ${PRODUCT} をインストールするため、64 ビット版 Windows が必要です。32 ビット版 Windows では ${OTHER_SETUP} を使ってください。"
+!else
+LangString FinishText ${LANG_ENGLISH} "${PRODUCT} has been installed.$\r$\n$\r$\nThis setup program installs the 32-bit saver, which runs on every Windows. On 64-bit Windows, ${OTHER_SETUP} installs the 64-bit saver instead."
+LangString FinishText ${LANG_JAPANESE} "${PRODUCT} をインストールしました。$\r$\n$\r$\nこのセットアップはどの Windows でも動く 32 ビット版をインストールします。64 ビット版 Windows では、${OTHER_SETUP} で 64 ビット版をインストールすることもできます。"
+!endif
+LangString NoDataFolder ${LANG_ENGLISH} "Cannot create the folder $INSTDIR."
+LangString NoDataFolder ${LANG_JAPANESE} "フォルダー $INSTDIR を作成できません。"
 LangString CannotWrite ${LANG_ENGLISH} "Cannot write $0. If the screen saver is running, end it and run the setup again."
 LangString CannotWrite ${LANG_JAPANESE} "$0 に書き込めません。スクリーン セーバーが動いているときは終了してから、もう一度セットアップしてください。"
 LangString CannotRegister ${LANG_ENGLISH} "Cannot write the uninstall information to the registry."
@@ -99,24 +131,61 @@ LangString UninstallFailed ${LANG_JAPANESE} "アンインストールに失敗�
 
 ; ---------------------------------------------------------------- shared by both programs
 
-; The places: the saver's folder and the data folder on the drive of the Windows directory,
-; the one the saver looks in when no settings file names another.
+; The saver's folder and the other build's. SysWOW64 is the system folder of 32-bit programs on
+; 64-bit Windows (a 32-bit program sees it as System32; its real name is what the display
+; settings and Explorer need); System32 that of 64-bit programs, reached from a 32-bit program
+; only with the file system redirection off.
 !macro FIND_PLACES un
 Function ${un}FindPlaces
-  ; A 32-bit program on 64-bit Windows sees SysWOW64 as its system folder; its real name is
-  ; what the display settings and Explorer need.
   System::Call 'kernel32::GetSystemWow64DirectoryW(w .r0, i ${NSIS_MAX_STRLEN}) i .r1'
+!ifdef X64
+  StrCpy $SaverDir $SYSDIR
+  StrCpy $OtherSaverDir ""
+  ${If} $1 > 0
+    StrCpy $OtherSaverDir $0
+  ${EndIf}
+!else
+  StrCpy $SaverDir $SYSDIR
+  StrCpy $OtherSaverDir ""
   ${If} $1 > 0
     StrCpy $SaverDir $0
-  ${Else}
-    StrCpy $SaverDir $SYSDIR
   ${EndIf}
-  StrCpy $DataDir $WINDIR 1
-  StrCpy $DataDir "$DataDir:\${DATA_FOLDER}"
+  ${If} ${RunningX64}
+    StrCpy $OtherSaverDir $SYSDIR ; with the redirection off
+  ${EndIf}
+!endif
 FunctionEnd
 !macroend
 !insertmacro FIND_PLACES ""
 !insertmacro FIND_PLACES "un."
+
+; Sets $R0 to 1 when the current screen saver is the file named on the stack (taken off it),
+; by its long or short path in any letter case, else 0; asked while the file still exists, since
+; short names need it. Keeps $0 and $1.
+!macro NAMES_SAVER un
+Function ${un}NamesSaver
+  Exch $1
+  Push $0
+  StrCpy $R0 0
+  ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
+  ${If} $0 != ""
+    ${If} $0 == $1 ; StrCmp ignores the letter case
+      StrCpy $R0 1
+    ${Else}
+      GetFullPathName /SHORT $1 $1
+      GetFullPathName /SHORT $0 $0
+      ${If} $0 != ""
+      ${AndIf} $0 == $1
+        StrCpy $R0 1
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  Pop $0
+  Pop $1
+FunctionEnd
+!macroend
+!insertmacro NAMES_SAVER ""
+!insertmacro NAMES_SAVER "un."
 
 ; Reports a failure (the message on the stack) and ends the run with exit code 2: a message box,
 ; or in a silent run a line on the standard error output, where a calling script finds it.
@@ -153,9 +222,25 @@ FunctionEnd
 ; ---------------------------------------------------------------- installer
 
 Function .onInit
-  SetRegView 32
+  SetRegView ${OWN_VIEW}
+!ifdef X64
+  ${IfNot} ${RunningX64}
+    Push "$(Needs64Bit)"
+    Call Fail
+  ${EndIf}
+!endif
   Call FindPlaces
-  StrCpy $INSTDIR $DataDir
+  ; The data folder on the drive of the Windows directory: the one the saver looks in when no
+  ; settings file names another.
+  StrCpy $INSTDIR $WINDIR 1
+  StrCpy $INSTDIR "$INSTDIR:\${DATA_FOLDER}"
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/KEEPSAVER" $1
+  StrCpy $KeepSaver 1
+  ${If} ${Errors}
+    StrCpy $KeepSaver 0
+  ${EndIf}
 FunctionEnd
 
 ; Size of the file named on the stack, in bytes, left on the stack (0 when it cannot be read).
@@ -199,50 +284,83 @@ FunctionEnd
 ; A failed install takes away what it made; what was there before stays.
 Function .onInstFailed
   ${If} $NewUninstaller == 1
-    Delete "$DataDir\${UNINSTALLER}"
+    Delete "$INSTDIR\${UNINSTALLER}"
   ${EndIf}
   ${If} $NewSaver == 1
     Delete "$SaverDir\${SAVER_FILE}"
   ${EndIf}
   ${If} $NewMusic == 1
-    Delete "$DataDir\${MUSIC_FILE}"
+    Delete "$INSTDIR\${MUSIC_FILE}"
   ${EndIf}
   ${If} $NewDataDir == 1
-    RMDir "$DataDir"
+    RMDir "$INSTDIR"
   ${EndIf}
 FunctionEnd
 
+; Takes away the other build's saver and entry, noting first whether the current screen saver
+; names it; its file that cannot be removed fails the install.
+Function RemoveOtherBuild
+  StrCpy $NamedOtherSaver 0
+  ${If} $OtherSaverDir == ""
+    Return
+  ${EndIf}
+!ifndef X64
+  ${DisableX64FSRedirection}
+!endif
+  StrCpy $0 "$OtherSaverDir\${SAVER_FILE}"
+  ${If} ${FileExists} $0
+    Push $0
+    Call NamesSaver
+    StrCpy $NamedOtherSaver $R0
+    Delete $0
+  ${EndIf}
+  ${If} ${FileExists} $0
+!ifndef X64
+    ${EnableX64FSRedirection}
+!endif
+    !insertmacro FAIL "$(CannotWrite)"
+  ${EndIf}
+!ifndef X64
+  ${EnableX64FSRedirection}
+!endif
+  SetRegView ${OTHER_VIEW}
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  SetRegView ${OWN_VIEW}
+FunctionEnd
+
 Section "Install"
-  SetRegView 32
-  !insertmacro NOTE_NEW $NewDataDir "$DataDir\*.*"
+  SetRegView ${OWN_VIEW}
+  !insertmacro NOTE_NEW $NewDataDir "$INSTDIR\*.*"
   ClearErrors
-  CreateDirectory $DataDir
-  ${IfNot} ${FileExists} "$DataDir\*.*"
+  CreateDirectory $INSTDIR
+  ${IfNot} ${FileExists} "$INSTDIR\*.*"
     !insertmacro FAIL "$(NoDataFolder)"
   ${EndIf}
-  SetOutPath $DataDir
+  SetOutPath $INSTDIR
   !insertmacro INSTALL_FILE $NewMusic "${MUSIC}" "${MUSIC_FILE}"
   SetOutPath $SaverDir
   !insertmacro INSTALL_FILE $NewSaver "${SAVER}" "${SAVER_FILE}"
-  SetOutPath $DataDir
+  SetOutPath $INSTDIR
 
-  !insertmacro NOTE_NEW $NewUninstaller "$DataDir\${UNINSTALLER}"
+  !insertmacro NOTE_NEW $NewUninstaller "$INSTDIR\${UNINSTALLER}"
   ClearErrors
-  WriteUninstaller "$DataDir\${UNINSTALLER}"
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   ${If} ${Errors}
-  ${OrIfNot} ${FileExists} "$DataDir\${UNINSTALLER}"
-    StrCpy $0 "$DataDir\${UNINSTALLER}"
+  ${OrIfNot} ${FileExists} "$INSTDIR\${UNINSTALLER}"
+    StrCpy $0 "$INSTDIR\${UNINSTALLER}"
     !insertmacro FAIL "$(CannotWrite)"
   ${EndIf}
+
+  Call RemoveOtherBuild
 
   ; The entry comes only once everything it names is in place.
   Push "$SaverDir\${SAVER_FILE}"
   Call FileSize
   Pop $1
-  Push "$DataDir\${MUSIC_FILE}"
+  Push "$INSTDIR\${MUSIC_FILE}"
   Call FileSize
   Pop $2
-  Push "$DataDir\${UNINSTALLER}"
+  Push "$INSTDIR\${UNINSTALLER}"
   Call FileSize
   Pop $3
   IntOp $1 $1 + $2
@@ -254,10 +372,10 @@ Section "Install"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$SaverDir\${SAVER_FILE},0"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$DataDir"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $1
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$DataDir\${UNINSTALLER}"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$DataDir\${UNINSTALLER}" /S'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ${If} ${Errors}
@@ -265,22 +383,20 @@ Section "Install"
     !insertmacro FAIL "$(CannotRegister)"
   ${EndIf}
 
-  ; A silent run has no finish page: its checkbox's choice comes from the command line.
+  ; A silent run has no finish page: its checkbox's choice comes from the command line. A
+  ; current screen saver that named the other build's file, now gone, names this one.
+  StrCpy $0 $NamedOtherSaver
   ${If} ${Silent}
-    ${GetParameters} $0
-    ClearErrors
-    ${GetOptions} $0 "/KEEPSAVER" $1
-    ${If} ${Errors}
-      Call UseAsScreenSaver
-    ${EndIf}
+  ${AndIf} $KeepSaver == 0
+    StrCpy $0 1
+  ${EndIf}
+  ${If} $0 == 1
+    Call UseAsScreenSaver
   ${EndIf}
 SectionEnd
 
 Function FinishPageShow
-  ${GetParameters} $0
-  ClearErrors
-  ${GetOptions} $0 "/KEEPSAVER" $1
-  ${IfNot} ${Errors}
+  ${If} $KeepSaver == 1
     SendMessage $mui.FinishPage.ShowReadme ${BM_SETCHECK} ${BST_UNCHECKED} 0
   ${EndIf}
 FunctionEnd
@@ -305,28 +421,8 @@ FunctionEnd
 ; ---------------------------------------------------------------- uninstaller
 
 Function un.onInit
-  SetRegView 32
+  SetRegView ${OWN_VIEW}
   Call un.FindPlaces
-FunctionEnd
-
-; Sets $R0 to 1 when the current screen saver is this one, by its long or short path in any
-; letter case, else 0; asked while the saver's file still exists, since short names need it.
-Function un.NamesThisSaver
-  StrCpy $R0 0
-  ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
-  ${If} $0 != ""
-    StrCpy $1 "$SaverDir\${SAVER_FILE}"
-    ${If} $0 == $1 ; StrCmp ignores the letter case
-      StrCpy $R0 1
-    ${Else}
-      GetFullPathName /SHORT $1 $1
-      GetFullPathName /SHORT $0 $0
-      ${If} $0 != ""
-      ${AndIf} $0 == $1
-        StrCpy $R0 1
-      ${EndIf}
-    ${EndIf}
-  ${EndIf}
 FunctionEnd
 
 !macro REMOVE_FILE path
@@ -338,8 +434,9 @@ FunctionEnd
 !macroend
 
 Section "Uninstall"
-  SetRegView 32
-  Call un.NamesThisSaver
+  SetRegView ${OWN_VIEW}
+  Push "$SaverDir\${SAVER_FILE}"
+  Call un.NamesSaver
   !insertmacro REMOVE_FILE "$SaverDir\${SAVER_FILE}"
   !insertmacro REMOVE_FILE "$INSTDIR\${MUSIC_FILE}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

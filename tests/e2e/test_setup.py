@@ -1,5 +1,8 @@
 """The setup program and its uninstaller under Wine, run silently as a user's script would, as
-one table of scenarios, each starting from a machine without the saver.
+one table of scenarios, each starting from a machine without the saver. The same table runs for
+the setup program of each build: QAVSSV3-setup.exe (the 32-bit saver into the 32-bit system
+folder, the entry in the 32-bit registry view) and QAVSSV3-x64-setup.exe (the 64-bit saver into
+System32, the entry in the 64-bit view); switching rows start from the other build installed.
 
 The scenarios run in a Wine prefix of their own, made afresh for this test: installing puts the
 saver into the system folder, the music into the default data folder and the saver into the
@@ -18,11 +21,19 @@ import time
 import unittest
 
 import harness
+import probe_i386
 from test_music import SECOND, data_chunk, sink_size, wait_for_size
 
 harness.PREFIX = os.path.join(harness.BUILD_DIR, "wineprefix-setup")
 
-SETUP = os.path.join(harness.BUILD_DIR, "QAVSSV3-setup.exe")
+SETUP = os.path.join(harness.BUILD_DIR,
+                     "QAVSSV3-x64-setup.exe" if harness.IS_64_BIT else "QAVSSV3-setup.exe")
+# The other build's tree and setup program, and the registry views of this build and the other.
+OTHER_ARCH = "win32" if harness.IS_64_BIT else "win64"
+OTHER_BUILD_DIR = os.path.join(harness.BUILD_DIR, "..", OTHER_ARCH)
+OTHER_SETUP = os.path.join(OTHER_BUILD_DIR,
+                           "QAVSSV3-setup.exe" if harness.IS_64_BIT else "QAVSSV3-x64-setup.exe")
+OWN_VIEW, OTHER_VIEW = (64, 32) if harness.IS_64_BIT else (32, 64)
 with open(os.path.join(harness.HERE, "..", "..", "VERSION")) as version_file:
     VERSION = version_file.read().strip()
 BUILT_SAVER = os.path.join(harness.DIST_DIR, "QAVSSV3.SCR")
@@ -43,8 +54,10 @@ SCENE_TIMEOUT = 20
 OK_BUTTON = (120 + 48, 239 + 16)  # the middle of the settings window's OK, client coordinates
 
 # Each scenario: name, the machine before it, what runs, what must hold afterwards.
-# Before: "installed" (a silent install made beforehand), "scrnsave" (the current screen saver:
-# "ours", "ours upper case", "ours lower case", "other" or None), "settings" (the settings file's
+# Before: "installed" (a silent install made beforehand), "other build" (the other build installed
+# beforehand: by its own setup program where this machine can run it, else the files and entry
+# it leaves put in place by the test), "scrnsave" (the current screen saver: "ours", "ours upper
+# case", "ours lower case", "other build", "other" or None), "settings" (the settings file's
 # text or None), "changed" (the installed program and music overwritten with other bytes),
 # "blocked" ("folder": a plain file where the data folder goes; "music" or "uninstaller": a
 # folder where that file goes), "user file" (a file of the user's own in the data folder).
@@ -109,6 +122,14 @@ SCENARIOS = [
     ("uninstall, no saver chosen", {"installed": True, "scrnsave": None},
      ("uninstall",),
      {"code": 0, "installed": False, "scrnsave": None, "data folder": None}),
+    ("switch from the other build, which was the current saver",
+     {"other build": True, "scrnsave": "other build", "settings": USER_SETTINGS},
+     ("setup", "/S", "/KEEPSAVER"),
+     {"code": 0, "installed": True, "scrnsave": "ours", "settings": USER_SETTINGS}),
+    ("switch from the other build, another saver current",
+     {"other build": True, "scrnsave": "other"},
+     ("setup", "/S", "/KEEPSAVER"),
+     {"code": 0, "installed": True, "scrnsave": "other"}),
     ("uninstall keeps a data folder with a file of the user's",
      {"installed": True, "scrnsave": "ours", "user file": True},
      ("uninstall",),
@@ -140,10 +161,18 @@ class Setup(unittest.TestCase):
         cls.session = harness.Session(640, 480, audio_sink=cls.sink)
         # The messages of a failed install are checked in English.
         cls.session.env["LANG"] = cls.session.env["LC_ALL"] = "en_US.UTF-8"
-        # 32-bit programs see SysWOW64 as their system folder in a 64-bit prefix.
+        # 32-bit programs see SysWOW64 as their system folder in a 64-bit prefix, 64-bit ones
+        # System32; a 32-bit prefix has no other build.
         wow64 = os.path.join(harness.windows_dir(), "syswow64")
-        cls.system_dir = r"C:\windows\syswow64" if os.path.isdir(wow64) else r"C:\windows\system32"
+        system32, syswow64 = r"C:\windows\system32", r"C:\windows\syswow64"
+        if harness.IS_64_BIT:
+            cls.system_dir, other_dir = system32, syswow64
+        elif os.path.isdir(wow64):
+            cls.system_dir, other_dir = syswow64, system32
+        else:
+            cls.system_dir, other_dir = system32, None
         cls.saver = cls.system_dir + r"\QAVSSV3.SCR"
+        cls.other_saver = other_dir and other_dir + r"\QAVSSV3.SCR"
         cls.music = DATA_DIR + r"\BGM04.SSS"
 
     @classmethod
@@ -180,7 +209,8 @@ class Setup(unittest.TestCase):
 
     def saver_value(self, name):
         return {None: None, "ours": self.saver, "ours upper case": self.saver.upper(),
-                "ours lower case": self.saver.lower(), "other": OTHER_SAVER}[name]
+                "ours lower case": self.saver.lower(), "other build": self.other_saver,
+                "other": OTHER_SAVER}[name]
 
     def set_current_saver(self, name):
         value = self.saver_value(name)
@@ -199,10 +229,13 @@ class Setup(unittest.TestCase):
             shutil.rmtree(data)
         elif os.path.lexists(data):
             os.remove(data)
-        for path in (unix_path(self.saver), harness.settings_file()):
-            if os.path.lexists(path):
-                os.remove(path)
-        self.wine("reg", "delete", ENTRY_KEY, "/reg:32", "/f")
+        for path in (self.saver, self.other_saver):
+            if path and os.path.lexists(unix_path(path)):
+                os.remove(unix_path(path))
+        if os.path.lexists(harness.settings_file()):
+            os.remove(harness.settings_file())
+        for view in (32, 64):
+            self.wine("reg", "delete", ENTRY_KEY, f"/reg:{view}", "/f")
         self.wine("reg", "delete", PENDING_KEY, "/v", "PendingFileRenameOperations", "/f")
 
     def prepare(self, before):
@@ -210,6 +243,8 @@ class Setup(unittest.TestCase):
         if before.get("installed"):
             code, err = self.wine(SETUP, "/S", "/KEEPSAVER")
             self.assertEqual(code, 0, err)
+        if before.get("other build"):
+            self.install_other_build()
         if before.get("changed"):
             for path in (self.saver, self.music):
                 with open(unix_path(path), "wb") as f:
@@ -226,6 +261,32 @@ class Setup(unittest.TestCase):
         harness.write_settings(before.get("settings"))
         self.set_current_saver(before.get("scrnsave"))
 
+    def install_other_build(self):
+        """The other build installed: by its setup program where it can run here, else what it
+        leaves (its saver in its system folder, its entry in its registry view) put in place."""
+        if not self.other_saver:
+            self.skipTest("a 32-bit Windows has no other build")
+        other_runs = not harness.IS_64_BIT or probe_i386.runs_i386()[0]
+        if other_runs and os.path.isfile(OTHER_SETUP):
+            code, err = self.wine(OTHER_SETUP, "/S", "/KEEPSAVER")
+            self.assertEqual(code, 0, err)
+            print("  the other build installed by its own setup program")
+        else:
+            other_program = os.path.join(OTHER_BUILD_DIR, "dist", "QAVSSV3.SCR")
+            if not os.path.isfile(other_program):
+                other_program = BUILT_SAVER
+            shutil.copyfile(other_program, unix_path(self.other_saver))
+            for name, kind, data in (("DisplayName", "REG_SZ", "QAV SAVER Vol.3"),
+                                     ("DisplayIcon", "REG_SZ", self.other_saver + ",0"),
+                                     ("UninstallString", "REG_SZ", f'"{UNINSTALLER}"')):
+                code, _ = self.wine("reg", "add", ENTRY_KEY, "/v", name, "/t", kind, "/d", data,
+                                    f"/reg:{OTHER_VIEW}", "/f")
+                self.assertEqual(code, 0)
+            print("  the other build's saver and entry put in place (its setup program cannot "
+                  "run here)")
+        self.assertTrue(os.path.isfile(unix_path(self.other_saver)))
+        self.assertIsNotNone(self.reg_values(ENTRY_KEY, OTHER_VIEW))
+
     # -- what runs ---------------------------------------------------------------------------
     def run_setup(self, switches):
         started = time.time()
@@ -237,16 +298,17 @@ class Setup(unittest.TestCase):
         """The entry's QuietUninstallString with _?=, which makes the uninstaller work in place
         and return when it is done; then a start of Windows, which takes away the uninstaller
         and the folder it could not remove while it ran."""
-        command = self.reg_values(ENTRY_KEY, 32)["QuietUninstallString"]
+        command = self.reg_values(ENTRY_KEY, OWN_VIEW)["QuietUninstallString"]
         match = re.match(r'^"([^"]+)"(.*)$', command)
         self.assertIsNotNone(match, command)
         program, switches = match.group(1), match.group(2).split()
         code, err = self.wine(program, *switches, "_?=" + ntpath.dirname(program))
-        self.assertEqual(self.reg_values(ENTRY_KEY, 32), None, "the entry is still there")
+        self.assertEqual(self.reg_values(ENTRY_KEY, OWN_VIEW), None, "the entry is still there")
         for path in (self.saver, self.music):
             self.assertFalse(os.path.lexists(unix_path(path)), f"{path} is still there")
-        boot = subprocess.run(harness.wine("wineboot", "-r"), env=self.session.env, timeout=RUN_TIMEOUT,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        boot = subprocess.run(harness.wine("wineboot", "-r"), env=self.session.env,
+                              timeout=RUN_TIMEOUT, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
         self.assertEqual(boot.returncode, 0)
         return code, err
 
@@ -308,8 +370,8 @@ class Setup(unittest.TestCase):
         self.assertEqual(file_bytes(unix_path(self.saver)), file_bytes(BUILT_SAVER))
         self.assertEqual(file_bytes(unix_path(self.music)), file_bytes(BUILT_MUSIC))
         self.assertTrue(os.path.isfile(unix_path(UNINSTALLER)))
-        entry = self.reg_values(ENTRY_KEY, 32)
-        self.assertIsNotNone(entry, "no entry in the 32-bit view")
+        entry = self.reg_values(ENTRY_KEY, OWN_VIEW)
+        self.assertIsNotNone(entry, f"no entry in the {OWN_VIEW}-bit view")
         self.assertEqual(sorted(entry), sorted(ENTRY_VALUES))
         sizes = [os.path.getsize(unix_path(p)) for p in (self.saver, self.music, UNINSTALLER)]
         self.assertEqual(entry, {
@@ -324,7 +386,11 @@ class Setup(unittest.TestCase):
             "NoModify": 1,
             "NoRepair": 1,
         })
-        self.assertIsNone(self.reg_values(ENTRY_KEY, 64), "the entry is in the 64-bit view")
+        self.assertIsNone(self.reg_values(ENTRY_KEY, OTHER_VIEW),
+                          f"an entry is in the {OTHER_VIEW}-bit view")
+        if self.other_saver:
+            self.assertFalse(os.path.lexists(unix_path(self.other_saver)),
+                             "the other build's saver is left")
 
     def assert_not_installed(self):
         self.assertIsNone(self.reg_values(ENTRY_KEY, 32), "an entry is left")
