@@ -90,6 +90,7 @@ Var NewUninstaller
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_TEXT "$(FinishText)"
+!define MUI_FINISHPAGE_TEXT_LARGE
 !define MUI_FINISHPAGE_SHOWREADME ""
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "$(UseAsScreenSaver)"
 !define MUI_FINISHPAGE_SHOWREADME_FUNCTION UseAsScreenSaver
