@@ -7,7 +7,7 @@
 namespace {
 
 constexpr const struct FrameRect* kFrameTables[kSheetCount] = {kFrameTable0, kFrameTable1,
-                                                                kFrameTable2};
+                                                               kFrameTable2};
 constexpr int kFrameCounts[kSheetCount] = {12, 12, 6};
 
 // A scene of three, one character of each sheet, as the saver might place it: the last one

@@ -11,7 +11,8 @@
 
 int main(int argc, char** argv) {
   if (argc != 5 && argc != 6) {
-    std::fprintf(stderr, "usage: installerart SHEET0.png SHEET1.png SHEET2.png OUT.bmp [OUT.png]\n");
+    std::fprintf(stderr,
+                 "usage: installerart SHEET0.png SHEET1.png SHEET2.png OUT.bmp [OUT.png]\n");
     return 2;
   }
   std::vector<IndexedImage> sheets(3);

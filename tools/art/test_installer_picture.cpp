@@ -74,11 +74,11 @@ TEST(InstallerPicture, BitmapFileHasBottomUpPaddedBlueFirstRows) {
   ASSERT_EQ(file.size(), 54u + 24u);
   EXPECT_EQ(file[0], 'B');
   EXPECT_EQ(file[1], 'M');
-  EXPECT_EQ(file[2], 78);                    // file size
-  EXPECT_EQ(file[10], 54);                   // pixels' offset
-  EXPECT_EQ(file[18], 3);                    // width
-  EXPECT_EQ(file[22], 2);                    // height, positive: bottom-up
-  EXPECT_EQ(file[28], 24);                   // bits per pixel
+  EXPECT_EQ(file[2], 78);   // file size
+  EXPECT_EQ(file[10], 54);  // pixels' offset
+  EXPECT_EQ(file[18], 3);   // width
+  EXPECT_EQ(file[22], 2);   // height, positive: bottom-up
+  EXPECT_EQ(file[28], 24);  // bits per pixel
   const std::vector<uint8_t> pixels(file.begin() + 54, file.end());
   const std::vector<uint8_t> expected = {12, 11, 10, 15, 14, 13, 18, 17, 16, 0, 0, 0,
                                          3,  2,  1,  6,  5,  4,  9,  8,  7,  0, 0, 0};
