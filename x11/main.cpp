@@ -1,7 +1,8 @@
 // qavsaver3: the screen saver's scenes in an X window, as a hack of XScreenSaver. Draws into
 // the window named by -window-id or XSCREENSAVER_WINDOW, the root window with -root, or a
-// full-screen window of its own, which a key or a mouse button ends. Ends with exit code 0 on
-// SIGTERM or SIGINT, the music stopped and the shared memory given back.
+// full-screen window of its own, which a key or a mouse button ends. On SIGTERM, SIGINT or SIGHUP
+// it stops the music, gives the shared memory back and ends by that signal, as XScreenSaver
+// expects of a hack; within a second even when the X server does not answer.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xresource.h>
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "core/zoom.h"
 #include "x11/alsa_music.h"
@@ -29,11 +31,34 @@ namespace {
 
 constexpr int kDefaultDpi = 96;
 
-int SignalPipe[2] = {-1, -1};
-int WindowErrors = 0;  // BadWindow or BadDrawable: the window we draw into is gone
+// How long a stop may take before the program ends without cleaning up, for an X server that
+// does not answer (stopped, say) and so holds the program inside an X call.
+constexpr unsigned kStopGraceSeconds = 1;
 
-void OnSignal(int) {
+int SignalPipe[2] = {-1, -1};
+volatile sig_atomic_t StopSignal = 0;  // the first stop signal received, 0 before
+int WindowErrors = 0;                  // BadWindow or BadDrawable: the window we draw into is gone
+
+// Ends the process by the stop signal itself, so that its parent sees how it ended.
+[[noreturn]] void EndBySignal(int signal) {
+  struct sigaction action = {};
+  action.sa_handler = SIG_DFL;
+  sigemptyset(&action.sa_mask);
+  sigaction(signal, &action, nullptr);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, signal);
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  raise(signal);
+  _exit(128 + signal);
+}
+
+void OnSignal(int signal) {
   const int saved = errno;
+  if (StopSignal == 0) {
+    StopSignal = signal;
+    alarm(kStopGraceSeconds);
+  }
   const char byte = 1;
   if (write(SignalPipe[1], &byte, 1) < 0) {
     // The pipe is full: a stop is already pending.
@@ -41,13 +66,33 @@ void OnSignal(int) {
   errno = saved;
 }
 
+// The stop did not finish in time: the shared memory was marked for removal when it was made
+// and goes with the process, as does the sound device.
+void OnStopTimeout(int) { EndBySignal(StopSignal ? StopSignal : SIGTERM); }
+
 bool CatchStopSignals() {
   if (pipe2(SignalPipe, O_NONBLOCK | O_CLOEXEC) != 0) return false;
   struct sigaction action = {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+  action.sa_handler = OnStopTimeout;
+  sigaction(SIGALRM, &action, nullptr);
   return true;
+}
+
+// Descriptors 0 to 2 that the program was started without are opened on /dev/null, so that
+// neither the signal pipe nor the X connection takes their place and receives what a library
+// writes to the standard error output.
+void FillStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int opened = open("/dev/null", O_RDWR);
+    if (opened >= 0 && opened != fd) {
+      dup2(opened, fd);
+      close(opened);
+    }
+  }
 }
 
 int OnXError(Display*, XErrorEvent* error) {
@@ -129,6 +174,7 @@ bool FindTarget(Display* display, const HackOptions& options, Target* target) {
   target->window = target->own ? OwnWindow(display) : Window(id);
   XWindowAttributes attributes;
   if (!XGetWindowAttributes(display, target->window, &attributes)) return false;
+  if (attributes.c_class == InputOnly) return false;  // it has no pixels to draw
   if (!target->own) {
     XSelectInput(display, target->window,
                  attributes.your_event_mask | ExposureMask | StructureNotifyMask);
@@ -215,13 +261,37 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs) {
   }
 }
 
+// Why a visual cannot be drawn on, or null when it can: the picture is sent as true-colour
+// pixels.
+const char* UnsupportedVisual(const Visual* visual) {
+  switch (visual->c_class) {
+    case TrueColor:
+    case DirectColor:
+      return nullptr;
+    case PseudoColor:
+      return "PseudoColor";
+    case StaticColor:
+      return "StaticColor";
+    case GrayScale:
+      return "GrayScale";
+    default:
+      return "StaticGray";
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  FillStandardDescriptors();
   HackOptions options;
-  if (!ParseHackOptions(argc - 1, argv + 1, &options)) {
-    std::fputs(HackUsage(), stderr);
+  std::string error;
+  if (!ParseHackOptions(argc - 1, argv + 1, &options, &error)) {
+    std::fprintf(stderr, "qavsaver3: %s\n%s", error.c_str(), HackUsage());
     return 1;
+  }
+  if (options.help) {
+    std::fputs(HackUsage(), stdout);
+    return 0;
   }
   if (!CatchStopSignals()) return 1;
   Display* display = XOpenDisplay(options.display);
@@ -237,12 +307,23 @@ int main(int argc, char** argv) {
     XCloseDisplay(display);
     return 1;
   }
+  if (const char* visual = UnsupportedVisual(target.visual)) {
+    std::fprintf(stderr,
+                 "qavsaver3: cannot draw on a %s visual of depth %d; a TrueColor visual is "
+                 "needed\n",
+                 visual, target.depth);
+    if (target.own) XDestroyWindow(display, target.window);
+    XCloseDisplay(display);
+    return 1;
+  }
   const int zoom = options.zoom ? options.zoom : ZoomForDpi(ScreenDpi(display));
   const uint32_t seed = options.seeded ? options.seed : static_cast<uint32_t>(time(nullptr));
   int status = 0;
+  Ending ending = Ending::kFailure;
   if (Start(display, target, zoom, true, seed)) {
     if (options.music) StartMusic();
-    status = Run(display, &target, zoom, TickPeriodMs(options.speed)) == Ending::kFailure ? 1 : 0;
+    ending = Run(display, &target, zoom, TickPeriodMs(options.speed));
+    status = ending == Ending::kFailure ? 1 : 0;
   } else {
     std::fprintf(stderr, "qavsaver3: cannot make the picture\n");
     status = 1;
@@ -254,5 +335,6 @@ int main(int argc, char** argv) {
   XCloseDisplay(display);
   close(SignalPipe[0]);
   close(SignalPipe[1]);
+  if (ending == Ending::kSignal && StopSignal != 0) EndBySignal(StopSignal);
   return status;
 }

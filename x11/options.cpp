@@ -1,104 +1,196 @@
 #include "x11/options.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <iterator>
 
 namespace {
 
-constexpr int32_t kDefaultSpeed = 3;
+enum class OptionKind {
+  kFlag,          // takes no value
+  kNumber,        // a number within [low, high]
+  kText,          // any text
+  kIgnored,       // an XScreenSaver flag that changes nothing here
+  kIgnoredValue,  // an XScreenSaver option with a value that changes nothing here
+};
 
-// Options XScreenSaver may give any hack (its settings dialog adds -fps, for one) that change
-// nothing in this program's drawing.
-constexpr const char* kIgnoredFlags[] = {"fps",  "no-fps", "install", "noinstall",
-                                         "mono", "window", "pair",    "sync"};
-constexpr const char* kIgnoredWithValue[] = {"visual"};
+enum class OptionId {
+  kRoot,
+  kMusic,
+  kNoMusic,
+  kWindowId,
+  kSpeed,
+  kSeed,
+  kZoom,
+  kDisplay,
+  kHelp,
+  kNone
+};
 
-bool IsOneOf(const char* name, const char* const* names, size_t count) {
-  for (size_t i = 0; i < count; ++i)
-    if (std::strcmp(name, names[i]) == 0) return true;
-  return false;
+struct OptionSpec {
+  const char* name;
+  OptionId id;
+  OptionKind kind;
+  uint64_t low, high;
+};
+
+constexpr uint64_t kMaxId = 0xFFFFFFFFu;
+
+// Every option of the program, and those XScreenSaver may give any hack (its settings dialog
+// adds -fps, for one).
+constexpr OptionSpec kOptions[] = {
+    {"root", OptionId::kRoot, OptionKind::kFlag, 0, 0},
+    {"music", OptionId::kMusic, OptionKind::kFlag, 0, 0},
+    {"no-music", OptionId::kNoMusic, OptionKind::kFlag, 0, 0},
+    {"window-id", OptionId::kWindowId, OptionKind::kNumber, 1, kMaxId},
+    {"speed", OptionId::kSpeed, OptionKind::kNumber, 1, 5},
+    {"seed", OptionId::kSeed, OptionKind::kNumber, 0, 0xFFFFFFFFu},
+    {"zoom", OptionId::kZoom, OptionKind::kNumber, 1, kMaxZoom},
+    {"display", OptionId::kDisplay, OptionKind::kText, 0, 0},
+    {"help", OptionId::kHelp, OptionKind::kFlag, 0, 0},
+    {"h", OptionId::kHelp, OptionKind::kFlag, 0, 0},
+    {"fps", OptionId::kNone, OptionKind::kIgnored, 0, 0},
+    {"no-fps", OptionId::kNone, OptionKind::kIgnored, 0, 0},
+    {"install", OptionId::kNone, OptionKind::kIgnored, 0, 0},
+    {"noinstall", OptionId::kNone, OptionKind::kIgnored, 0, 0},
+    {"mono", OptionId::kNone, OptionKind::kIgnored, 0, 0},
+    {"window", OptionId::kNone, OptionKind::kIgnored, 0, 0},
+    {"pair", OptionId::kNone, OptionKind::kIgnored, 0, 0},
+    {"sync", OptionId::kNone, OptionKind::kIgnored, 0, 0},
+    {"visual", OptionId::kNone, OptionKind::kIgnoredValue, 0, 0},
+};
+
+const OptionSpec* FindOption(const char* name, size_t length) {
+  for (const OptionSpec& spec : kOptions) {
+    if (std::strlen(spec.name) == length && std::strncmp(spec.name, name, length) == 0)
+      return &spec;
+  }
+  return nullptr;
 }
 
-// The option's name without its one or two leading dashes, or null when it has none.
-const char* OptionName(const char* arg) {
-  if (arg[0] != '-') return nullptr;
-  return arg[1] == '-' ? arg + 2 : arg + 1;
+// Reads a decimal or 0x-prefixed hexadecimal number without sign; false when the text is not
+// one. Values beyond 64 bits come back as the largest, so that they read as out of range.
+bool ReadNumber(const char* text, uint64_t* value) {
+  int base = 10;
+  if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    text += 2;
+  }
+  if (*text == '\0') return false;
+  uint64_t result = 0;
+  for (; *text; ++text) {
+    int digit;
+    if (*text >= '0' && *text <= '9')
+      digit = *text - '0';
+    else if (base == 16 && *text >= 'a' && *text <= 'f')
+      digit = *text - 'a' + 10;
+    else if (base == 16 && *text >= 'A' && *text <= 'F')
+      digit = *text - 'A' + 10;
+    else
+      return false;
+    result = result > (UINT64_MAX - digit) / base ? UINT64_MAX : result * base + digit;
+  }
+  *value = result;
+  return true;
 }
 
-bool ParseLong(const char* text, long* value) {
-  if (!text || !*text) return false;
-  char* end = nullptr;
-  errno = 0;
-  *value = std::strtol(text, &end, 10);
-  return errno == 0 && *end == '\0';
-}
-
-int32_t Clamp(long value, int32_t low, int32_t high) {
-  return value < low ? low : value > high ? high : static_cast<int32_t>(value);
+void Apply(OptionId id, uint64_t number, const char* text, HackOptions* options) {
+  switch (id) {
+    case OptionId::kRoot:
+      options->root = true;
+      break;
+    case OptionId::kMusic:
+      options->music = true;
+      break;
+    case OptionId::kNoMusic:
+      options->music = false;
+      break;
+    case OptionId::kWindowId:
+      options->windowId = static_cast<unsigned long>(number);
+      break;
+    case OptionId::kSpeed:
+      options->speed = static_cast<int32_t>(number);
+      break;
+    case OptionId::kSeed:
+      options->seeded = true;
+      options->seed = static_cast<uint32_t>(number);
+      break;
+    case OptionId::kZoom:
+      options->zoom = static_cast<int32_t>(number);
+      break;
+    case OptionId::kDisplay:
+      options->display = text;
+      break;
+    case OptionId::kHelp:
+      options->help = true;
+      break;
+    case OptionId::kNone:
+      break;
+  }
 }
 
 }  // namespace
 
 unsigned long ParseWindowId(const char* text) {
-  if (!text || !*text || *text == '-') return 0;
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long id = std::strtoul(text, &end, 0);
-  return errno == 0 && *end == '\0' ? id : 0;
+  uint64_t id = 0;
+  if (!text || !ReadNumber(text, &id) || id > kMaxId) return 0;
+  return static_cast<unsigned long>(id);
 }
 
-int32_t TickPeriodMs(int32_t speed) { return 350 - 50 * Clamp(speed, 1, 5); }
+int32_t TickPeriodMs(int32_t speed) {
+  const int32_t clamped = speed < 1 ? 1 : speed > 5 ? 5 : speed;
+  return 350 - 50 * clamped;
+}
 
-bool ParseHackOptions(int argc, const char* const* argv, HackOptions* options) {
-  *options = HackOptions{0, false, kDefaultSpeed, false, false, 0, 0, nullptr};
+bool ParseHackOptions(int argc, const char* const* argv, HackOptions* options, std::string* error) {
+  *options = HackOptions{0, false, 3, false, false, 0, 0, nullptr, false};
   for (int i = 0; i < argc; ++i) {
-    const char* name = OptionName(argv[i]);
-    if (!name) return false;
-    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    long number = 0;
-    if (std::strcmp(name, "root") == 0) {
-      options->root = true;
-    } else if (std::strcmp(name, "music") == 0) {
-      options->music = true;
-    } else if (std::strcmp(name, "no-music") == 0) {
-      options->music = false;
-    } else if (std::strcmp(name, "window-id") == 0) {
-      options->windowId = ParseWindowId(value);
-      if (!options->windowId) return false;
-      ++i;
-    } else if (std::strcmp(name, "speed") == 0) {
-      if (!ParseLong(value, &number)) return false;
-      options->speed = Clamp(number, 1, 5);
-      ++i;
-    } else if (std::strcmp(name, "seed") == 0) {
-      if (!ParseLong(value, &number) || number < 0 || number > 0xFFFFFFFFL) return false;
-      options->seeded = true;
-      options->seed = static_cast<uint32_t>(number);
-      ++i;
-    } else if (std::strcmp(name, "zoom") == 0) {
-      if (!ParseLong(value, &number) || number < 1) return false;
-      options->zoom = Clamp(number, 1, kMaxZoom);
-      ++i;
-    } else if (std::strcmp(name, "display") == 0) {
-      if (!value) return false;
-      options->display = value;
-      ++i;
-    } else if (IsOneOf(name, kIgnoredFlags, std::size(kIgnoredFlags))) {
-    } else if (IsOneOf(name, kIgnoredWithValue, std::size(kIgnoredWithValue))) {
-      if (!value) return false;
-      ++i;
-    } else {
+    const char* arg = argv[i];
+    const char* name = arg[0] == '-' ? (arg[1] == '-' ? arg + 2 : arg + 1) : nullptr;
+    const char* equals = name ? std::strchr(name, '=') : nullptr;
+    const OptionSpec* spec =
+        name ? FindOption(name, equals ? size_t(equals - name) : std::strlen(name)) : nullptr;
+    if (!spec) {
+      *error = std::string("unknown option ") + arg;
       return false;
     }
+    const std::string shown = std::string("-") + spec->name;
+    const bool takesValue = spec->kind == OptionKind::kNumber || spec->kind == OptionKind::kText ||
+                            spec->kind == OptionKind::kIgnoredValue;
+    const char* value = nullptr;
+    if (equals) {
+      if (!takesValue) {
+        *error = shown + " takes no value";
+        return false;
+      }
+      value = equals + 1;
+    } else if (takesValue) {
+      if (i + 1 >= argc) {
+        *error = shown + " needs a value";
+        return false;
+      }
+      value = argv[++i];
+    }
+    uint64_t number = 0;
+    if (spec->kind == OptionKind::kNumber) {
+      if (!ReadNumber(value, &number)) {
+        *error = shown + ": " + (*value ? value : "\"\"") + " is not a number";
+        return false;
+      }
+      if (number < spec->low || number > spec->high) {
+        *error = shown + ": " + value + " is not in " + std::to_string(spec->low) + ".." +
+                 std::to_string(spec->high);
+        return false;
+      }
+    }
+    Apply(spec->id, number, value, options);
   }
   return true;
 }
 
 const char* HackUsage() {
   return "usage: qavsaver3 [-window-id ID | -root] [-speed 1..5] [-music | -no-music]\n"
-         "                 [-seed N] [-zoom K]\n"
-         "Options take one dash or two. Without -window-id, XSCREENSAVER_WINDOW or -root it\n"
-         "opens a window of its own, which a key or a mouse button ends.\n";
+         "                 [-seed N] [-zoom 1..64] [-display NAME] [-help]\n"
+         "Options take one dash or two, and their value as the next argument or after \"=\"\n"
+         "(--speed=5). Numbers are decimal or 0x hexadecimal. Without -window-id,\n"
+         "XSCREENSAVER_WINDOW or -root it opens a window of its own, which a key or a mouse\n"
+         "button ends.\n";
 }

@@ -1,8 +1,9 @@
 // The native program's command line, in XScreenSaver's manner: every option with one dash or
-// two. Platform-free.
+// two, its value as the next argument or after "=". Platform-free.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct HackOptions {
   unsigned long windowId;  // -window-id: the window to draw into; 0 when not given
@@ -13,21 +14,23 @@ struct HackOptions {
   uint32_t seed;           // -seed N: the generator's seed instead of the clock
   int32_t zoom;            // -zoom K, 1 to kMaxZoom; 0 when not given (from the screen's DPI)
   const char* display;     // -display NAME: the X display; null for $DISPLAY
+  bool help;               // -help or -h: show the usage and do nothing else
 };
 
-constexpr int32_t kMaxZoom = 16;
+// The largest zoom, the same as the largest the screen's DPI can give.
+constexpr int32_t kMaxZoom = 64;
 
-// Reads the options after the program name. The options every XScreenSaver hack takes and that
-// mean nothing here (-fps, -install, -visual V, ...) are accepted and passed over. false on an
-// unknown option, a missing value or
-// one that is not a number; speeds outside 1..5 are brought into it, as are zooms above
-// kMaxZoom, and a zoom below 1 is refused.
-bool ParseHackOptions(int argc, const char* const* argv, HackOptions* options);
+// Reads the options after the program name. Every number is decimal or 0x-prefixed
+// hexadecimal and must lie in its option's range. The options every XScreenSaver hack takes and
+// that mean nothing here (-fps, -install, -visual V, ...) are accepted and passed over. false,
+// with one line naming the option and what is wrong with it in *error, on an unknown option, a
+// missing or unwanted value, or a value that is not a number in range.
+bool ParseHackOptions(int argc, const char* const* argv, HackOptions* options, std::string* error);
 // The frame timer's period of a speed: 350 - 50 x speed milliseconds, the speed brought into
 // 1..5.
 int32_t TickPeriodMs(int32_t speed);
 // A window id as XScreenSaver writes it, decimal or 0x-prefixed hexadecimal; 0 when it is not
-// a number.
+// such a number or not a 32-bit id.
 unsigned long ParseWindowId(const char* text);
 // The usage text.
 const char* HackUsage();

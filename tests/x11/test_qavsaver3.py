@@ -25,6 +25,8 @@ TEST_WINDOW = os.environ.get("QV3_TEST_WINDOW",
                              os.path.join(NATIVE_DIR, "tests", "x11", "test_window"))
 MUSIC_FILE = os.path.join(NATIVE_DIR, "music", "BGM04.SSS")
 STOP_LIMIT = 0.2  # seconds from the signal to the exit
+# A stop signal ends the program by that signal once it has cleaned up, as XScreenSaver expects.
+ENDED_BY_SIGTERM = -signal.SIGTERM
 
 
 def wave_data(path):
@@ -82,8 +84,8 @@ class Screen:
         self.procs.append(proc)
         return proc
 
-    def test_window(self, width, height, x, y):
-        proc = self.start(width, height, x, y, program=TEST_WINDOW)
+    def test_window(self, width, height, x, y, *kind):
+        proc = self.start(width, height, x, y, *kind, program=TEST_WINDOW)
         return proc, int(proc.stdout.readline(), 16)
 
     def run(self, *args):
@@ -159,7 +161,7 @@ class Scenes(unittest.TestCase):
                 shots.append(screen.shot_gray())
             screen.shot_png(os.path.join(out_dir(), "native-%dx%d.png" % (width, height)))
             code, took = screen.stop(proc)
-            self.assertEqual(code, 0, proc.stderr.read())
+            self.assertEqual(code, ENDED_BY_SIGTERM, proc.stderr.read())
             self.assertLess(took, STOP_LIMIT)
         scenes = traced_scenes(seed, (width // zoom, height // zoom))
         for scene in scenes:
@@ -219,7 +221,7 @@ class Windows(unittest.TestCase):
                 root_before = screen.shot_gray()
                 self.assertEqual(proc.poll(), None)
                 code, took = screen.stop(proc)
-                self.assertEqual(code, 0, proc.stderr.read())
+                self.assertEqual(code, ENDED_BY_SIGTERM, proc.stderr.read())
                 self.assertLess(took, STOP_LIMIT)
                 # The window's own area is ours; a row above it is untouched.
                 self.assertEqual(root_before.count(0, 0, 1024, 40), 0)
@@ -240,7 +242,7 @@ class Windows(unittest.TestCase):
             screen.shot_png(os.path.join(out_dir(), "native-resized.png"), window)
             self.assertGreater(beyond, 0)
             code, _ = screen.stop(proc)
-            self.assertEqual(code, 0, proc.stderr.read())
+            self.assertEqual(code, ENDED_BY_SIGTERM, proc.stderr.read())
 
     def test_own_window_covers_the_screen_and_ends_on_a_key_or_a_click(self):
         for action in (["key", "a"], ["click", "1"]):
@@ -261,19 +263,49 @@ class Windows(unittest.TestCase):
                 screen.run("xdotool", *action)
                 self.assertEqual(proc.wait(5), 0, proc.stderr.read())
 
-    def test_refuses_bad_options_quietly(self):
+    def test_refuses_bad_options_and_windows_it_cannot_use(self):
+        # (arguments, the first line of the standard error output); the usage follows it.
+        refusals = [
+            (["-speed"], "qavsaver3: -speed needs a value"),
+            (["-bogus"], "qavsaver3: unknown option -bogus"),
+            (["-window-id", "x"], "qavsaver3: -window-id: x is not a number"),
+            (["-zoom", "0"], "qavsaver3: -zoom: 0 is not in 1..64"),
+            (["--speed=6"], "qavsaver3: -speed: 6 is not in 1..5"),
+        ]
         with Screen(640, 480) as screen:
-            for args in (["-speed"], ["-bogus"], ["-window-id", "x"], ["-zoom", "0"]):
+            for args, first_line in refusals:
+                with self.subTest(args=args):
+                    proc = screen.start(*args)
+                    self.assertEqual(proc.wait(10), 1)
+                    lines = proc.stderr.read().splitlines()
+                    self.assertEqual(lines[0], first_line)
+                    self.assertIn("usage", lines[1])
+            for args in (["--help"], ["-h"]):
                 proc = screen.start(*args)
-                self.assertEqual(proc.wait(10), 1, args)
-                self.assertIn("usage", proc.stderr.read())
-            # A window that does not exist.
-            proc = screen.start("-window-id", "0x7fffff0")
+                self.assertEqual(proc.wait(10), 0, args)
+                self.assertIn("-display", proc.stdout.read())
+                self.assertEqual(proc.stderr.read(), "")
+            # A window that does not exist, and one that has no pixels.
+            _, input_only = screen.test_window(200, 100, 10, 10, "inputonly")
+            for window in ("0x7fffff0", hex(input_only)):
+                with self.subTest(window=window):
+                    proc = screen.start("-window-id", window)
+                    try:
+                        code = proc.wait(10)
+                    except subprocess.TimeoutExpired:
+                        code = None
+                    self.assertEqual(code, 1)
+                    self.assertIn("cannot use the window", proc.stderr.read())
+
+    def test_names_a_visual_it_cannot_draw_on(self):
+        with Screen(640, 480, depth=8) as screen:
+            proc = screen.start("-root")
             self.assertEqual(proc.wait(10), 1)
+            self.assertIn("PseudoColor", proc.stderr.read())
 
 
 class Ending(unittest.TestCase):
-    def test_sigterm_and_sigint_end_it_with_exit_code_0_at_once(self):
+    def test_sigterm_and_sigint_end_it_by_that_signal_at_once(self):
         for sig in (signal.SIGTERM, signal.SIGINT):
             with self.subTest(signal=sig), Screen(1024, 768) as screen:
                 proc = screen.start("-root", "-speed", 1)
@@ -281,7 +313,7 @@ class Ending(unittest.TestCase):
                 # The picture goes to the server through shared memory, which goes with it.
                 self.assertIn(str(proc.pid), shared_memory_creators())
                 code, took = screen.stop(proc, sig)
-                self.assertEqual(code, 0, proc.stderr.read())
+                self.assertEqual(code, -sig, proc.stderr.read())
                 self.assertLess(took, STOP_LIMIT)
                 self.assertNotIn(str(proc.pid), shared_memory_creators())
 
@@ -294,7 +326,7 @@ class Ending(unittest.TestCase):
             time.sleep(3)
             self.assertIsNone(proc.poll())
             code, took = screen.stop(proc)
-            self.assertEqual(code, 0, proc.stderr.read())
+            self.assertEqual(code, ENDED_BY_SIGTERM, proc.stderr.read())
             self.assertLess(took, STOP_LIMIT)
             with open(sink, "rb") as f:
                 played = f.read()
@@ -309,14 +341,38 @@ class Ending(unittest.TestCase):
             screen.use_sink(sink)
             proc = screen.start("-root", "-speed", 5)
             self.assertGreater(drawn_within(screen, 8), 0)
-            self.assertEqual(screen.stop(proc)[0], 0)
+            self.assertEqual(screen.stop(proc)[0], ENDED_BY_SIGTERM)
             self.assertFalse(os.path.exists(sink) and os.path.getsize(sink) > 0)
             # -music without a sound device: the show goes on silently.
             screen.env["ALSA_CONFIG_PATH"] = screen.alsa_config("\n", "none.conf")
             proc = screen.start("-root", "-music", "-speed", 5)
             time.sleep(1.5)
             self.assertIsNone(proc.poll())
-            self.assertEqual(screen.stop(proc)[0], 0, proc.stderr.read())
+            self.assertEqual(screen.stop(proc)[0], ENDED_BY_SIGTERM, proc.stderr.read())
+
+    def test_a_stop_ends_it_within_a_second_even_when_the_server_does_not_answer(self):
+        with Screen(1024, 768) as screen:
+            proc = screen.start("-root", "-speed", 5)
+            self.assertGreater(drawn_within(screen, 10), 0)
+            os.kill(screen.xvfb.proc.pid, signal.SIGSTOP)
+            try:
+                time.sleep(1)  # the program is now inside a call that waits for the server
+                code, took = screen.stop(proc)
+            finally:
+                os.kill(screen.xvfb.proc.pid, signal.SIGCONT)
+            self.assertEqual(code, ENDED_BY_SIGTERM)
+            self.assertLess(took, 1.5)
+
+    def test_started_without_standard_descriptors_it_draws_and_stops(self):
+        # Music asked for with no sound device: the sound library's complaint has nowhere to go
+        # but a closed standard error output, which must not be the X connection.
+        with Screen(800, 600) as screen:
+            proc = screen.start("-c", f"exec {HACK} -root -music 0<&- 1>&- 2>&-",
+                                program="/bin/sh")
+            self.assertGreater(drawn_within(screen, 10), 0)
+            code, took = screen.stop(proc)
+            self.assertEqual(code, ENDED_BY_SIGTERM)
+            self.assertLess(took, 1.5)
 
 
 if __name__ == "__main__":

@@ -1,24 +1,31 @@
 // A plain X window for the native program's tests to name with -window-id:
-//   test_window WIDTH HEIGHT X Y
-// Prints the window's id in hexadecimal once it is mapped, then stays until it is killed.
+//   test_window WIDTH HEIGHT X Y [inputonly]
+// Prints the window's id in hexadecimal once it is mapped, then stays until it is killed. With
+// "inputonly" the window is of the InputOnly class, which has no pixels.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 int main(int argc, char** argv) {
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: test_window WIDTH HEIGHT X Y\n");
+  const bool inputOnly = argc == 6 && std::strcmp(argv[5], "inputonly") == 0;
+  if (argc != 5 && !inputOnly) {
+    std::fprintf(stderr, "usage: test_window WIDTH HEIGHT X Y [inputonly]\n");
     return 2;
   }
   Display* display = XOpenDisplay(nullptr);
   if (!display) return 1;
   const int screen = DefaultScreen(display);
-  const Window window = XCreateSimpleWindow(
-      display, RootWindow(display, screen), std::atoi(argv[3]), std::atoi(argv[4]),
-      unsigned(std::atoi(argv[1])), unsigned(std::atoi(argv[2])), 0, WhitePixel(display, screen),
-      WhitePixel(display, screen));
+  const int x = std::atoi(argv[3]), y = std::atoi(argv[4]);
+  const unsigned width = unsigned(std::atoi(argv[1])), height = unsigned(std::atoi(argv[2]));
+  XSetWindowAttributes none = {};
+  const Window window =
+      inputOnly ? XCreateWindow(display, RootWindow(display, screen), x, y, width, height, 0, 0,
+                                InputOnly, CopyFromParent, 0, &none)
+                : XCreateSimpleWindow(display, RootWindow(display, screen), x, y, width, height, 0,
+                                      WhitePixel(display, screen), WhitePixel(display, screen));
   XStoreName(display, window, "test_window");
   XSelectInput(display, window, StructureNotifyMask);
   XMapWindow(display, window);
