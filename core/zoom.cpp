@@ -6,7 +6,13 @@ int32_t ZoomForDpi(int32_t dpi) {
   // Widened so that a hostile DPI value (a registry setting, an X resource) cannot overflow.
   const int64_t zoom = (int64_t(dpi) + 48) / 96;
   if (zoom < 1) return 1;
-  return zoom > 64 ? 64 : int32_t(zoom);
+  return zoom > kLargestZoom ? kLargestZoom : int32_t(zoom);
+}
+
+int32_t ZoomToFit(int32_t width, int32_t height, int32_t zoom, int64_t maxPixels) {
+  if (zoom < 1) zoom = 1;
+  while (zoom < kLargestZoom && int64_t(width / zoom) * (height / zoom) > maxPixels) ++zoom;
+  return zoom;
 }
 
 int32_t PictureOffset(int32_t offset, int32_t zoom) {

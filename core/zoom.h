@@ -7,6 +7,13 @@
 // give 2, 240 gives 3. Every picture pixel is then drawn as a sharp zoom x zoom block.
 int32_t ZoomForDpi(int32_t dpi);
 
+// The largest zoom there is, the one the highest DPI gives.
+constexpr int32_t kLargestZoom = 64;
+
+// The zoom at which a width x height screen's picture holds at most `maxPixels` pixels: `zoom`
+// itself (at least 1) when it does, else the next larger one that does, up to kLargestZoom.
+int32_t ZoomToFit(int32_t width, int32_t height, int32_t zoom, int64_t maxPixels);
+
 // The picture pixel that holds the screen pixel `offset` (counted from a picture-aligned
 // origin) at `zoom`: the offset divided by the zoom, rounding down, so that the screen pixels
 // just left of or above the origin belong to picture pixel -1, not 0. A zoom below 1 counts

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "core/zoom.h"
+#include "gfx/image_decode.h"
 #include "x11/alsa_music.h"
 #include "x11/music_data.h"
 #include "x11/options.h"
@@ -186,8 +187,11 @@ bool FindTarget(Display* display, const HackOptions& options, Target* target) {
   return true;
 }
 
-// The picture for a window: each picture pixel is zoom x zoom window pixels.
-bool Start(Display* display, const Target& target, int zoom, bool first, uint32_t seed) {
+// The picture for a window: each picture pixel is zoom x zoom window pixels, the zoom raised
+// where the picture would otherwise be larger than the compositor takes (an 8K screen at zoom
+// 1, say), so that such a screen shows the scenes at twice the size instead of none.
+bool Start(Display* display, const Target& target, int askedZoom, bool first, uint32_t seed) {
+  const int zoom = ZoomToFit(target.width, target.height, askedZoom, kMaxImagePixels);
   const int width = target.width / zoom > 0 ? target.width / zoom : 1;
   const int height = target.height / zoom > 0 ? target.height / zoom : 1;
   if (!(first ? ShowStart(width, height, seed) : ShowResize(width, height))) return false;
@@ -240,7 +244,11 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs) {
       }
     }
     if (WindowErrors) return Ending::kWindowGone;
-    if (resized && !Start(display, *target, zoom, false, 0)) return Ending::kFailure;
+    if (resized && !Start(display, *target, zoom, false, 0)) {
+      std::fprintf(stderr, "qavsaver3: cannot make the picture for %dx%d\n", target->width,
+                   target->height);
+      return Ending::kFailure;
+    }
 
     const int64_t now = NowMs();
     if (now >= nextTick) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/zoom.h"
+
 struct HackOptions {
   unsigned long windowId;  // -window-id: the window to draw into; 0 when not given
   bool root;               // -root: the root window (or XScreenSaver's, when it names one)
@@ -18,7 +20,7 @@ struct HackOptions {
 };
 
 // The largest zoom, the same as the largest the screen's DPI can give.
-constexpr int32_t kMaxZoom = 64;
+constexpr int32_t kMaxZoom = kLargestZoom;
 
 // Reads the options after the program name. Every number is decimal or 0x-prefixed
 // hexadecimal and must lie in its option's range. The options every XScreenSaver hack takes and

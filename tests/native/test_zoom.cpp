@@ -44,4 +44,20 @@ TEST(PictureOffset, RoundsDownOnBothSidesOfTheOrigin) {
     EXPECT_EQ(PictureOffset(c.offset, c.zoom), c.picture) << c.offset << " at zoom " << c.zoom;
 }
 
+TEST(ZoomToFit, RaisesTheZoomOnlyUntilThePictureFits) {
+  constexpr int64_t kLimit = int64_t(1) << 24;
+  struct Case {
+    int32_t width, height, zoom, want;
+  };
+  const Case kCases[] = {
+      {4096, 4096, 1, 1}, {4097, 4096, 1, 2},        {7680, 4320, 1, 2},
+      {7680, 4320, 3, 3}, {15360, 8640, 1, 3},       {640, 480, 0, 1},
+      {640, 480, -5, 1},  {1 << 30, 1 << 30, 1, 64}, {7680, 4320, 99, 99},
+  };
+  for (const Case& c : kCases) {
+    EXPECT_EQ(ZoomToFit(c.width, c.height, c.zoom, kLimit), c.want)
+        << c.width << "x" << c.height << " at " << c.zoom;
+  }
+}
+
 }  // namespace

@@ -244,6 +244,24 @@ class Windows(unittest.TestCase):
             code, _ = screen.stop(proc)
             self.assertEqual(code, ENDED_BY_SIGTERM, proc.stderr.read())
 
+    def test_pictures_past_the_compositors_limit_show_the_scenes_zoomed(self):
+        # An 8K screen: 33 million pixels, twice what one picture may hold.
+        with Screen(7680, 4320) as screen:
+            proc = screen.start("-root", "-speed", 5, "-seed", 3)
+            self.assertGreater(drawn_within(screen, 20), 0)
+            self.assertIsNone(proc.poll(), proc.stderr.read() if proc.poll() is not None else "")
+            screen.shot_png(os.path.join(out_dir(), "native-8k.png"))
+            self.assertEqual(screen.stop(proc)[0], ENDED_BY_SIGTERM)
+        # A window resized past the limit goes on drawing.
+        with Screen(1024, 768) as screen:
+            _, window = screen.test_window(480, 260, 0, 0)
+            proc = screen.start("-window-id", window, "-speed", 5)
+            self.assertGreater(drawn_within(screen, 8, window), 0)
+            screen.run("xdotool", "windowsize", window, 4097, 4096)
+            time.sleep(2)
+            self.assertIsNone(proc.poll(), proc.stderr.read() if proc.poll() is not None else "")
+            self.assertEqual(screen.stop(proc)[0], ENDED_BY_SIGTERM)
+
     def test_own_window_covers_the_screen_and_ends_on_a_key_or_a_click(self):
         for action in (["key", "a"], ["click", "1"]):
             with self.subTest(action=action[0]), Screen(800, 600) as screen:
