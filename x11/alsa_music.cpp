@@ -11,6 +11,8 @@ constexpr unsigned kRate = 22050;
 constexpr unsigned kLatencyUs = 500000;
 constexpr int64_t kLeadFrames = kRate / 2;
 constexpr int kFeedPeriodMs = 100;
+// More behind than this (several feed periods) means the program was not running.
+constexpr int64_t kMaxBacklogFrames = kRate / 2;
 
 snd_pcm_t* Device = nullptr;
 const uint8_t* Samples = nullptr;
@@ -51,6 +53,14 @@ bool MusicOpen(const uint8_t* samples, size_t length) {
 void MusicFeed() {
   if (!Device) return;
   const int64_t due = (NowNs() - StartNs) / 1000 * kRate / 1000000 + kLeadFrames;
+  // After a pause of the whole program (SIGSTOP, a suspended machine) the clock has run on
+  // without the music: what was missed is dropped, and the music goes on where it would stand
+  // now, instead of pouring the backlog out at once.
+  const int64_t missed = due - FramesWritten - kLeadFrames;
+  if (missed > kMaxBacklogFrames) {
+    Position = size_t((int64_t(Position) + missed) % int64_t(Length));
+    FramesWritten += missed;
+  }
   for (int attempt = 0; attempt < 8 && FramesWritten < due; ++attempt) {
     snd_pcm_sframes_t room = snd_pcm_avail_update(Device);
     if (room < 0) {

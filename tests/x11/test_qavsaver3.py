@@ -353,6 +353,31 @@ class Ending(unittest.TestCase):
             self.assertLess(len(played), 5 * 22050)
             self.assertEqual(played, music[:len(played)])
 
+    def test_music_after_a_pause_goes_on_from_where_the_clock_stands(self):
+        music = wave_data(MUSIC_FILE)
+        with Screen(640, 480) as screen:
+            sink = os.path.join(screen.tmp, "sink.raw")
+            screen.use_sink(sink)
+            proc = screen.start("-root", "-music", "-speed", 5)
+            time.sleep(2)
+            os.kill(proc.pid, signal.SIGSTOP)
+            before = os.path.getsize(sink)
+            time.sleep(4)
+            os.kill(proc.pid, signal.SIGCONT)
+            time.sleep(0.5)
+            after = os.path.getsize(sink)
+            # Not the four seconds missed, poured out at once: at most the half second since
+            # and the half second the music runs ahead.
+            self.assertLess(after - before, int(1.5 * 22050), "the backlog was played")
+            self.assertEqual(screen.stop(proc)[0], ENDED_BY_SIGTERM, proc.stderr.read())
+            with open(sink, "rb") as f:
+                played = f.read()
+            # The music skipped the four seconds: its last bytes stand that much further into
+            # the music than the bytes played.
+            last_at = music.find(played[-2048:])
+            self.assertGreater(last_at, len(played) - 2048 + 3 * 22050)
+            self.assertLess(last_at, len(played) - 2048 + 5 * 22050)
+
     def test_without_music_or_a_device_it_stays_silent(self):
         with Screen(640, 480) as screen:
             sink = os.path.join(screen.tmp, "sink.raw")
