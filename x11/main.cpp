@@ -8,6 +8,7 @@
 #include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <poll.h>
 #include <signal.h>
 #include <time.h>
@@ -291,6 +292,10 @@ const char* UnsupportedVisual(const Visual* visual) {
 
 int main(int argc, char** argv) {
   FillStandardDescriptors();
+  // Every resize frees the pictures and makes new ones. With a fixed threshold they always get
+  // mappings of their own, which go back to the system when freed; glibc would otherwise raise
+  // the threshold after the first free and keep the freed pictures in its heap.
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   HackOptions options;
   std::string error;
   if (!ParseHackOptions(argc - 1, argv + 1, &options, &error)) {
