@@ -125,9 +125,10 @@ class XScreenSaver(unittest.TestCase):
         display = xvfb.display
         daemon = None
         try:
-            daemon = subprocess.Popen(self.as_user(display, "xscreensaver", "-no-splash"),
-                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                      start_new_session=True)
+            log = tempfile.TemporaryFile(mode="w+")
+            daemon = subprocess.Popen(self.as_user(display, "xscreensaver", "-no-splash",
+                                                   "-verbose"),
+                                      stdout=log, stderr=log, start_new_session=True)
             deadline = time.time() + 20
             while self.command(display, "-version").returncode != 0:
                 self.assertLess(time.time(), deadline, "the daemon did not start")
@@ -146,6 +147,21 @@ class XScreenSaver(unittest.TestCase):
             subprocess.run(["import", "-window", "root",
                             os.path.join(NATIVE_DIR, "screenshots", "native-xscreensaver.png")],
                            env=dict(os.environ, DISPLAY=display), timeout=60)
+
+            # A new hack in its place: the daemon ends this one and logs how it ended; it
+            # expects a hack to end by the signal it was sent.
+            self.assertEqual(self.command(display, "-cycle").returncode, 0)
+            deadline = time.time() + 10
+            while os.path.exists(f"/proc/{pids[0]}") and time.time() < deadline:
+                time.sleep(0.1)
+            time.sleep(1)
+            log.seek(0)
+            lines = log.read().splitlines()
+            ending = [line for line in lines if f"pid {pids[0]}" in line and "exited" in line]
+            self.assertTrue(ending, "the daemon logged no end of the hack:\n" + "\n".join(lines))
+            self.assertIn("exited normally with SIGTERM", ending[-1])
+            pids = processes_of(self.hack)
+            self.assertEqual(len(pids), 1, "no hack after the cycle")
 
             self.assertEqual(self.command(display, "-deactivate").returncode, 0)
             deadline = time.time() + 10
