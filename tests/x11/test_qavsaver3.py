@@ -77,6 +77,13 @@ class Screen:
     def use_sink(self, sink):
         self.env["ALSA_CONFIG_PATH"] = self.alsa_config(harness._alsa_config(sink), "sink.conf")
 
+    def start_music(self):
+        """The program on the root window with music, played into a file sink; returns the
+        process and the sink's path."""
+        sink = os.path.join(self.tmp, "sink.raw")
+        self.use_sink(sink)
+        return self.start("-root", "-music", "-speed", 5), sink
+
     def start(self, *args, env=None, program=HACK):
         proc = subprocess.Popen([program] + [str(a) for a in args], env=env or self.env,
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE,
@@ -338,9 +345,7 @@ class Ending(unittest.TestCase):
     def test_music_plays_from_the_start_and_stops_with_the_signal(self):
         music = wave_data(MUSIC_FILE)
         with Screen(640, 480) as screen:
-            sink = os.path.join(screen.tmp, "sink.raw")
-            screen.use_sink(sink)
-            proc = screen.start("-root", "-music", "-speed", 5)
+            proc, sink = screen.start_music()
             time.sleep(3)
             self.assertIsNone(proc.poll())
             code, took = screen.stop(proc)
@@ -356,9 +361,7 @@ class Ending(unittest.TestCase):
     def test_music_after_a_pause_goes_on_from_where_the_clock_stands(self):
         music = wave_data(MUSIC_FILE)
         with Screen(640, 480) as screen:
-            sink = os.path.join(screen.tmp, "sink.raw")
-            screen.use_sink(sink)
-            proc = screen.start("-root", "-music", "-speed", 5)
+            proc, sink = screen.start_music()
             time.sleep(2)
             os.kill(proc.pid, signal.SIGSTOP)
             before = os.path.getsize(sink)
