@@ -25,7 +25,7 @@ enum class OptionId {
   kNone
 };
 
-struct OptionSpec {
+struct KnownOption {
   const char* name;
   OptionId id;
   OptionKind kind;
@@ -36,7 +36,7 @@ constexpr uint64_t kMaxId = 0xFFFFFFFFu;
 
 // Every option of the program, and those XScreenSaver may give any hack (its settings dialog
 // adds -fps, for one).
-constexpr OptionSpec kOptions[] = {
+constexpr KnownOption kOptions[] = {
     {"root", OptionId::kRoot, OptionKind::kFlag, 0, 0},
     {"music", OptionId::kMusic, OptionKind::kFlag, 0, 0},
     {"no-music", OptionId::kNoMusic, OptionKind::kFlag, 0, 0},
@@ -58,10 +58,10 @@ constexpr OptionSpec kOptions[] = {
     {"visual", OptionId::kNone, OptionKind::kIgnoredValue, 0, 0},
 };
 
-const OptionSpec* FindOption(const char* name, size_t length) {
-  for (const OptionSpec& spec : kOptions) {
-    if (std::strlen(spec.name) == length && std::strncmp(spec.name, name, length) == 0)
-      return &spec;
+const KnownOption* FindOption(const char* name, size_t length) {
+  for (const KnownOption& known : kOptions) {
+    if (std::strlen(known.name) == length && std::strncmp(known.name, name, length) == 0)
+      return &known;
   }
   return nullptr;
 }
@@ -146,15 +146,16 @@ bool ParseHackOptions(int argc, const char* const* argv, HackOptions* options, s
     const char* arg = argv[i];
     const char* name = arg[0] == '-' ? (arg[1] == '-' ? arg + 2 : arg + 1) : nullptr;
     const char* equals = name ? std::strchr(name, '=') : nullptr;
-    const OptionSpec* spec =
+    const KnownOption* known =
         name ? FindOption(name, equals ? size_t(equals - name) : std::strlen(name)) : nullptr;
-    if (!spec) {
+    if (!known) {
       *error = std::string("unknown option ") + arg;
       return false;
     }
-    const std::string shown = std::string("-") + spec->name;
-    const bool takesValue = spec->kind == OptionKind::kNumber || spec->kind == OptionKind::kText ||
-                            spec->kind == OptionKind::kIgnoredValue;
+    const std::string shown = std::string("-") + known->name;
+    const bool takesValue = known->kind == OptionKind::kNumber ||
+                            known->kind == OptionKind::kText ||
+                            known->kind == OptionKind::kIgnoredValue;
     const char* value = nullptr;
     if (equals) {
       if (!takesValue) {
@@ -170,18 +171,18 @@ bool ParseHackOptions(int argc, const char* const* argv, HackOptions* options, s
       value = argv[++i];
     }
     uint64_t number = 0;
-    if (spec->kind == OptionKind::kNumber) {
+    if (known->kind == OptionKind::kNumber) {
       if (!ReadNumber(value, &number)) {
         *error = shown + ": " + (*value ? value : "\"\"") + " is not a number";
         return false;
       }
-      if (number < spec->low || number > spec->high) {
-        *error = shown + ": " + value + " is not in " + std::to_string(spec->low) + ".." +
-                 std::to_string(spec->high);
+      if (number < known->low || number > known->high) {
+        *error = shown + ": " + value + " is not in " + std::to_string(known->low) + ".." +
+                 std::to_string(known->high);
         return false;
       }
     }
-    Apply(spec->id, number, value, options);
+    Apply(known->id, number, value, options);
   }
   return true;
 }
