@@ -1,22 +1,20 @@
 #include "anim/actor.h"
 
-#include "core/runstate.h"
-#include "gfx/drawlist.h"
-
-Actor Cast[kActorCount];
+#include "anim/show.h"
 
 namespace {
 
-int16_t Scaled(int32_t value) {
-  if (RunMode == RUN_SAVER) return static_cast<int16_t>(value);
-  return static_cast<int16_t>(int64_t(value) * ScaleFactor / 1000);
+int16_t Scaled(const Show& show, int32_t value) {
+  if (show.runMode == RUN_SAVER) return static_cast<int16_t>(value);
+  return static_cast<int16_t>(int64_t(value) * show.scaleFactor / 1000);
 }
 
 }  // namespace
 
-void ActorInit(int actor, int sequence, int playMode, int sheet, const FrameRect* frameTable,
-               const SequenceStep* stepTable, const int16_t* startTable) {
-  Actor& a = Cast[actor];
+void ActorInit(Show& show, int actor, int sequence, int playMode, int sheet,
+               const FrameRect* frameTable, const SequenceStep* stepTable,
+               const int16_t* startTable) {
+  Actor& a = show.cast[actor];
   a.sheet = sheet;
   a.frameTable = frameTable;
   a.playMode = playMode;
@@ -25,8 +23,8 @@ void ActorInit(int actor, int sequence, int playMode, int sheet, const FrameRect
   a.loopCount = 0;
 }
 
-void ActorAdvance(int actor) {
-  Actor& a = Cast[actor];
+void ActorAdvance(Show& show, int actor) {
+  Actor& a = show.cast[actor];
   const SequenceStep& step = *a.step;
   if (a.holdCounter < step.hold) {
     ++a.holdCounter;
@@ -40,19 +38,19 @@ void ActorAdvance(int actor) {
     ++a.step;
 }
 
-void ActorEmit(int x, int y, int actor, int kind, int level) {
-  const Actor& a = Cast[actor];
-  DrawEntry* entry = DrawListCurrent();
+void ActorEmit(Show& show, int x, int y, int actor, int kind, int level) {
+  const Actor& a = show.cast[actor];
+  DrawEntry* entry = DrawListCurrent(show.drawList);
   DrawEntryClear(entry);
   entry->kind = static_cast<uint8_t>(kind);
   entry->level = static_cast<uint16_t>(level);
   entry->sheet = static_cast<uint8_t>(a.sheet);
   const FrameRect& frame = a.frameTable[a.step->frame];
-  entry->x = Scaled(x);
-  entry->y = Scaled(y);
-  entry->srcX = Scaled(frame.srcX);
-  entry->srcY = Scaled(frame.srcY);
-  entry->width = Scaled(frame.width);
-  entry->height = Scaled(frame.height);
-  DrawListAdvance();
+  entry->x = Scaled(show, x);
+  entry->y = Scaled(show, y);
+  entry->srcX = Scaled(show, frame.srcX);
+  entry->srcY = Scaled(show, frame.srcY);
+  entry->width = Scaled(show, frame.width);
+  entry->height = Scaled(show, frame.height);
+  DrawListAdvance(show.drawList);
 }

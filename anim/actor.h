@@ -15,13 +15,14 @@ struct Actor {
   int32_t loopCount;         // closing steps expired since the count was last set to 0
 };
 
-extern Actor Cast[kActorCount];
+struct Show;
 
-void ActorInit(int actor, int sequence, int playMode, int sheet, const struct FrameRect* frameTable,
-               const SequenceStep* stepTable, const int16_t* startTable);
+void ActorInit(Show& show, int actor, int sequence, int playMode, int sheet,
+               const struct FrameRect* frameTable, const SequenceStep* stepTable,
+               const int16_t* startTable);
 // One tick: the current step is held for its hold count, then the sequence goes on to its
 // next step; a closing step goes back to its loop's start, or stays when played once.
-void ActorAdvance(int actor);
-// Appends an entry of the actor's current frame at (x, y), in full-screen coordinates; the
-// preview scales every value by ScaleFactor.
-void ActorEmit(int x, int y, int actor, int kind, int level);
+void ActorAdvance(Show& show, int actor);
+// Appends an entry of the actor's current frame at (x, y), in full-screen coordinates, to the
+// show's draw list; the preview scales every value by the show's scale factor.
+void ActorEmit(Show& show, int x, int y, int actor, int kind, int level);

@@ -11,16 +11,13 @@ struct Scene {
   int32_t y[3];
 };
 
-extern Scene CurrentScene;
-extern int32_t FadeLevel;  // 0 drawn in full, 1 to 8 dithered, 9 not drawn
-extern int32_t FadingOut;  // 1 once the lead actor has completed six loops
-extern int32_t DarkTicks;  // ticks counted at level 9 while fading out
+struct Show;
 
 // Passes that SeparateActors makes at most; past them an overlap is accepted (only screens
 // too small for a scene's three rectangles ever get there).
 constexpr int kMaxSeparationPasses = 1000;
 
-void DirectorInit();
-void DirectorTick();
-void ChooseScene();
-void SeparateActors(int minimumX, int firstSizeIndex);
+void DirectorInit(Show& show);
+void DirectorTick(Show& show);
+void ChooseScene(Show& show);
+void SeparateActors(Show& show, int minimumX, int firstSizeIndex);

@@ -1,14 +1,8 @@
 #include "anim/random.h"
 
-namespace {
+void SeedRandom(RandomGenerator& random, uint32_t seed) { random.state = seed; }
 
-uint32_t State = 1;
-
-}  // namespace
-
-void SeedRandom(uint32_t seed) { State = seed; }
-
-int NextRandom() {
-  State = State * 214013u + 2531011u;
-  return static_cast<int>((State >> 16) & 0x7FFF);
+int NextRandom(RandomGenerator& random) {
+  random.state = random.state * 214013u + 2531011u;
+  return static_cast<int>((random.state >> 16) & 0x7FFF);
 }

@@ -4,7 +4,11 @@
 
 #include <cstdint>
 
+struct RandomGenerator {
+  uint32_t state = 1;
+};
+
 // Starts the sequence anew: the same seed gives the same numbers.
-void SeedRandom(uint32_t seed);
+void SeedRandom(RandomGenerator& random, uint32_t seed);
 // The next number, 0 to 32767.
-int NextRandom();
+int NextRandom(RandomGenerator& random);

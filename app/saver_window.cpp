@@ -3,8 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "anim/director.h"
-#include "anim/random.h"
+#include "anim/show.h"
 #include "app/library_proc.h"
 #include "app/monitor_windows.h"
 #include "core/runstate.h"
@@ -37,35 +36,15 @@ void EnableInputMethod(BOOL enable) {
   if (enableIme != nullptr) enableIme(nullptr, enable);
 }
 
-// The list of the last drawn tick, up to its end mark; its length is -1 before the first.
-DrawEntry LastList[kDrawListSlots];
-int LastListLength = -1;
+// The show of the saver or preview window: one window of the kind per process.
+Show SaverShow;
 
-bool SameEntry(const DrawEntry& a, const DrawEntry& b) {
-  return a.kind == b.kind && a.sheet == b.sheet && a.x == b.x && a.y == b.y && a.srcX == b.srcX &&
-         a.srcY == b.srcY && a.width == b.width && a.height == b.height && a.level == b.level;
-}
-
-// True when the finished DrawList repeats the last drawn one; otherwise it becomes the last.
-bool RepeatsLastList() {
-  const DrawEntry* entries = DrawListEntries();
-  int length = 0;
-  while (length < kDrawListSlots && entries[length].kind != DRAW_END) ++length;
-  bool same = length == LastListLength;
-  for (int i = 0; same && i < length; ++i) same = SameEntry(entries[i], LastList[i]);
-  if (same) return true;
-  for (int i = 0; i < length; ++i) LastList[i] = entries[i];
-  LastListLength = length;
-  return false;
-}
-
-// Every draw kind sets the pixels of its shape to values that do not depend on what the
-// WorkBuffer held there, so a list drawn again right after itself changes nothing: such a tick
-// is not drawn. Only the compositor writes the WorkBuffer, and the screen already shows it.
+// A list that repeats the last drawn one is not drawn: only the compositor writes the
+// WorkBuffer, and the screen already shows it.
 void DrawFrame(HWND window) {
   if (RunMode == RUN_SAVER) EnableInputMethod(FALSE);
-  DirectorTick();
-  if (!RepeatsLastList()) GfxRenderFrame(window);
+  DirectorTick(SaverShow);
+  if (ShowListIsNew(SaverShow)) GfxRenderFrame(window, SaverShow.drawList.entries);
 }
 
 void DeleteObjectOnce(HBITMAP* object) {
@@ -150,7 +129,6 @@ LRESULT OnCreate(HWND window) {
   TornDown = false;
   PasswordPending = 0;
   TickPhase = 0;
-  LastListLength = -1;
   LoadSettings();
   if (RunMode != RUN_SAVER) CurrentSettings.music = 0;
   if (CurrentSettings.music == 1) StartMusic(window);
@@ -166,13 +144,13 @@ LRESULT OnCreate(HWND window) {
     return 0;
   }
   ReleaseDC(desktop, context);
-  SeedRandom(static_cast<uint32_t>(time(nullptr)));
   GetCursorPos(&LastCursorPos);
   if (RunMode == RUN_SAVER) {
     EnableInputMethod(FALSE);
     ShowCursor(FALSE);
   }
-  DirectorInit();
+  ShowSetUp(SaverShow, RunMode, ScreenSize, OutputSize, ScaleFactor,
+            static_cast<uint32_t>(time(nullptr)));
   if (CurrentSettings.music == 1) SoundPlay(0, 1);
   return 0;
 }
@@ -201,6 +179,8 @@ LRESULT OnMouseMove(HWND window) {
 }
 
 }  // namespace
+
+const Show& SaverWindowShow() { return SaverShow; }
 
 UINT FramePeriodForSpeed(int speed) {
   const int clamped = speed < 1 ? 1 : speed > 5 ? 5 : speed;

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+struct Show;
+
 LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Builds every graphics object and starts the frame timer; 0 at the first failure.
 int SetUpGraphics(HWND window, HDC context);
@@ -11,3 +13,5 @@ int SetUpGraphics(HWND window, HDC context);
 int VerifyPassword(HWND window);
 // Timer period for a speed; speeds outside 1 to 5 use the nearest of their periods.
 UINT FramePeriodForSpeed(int speed);
+// The show the saver or preview window draws, for the tests to look at.
+const Show& SaverWindowShow();

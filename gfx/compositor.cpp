@@ -320,9 +320,8 @@ void GfxReleaseDrawingContexts() {
   BlackBackground = nullptr;
 }
 
-void GfxRenderFrame(HWND window) {
+void GfxRenderFrame(HWND window, const DrawEntry* entries) {
   ChangedCount = 0;
-  const DrawEntry* entries = DrawListEntries();
   for (int slot = 0; slot < kDrawListSlots && entries[slot].kind != DRAW_END; ++slot) {
     const DrawEntry& entry = entries[slot];
     const int level = entry.level & 15;

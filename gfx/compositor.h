@@ -13,9 +13,9 @@
 void GfxCreatePatterns();
 // Creates the BackgroundBuffer and WorkBuffer of OutputSize, black; 1, or 0 on failure.
 int GfxCreateBuffers(HDC screen);
-// Draws the finished DrawList into the WorkBuffer and presents on the window the rectangles
-// that the list changed.
-void GfxRenderFrame(HWND window);
+// Draws a finished draw list (its entries up to the DRAW_END, at most kDrawListSlots) into the
+// WorkBuffer and presents on the window the rectangles that the list changed.
+void GfxRenderFrame(HWND window, const DrawEntry* entries);
 // Gives the compositor's memory device contexts, which keep the buffers, sheets and a
 // temporary bitmap selected from the first frame on, their own objects back and deletes them
 // with the temporary bitmap and the pattern brushes. Called before those bitmaps are deleted.

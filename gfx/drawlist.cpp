@@ -1,22 +1,13 @@
 #include "gfx/drawlist.h"
 
-namespace {
+void DrawListReset(DrawList& list) { list.position = 0; }
 
-DrawEntry Entries[kDrawListSlots];
-int WritePosition = 0;
-
-}  // namespace
-
-void DrawListReset() { WritePosition = 0; }
-
-DrawEntry* DrawListCurrent() { return &Entries[WritePosition]; }
+DrawEntry* DrawListCurrent(DrawList& list) { return &list.entries[list.position]; }
 
 void DrawEntryClear(DrawEntry* entry) { *entry = DrawEntry{}; }
 
-void DrawListAdvance() {
-  if (WritePosition < kDrawListSlots - 1) ++WritePosition;
+void DrawListAdvance(DrawList& list) {
+  if (list.position < kDrawListSlots - 1) ++list.position;
 }
 
-void DrawListFinish() { Entries[WritePosition].kind = DRAW_END; }
-
-const DrawEntry* DrawListEntries() { return Entries; }
+void DrawListFinish(DrawList& list) { list.entries[list.position].kind = DRAW_END; }

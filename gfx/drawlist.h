@@ -33,15 +33,20 @@ struct SpriteRect {
   int32_t height;
 };
 
+// The list one tick builds: its slots, read from slot 0 up to the first DRAW_END, and where the
+// next entry goes.
+struct DrawList {
+  DrawEntry entries[kDrawListSlots];
+  int position;
+};
+
 // Moves the write position back to slot 0.
-void DrawListReset();
+void DrawListReset(DrawList& list);
 // The entry at the write position.
-DrawEntry* DrawListCurrent();
+DrawEntry* DrawListCurrent(DrawList& list);
 // Zeroes an entry, so that a reused slot keeps nothing of an earlier tick.
 void DrawEntryClear(DrawEntry* entry);
 // Moves the write position one slot on, unless it stands at the last slot.
-void DrawListAdvance();
+void DrawListAdvance(DrawList& list);
 // Marks the entry at the write position as the end of the list.
-void DrawListFinish();
-// The list's slots, read from slot 0 up to the first DRAW_END.
-const DrawEntry* DrawListEntries();
+void DrawListFinish(DrawList& list);

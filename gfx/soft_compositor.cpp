@@ -309,10 +309,9 @@ uint32_t* SoftWorkPixels() { return Work; }
 
 SoftRect SoftWorkSize() { return SoftRect{0, 0, WorkWidth, WorkHeight}; }
 
-int SoftRenderFrame(SoftRect* changed) {
+int SoftRenderFrame(const DrawEntry* entries, SoftRect* changed) {
   int count = 0;
   if (!Work) return 0;
-  const DrawEntry* entries = DrawListEntries();
   for (int slot = 0; slot < kDrawListSlots && entries[slot].kind != DRAW_END; ++slot) {
     const DrawEntry& entry = entries[slot];
     const int level = entry.level & 15;

@@ -39,10 +39,10 @@ void SoftSetBackground(const uint32_t* pixels);
 uint32_t* SoftWorkPixels();
 SoftRect SoftWorkSize();
 
-// Draws the finished DrawList into the work picture and writes the rectangles whose pixels
-// changed to `changed`, which has room for kDrawListSlots; overlapping rectangles are merged.
-// Returns how many it wrote.
-int SoftRenderFrame(SoftRect* changed);
+// Draws a finished draw list (its entries up to the DRAW_END, at most kDrawListSlots) into the
+// work picture and writes the rectangles whose pixels changed to `changed`, which has room for
+// kDrawListSlots; overlapping rectangles are merged. Returns how many it wrote.
+int SoftRenderFrame(const DrawEntry* entries, SoftRect* changed);
 
 // Frees the sheets, the work picture and the background.
 void SoftReleaseAll();

@@ -3,9 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "anim/director.h"
-#include "anim/random.h"
-#include "core/runstate.h"
+#include "anim/show.h"
 #include "gfx/embedded_images.h"
 #include "res/resource_ids.h"
 
@@ -14,25 +12,8 @@ namespace {
 // The picture as the window was last given it: a tick hands out only what differs from it, so
 // that a sprite erased and drawn again the same is not sent.
 uint32_t* Shown = nullptr;
-// The list drawn last, up to its end mark. Every entry sets the pixels it draws to values that
-// depend only on the sheet, the pattern and the background, never on what was there, so a list
-// drawn again right after itself changes nothing and is left out.
-DrawEntry LastList[kDrawListSlots] = {};
-int LastListLength = -1;  // entries before the end mark; -1 when there is none
-
-// Notes the list the director has just built; false when it is the one drawn last.
-bool ListIsNew() {
-  const DrawEntry* entries = DrawListEntries();
-  int length = 0;
-  while (length < kDrawListSlots && entries[length].kind != DRAW_END) ++length;
-  if (length == LastListLength &&
-      std::memcmp(entries, LastList, size_t(length) * sizeof(DrawEntry)) == 0) {
-    return false;
-  }
-  std::memcpy(LastList, entries, size_t(length) * sizeof(DrawEntry));
-  LastListLength = length;
-  return true;
-}
+// The program's one show, placed and drawn for the whole picture, nothing shrunk.
+Show TheShow;
 
 bool LoadSheets() {
   for (int slot = 0; slot < kSoftSheetSlots; ++slot) {
@@ -52,16 +33,9 @@ void FreeShown() {
 
 bool MakePicture(int32_t width, int32_t height) {
   FreeShown();
-  LastListLength = -1;
   if (!SoftCreateBuffers(width, height)) return false;
   Shown = static_cast<uint32_t*>(std::calloc(size_t(width) * size_t(height), sizeof(uint32_t)));
-  if (!Shown) return false;
-  // The whole picture is the screen: the saver's run state, with nothing shrunk.
-  RunMode = RUN_SAVER;
-  ScreenSize = {width, height};
-  OutputSize = ScreenSize;
-  ScaleFactor = 1000;
-  return true;
+  return Shown != nullptr;
 }
 
 // Narrows `rect` to the rows and columns in which the work picture differs from Shown and
@@ -95,8 +69,7 @@ bool ShowStart(int32_t width, int32_t height, uint32_t seed) {
     ShowStop();
     return false;
   }
-  SeedRandom(seed);
-  DirectorInit();
+  ShowSetUp(TheShow, RUN_SAVER, {width, height}, {width, height}, 1000, seed);
   return true;
 }
 
@@ -105,16 +78,19 @@ bool ShowResize(int32_t width, int32_t height) {
     ShowStop();
     return false;
   }
-  // The scene in hand was placed for the old size: start another one, faded out.
-  DarkTicks = 0;
-  DirectorInit();
+  // The scene in hand was placed for the old size: start another one, faded out, and draw it
+  // whatever was drawn before. The generator goes on.
+  TheShow.screenSize = TheShow.outputSize = {width, height};
+  TheShow.darkTicks = 0;
+  TheShow.lastDrawnLength = -1;
+  DirectorInit(TheShow);
   return true;
 }
 
 int ShowTick(SoftRect* changed) {
-  DirectorTick();
-  if (!Shown || !ListIsNew()) return 0;
-  const int drawn = SoftRenderFrame(changed);
+  DirectorTick(TheShow);
+  if (!Shown || !ShowListIsNew(TheShow)) return 0;
+  const int drawn = SoftRenderFrame(TheShow.drawList.entries, changed);
   int kept = 0;
   for (int i = 0; i < drawn; ++i) {
     SoftRect rect = changed[i];
@@ -122,6 +98,8 @@ int ShowTick(SoftRect* changed) {
   }
   return kept;
 }
+
+const Show& CurrentShow() { return TheShow; }
 
 void ShowStop() {
   FreeShown();

@@ -17,5 +17,8 @@ bool ShowResize(int32_t width, int32_t height);
 // differs from the one the last tick handed out to `changed` (room for kDrawListSlots), each
 // narrowed to the rows and columns that differ, and returns their count.
 int ShowTick(SoftRect* changed);
+// The show being drawn, for the tests to look at.
+struct Show;
+const Show& CurrentShow();
 // Frees the picture and the sheets.
 void ShowStop();

@@ -71,17 +71,17 @@ SpriteSheet MakeSheet(HDC screen) {
   return sheet;
 }
 
-void Add(uint8_t kind, int level, int x, int y, int sprite) {
-  DrawListAppend(MakeDrawEntry(kind, level, x, y, sprite % 4 * kSpriteW, sprite / 4 * kSpriteH,
-                               kSpriteW, kSpriteH));
+DrawEntry Sprite(uint8_t kind, int level, int x, int y, int sprite) {
+  return MakeDrawEntry(kind, level, x, y, sprite % 4 * kSpriteW, sprite / 4 * kSpriteH, kSpriteW,
+                       kSpriteH);
 }
 
 // A tick of the animation: three sprites restored where they were, three drawn where they
 // are now, with `level` for the drawn ones. Positions move with `frame`; with `crossEdges`
 // some sprites cross an edge of the screen (and their temporary bitmaps shrink), without it
 // every sprite stays wholly on the screen.
-void BuildList(int frame, int level, bool crossEdges = true) {
-  DrawListReset();
+const DrawEntry* BuildList(int frame, int level, bool crossEdges = true) {
+  std::vector<DrawEntry> list;
   for (int i = 0; i < 3; ++i) {
     int x = (frame * 7 + i * 700) % (OutputSize.width + kSpriteW) - kSpriteW / 2;
     int y = (frame * 3 + i * 330) % (OutputSize.height + kSpriteH) - kSpriteH / 2;
@@ -89,10 +89,10 @@ void BuildList(int frame, int level, bool crossEdges = true) {
       x = 8 + (frame * 7 + i * 700) % (OutputSize.width - kSpriteW - 16);
       y = 8 + (frame * 3 + i * 330) % (OutputSize.height - kSpriteH - 16);
     }
-    Add(DRAW_RESTORE, 0, x - 7, y - 3, i);
-    Add(DRAW_MASKED, level, x, y, i + 4);
+    list.push_back(Sprite(DRAW_RESTORE, 0, x - 7, y - 3, i));
+    list.push_back(Sprite(DRAW_MASKED, level, x, y, i + 4));
   }
-  DrawListFinish();
+  return DrawListFill(list);
 }
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
@@ -111,10 +111,10 @@ double Median(std::vector<double> values) {
 void HandOver() { GetQueueStatus(QS_ALLINPUT); }
 
 double TimeFrame(HWND window, int frame, int level) {
-  BuildList(frame, level);
+  const DrawEntry* list = BuildList(frame, level);
   LARGE_INTEGER start, end;
   QueryPerformanceCounter(&start);
-  GfxRenderFrame(window);
+  GfxRenderFrame(window, list);
   HandOver();
   QueryPerformanceCounter(&end);
   return Milliseconds(start, end);
@@ -201,8 +201,7 @@ int main(int argc, char** argv) {
   Memory reading[4] = {Measure()};
   for (int run = 1; run <= 3; ++run) {
     for (int frame = 0; frame < kLeakFrames; ++frame) {
-      BuildList(frame, frame % 9, run > 1);
-      GfxRenderFrame(window);
+      GfxRenderFrame(window, BuildList(frame, frame % 9, run > 1));
       if (frame % 64 == 0) PumpMessages(0);
     }
     reading[run] = Measure();

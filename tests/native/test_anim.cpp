@@ -1,48 +1,49 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
-#include "anim/actor.h"
-#include "anim/director.h"
-#include "anim/random.h"
-#include "core/runstate.h"
-#include "gfx/drawlist.h"
+#include "anim/show.h"
 
 namespace {
 
+// The show these tests drive, set up piece by piece.
+Show TheShow;
+
 std::vector<DrawEntry> ListEntries() {
   std::vector<DrawEntry> entries;
-  for (const DrawEntry* e = DrawListEntries(); e->kind != DRAW_END; ++e) entries.push_back(*e);
+  for (const DrawEntry* e = TheShow.drawList.entries; e->kind != DRAW_END; ++e)
+    entries.push_back(*e);
   return entries;
 }
 
 void UseScreen(int width, int height) {
-  ScreenSize = Size2{width, height};
-  OutputSize = ScreenSize;
-  RunMode = RUN_SAVER;
-  ScaleFactor = 1000;
+  TheShow.screenSize = Size2{width, height};
+  TheShow.outputSize = TheShow.screenSize;
+  TheShow.runMode = RUN_SAVER;
+  TheShow.scaleFactor = 1000;
 }
 
 // Starts the director after scene 0, the generator seeded with `seed`.
 void StartDirector(uint32_t seed) {
-  SeedRandom(seed);
-  CurrentScene.number = 0;
-  DirectorInit();
+  SeedRandom(TheShow.random, seed);
+  TheShow.scene.number = 0;
+  DirectorInit(TheShow);
 }
 
 void InitActor(int actor) {
   const int sheet = kActorSheet[actor];
-  ActorInit(actor, kActorSequence[actor], 1, sheet, SheetFrameTable(sheet), SheetStepTable(sheet),
-            SheetSequenceStartTable(sheet));
+  ActorInit(TheShow, actor, kActorSequence[actor], 1, sheet, SheetFrameTable(sheet),
+            SheetStepTable(sheet), SheetSequenceStartTable(sheet));
 }
 
 TEST(Random, FollowsTheRuntimeGenerator) {
-  SeedRandom(1);
+  SeedRandom(TheShow.random, 1);
   const int expected[] = {41, 18467, 6334, 26500, 19169, 15724};
-  for (int value : expected) EXPECT_EQ(NextRandom(), value);
-  SeedRandom(0xFFFFFFFFu);
+  for (int value : expected) EXPECT_EQ(NextRandom(TheShow.random), value);
+  SeedRandom(TheShow.random, 0xFFFFFFFFu);
   for (int i = 0; i < 1000; ++i) {
-    const int r = NextRandom();
+    const int r = NextRandom(TheShow.random);
     ASSERT_GE(r, 0);
     ASSERT_LE(r, 32767);
   }
@@ -58,8 +59,8 @@ TEST(Actor, LoopsCountAsTheStepsExpire) {
                         {9, 7, 1}, {12, 7, 1}, {13, 14, 2}, {6, 12, 2}};
   for (const Case& c : cases) {
     InitActor(c.actor);
-    for (int i = 0; i < c.advances; ++i) ActorAdvance(c.actor);
-    EXPECT_EQ(Cast[c.actor].loopCount, c.loops) << "actor " << c.actor << " " << c.advances;
+    for (int i = 0; i < c.advances; ++i) ActorAdvance(TheShow, c.actor);
+    EXPECT_EQ(TheShow.cast[c.actor].loopCount, c.loops) << "actor " << c.actor << " " << c.advances;
   }
 }
 
@@ -67,15 +68,15 @@ TEST(Actor, AlternatesItsTwoFramesWithTheirHolds) {
   InitActor(0);
   std::vector<int> frames;
   for (int i = 0; i < 12; ++i) {
-    frames.push_back(Cast[0].step->frame);
-    ActorAdvance(0);
+    frames.push_back(TheShow.cast[0].step->frame);
+    ActorAdvance(TheShow, 0);
   }
   EXPECT_EQ(frames, (std::vector<int>{0, 0, 0, 1, 1, 1, 0, 0, 0, 1, 1, 1}));
   // Playing once stays on the closing step and still counts loops.
-  ActorInit(1, 1, 0, 0, kFrameTable0, kStepTable0, kSequenceStartTable0);
-  for (int i = 0; i < 12; ++i) ActorAdvance(1);
-  EXPECT_EQ(Cast[1].step->frame, 3);
-  EXPECT_EQ(Cast[1].loopCount, 3);
+  ActorInit(TheShow, 1, 1, 0, 0, kFrameTable0, kStepTable0, kSequenceStartTable0);
+  for (int i = 0; i < 12; ++i) ActorAdvance(TheShow, 1);
+  EXPECT_EQ(TheShow.cast[1].step->frame, 3);
+  EXPECT_EQ(TheShow.cast[1].loopCount, 3);
 }
 
 TEST(Actor, SevenAndEightDrawTheirOwnFramesAndPlaceByTheTable) {
@@ -90,15 +91,15 @@ TEST(Actor, SevenAndEightDrawTheirOwnFramesAndPlaceByTheTable) {
     InitActor(c.actor);
     std::vector<int> frames;
     for (int i = 0; i < 6; ++i) {
-      DrawListReset();
-      ActorEmit(0, 0, c.actor, DRAW_MASKED, 0);
-      const DrawEntry& e = DrawListEntries()[0];
-      const FrameRect& f = kFrameTable1[Cast[c.actor].step->frame];
+      DrawListReset(TheShow.drawList);
+      ActorEmit(TheShow, 0, 0, c.actor, DRAW_MASKED, 0);
+      const DrawEntry& e = TheShow.drawList.entries[0];
+      const FrameRect& f = kFrameTable1[TheShow.cast[c.actor].step->frame];
       EXPECT_EQ(e.sheet, 1);
       EXPECT_EQ((std::vector<int>{e.srcX, e.srcY, e.width, e.height}),
                 (std::vector<int>{f.srcX, f.srcY, f.width, f.height}));
-      frames.push_back(Cast[c.actor].step->frame);
-      ActorAdvance(c.actor);
+      frames.push_back(TheShow.cast[c.actor].step->frame);
+      ActorAdvance(TheShow, c.actor);
     }
     EXPECT_EQ(frames,
               (std::vector<int>{c.frameA, c.frameA, c.frameA, c.frameB, c.frameB, c.frameB}));
@@ -110,26 +111,26 @@ TEST(Actor, SevenAndEightDrawTheirOwnFramesAndPlaceByTheTable) {
 TEST(Actor, EmissionInSaverAndPreview) {
   InitActor(0);
   UseScreen(1024, 768);
-  DrawListReset();
-  ActorEmit(100, 50, 0, DRAW_RESTORE, 0);
-  DrawEntry e = DrawListEntries()[0];
+  DrawListReset(TheShow.drawList);
+  ActorEmit(TheShow, 100, 50, 0, DRAW_RESTORE, 0);
+  DrawEntry e = TheShow.drawList.entries[0];
   EXPECT_EQ(
       (std::vector<int>{e.kind, e.sheet, e.x, e.y, e.srcX, e.srcY, e.width, e.height, e.level}),
       (std::vector<int>{DRAW_RESTORE, 0, 100, 50, 8, 0, 120, 224, 0}));
-  RunMode = RUN_PREVIEW;
-  ScaleFactor = 250;
-  DrawListReset();
-  ActorEmit(100, 50, 0, DRAW_MASKED, 7);
-  e = DrawListEntries()[0];
+  TheShow.runMode = RUN_PREVIEW;
+  TheShow.scaleFactor = 250;
+  DrawListReset(TheShow.drawList);
+  ActorEmit(TheShow, 100, 50, 0, DRAW_MASKED, 7);
+  e = TheShow.drawList.entries[0];
   EXPECT_EQ((std::vector<int>{e.x, e.y, e.srcX, e.srcY, e.width, e.height, e.level}),
             (std::vector<int>{25, 12, 2, 0, 30, 56, 7}));
 }
 
 bool Overlaps(int i, int j) {
-  const int k = (CurrentScene.number - 1) * 3;
+  const int k = (TheShow.scene.number - 1) * 3;
   auto w = [&](int slot) { return kPlacementSizeTable[k + slot]; };
   auto h = [&](int slot) { return kPlacementSizeTable[12 + k + slot]; };
-  const Scene& s = CurrentScene;
+  const Scene& s = TheShow.scene;
   return s.x[j] < s.x[i] + w(i) && s.x[i] < s.x[j] + w(j) && s.y[j] < s.y[i] + h(i) &&
          s.y[i] < s.y[j] + h(j);
 }
@@ -140,14 +141,14 @@ TEST(Director, ScenesAreRandomNeverRepeatedAndSeparated) {
     UseScreen(screen.width, screen.height);
     for (uint32_t seed = 0; seed < 300; ++seed) {
       StartDirector(seed);
-      ASSERT_NE(CurrentScene.number, 0) << "seed " << seed;
+      ASSERT_NE(TheShow.scene.number, 0) << "seed " << seed;
       for (int change = 0; change < 20; ++change) {
-        const int previous = CurrentScene.number;
-        ChooseScene();
-        ASSERT_NE(CurrentScene.number, previous);
+        const int previous = TheShow.scene.number;
+        ChooseScene(TheShow);
+        ASSERT_NE(TheShow.scene.number, previous);
         for (int slot = 0; slot < 3; ++slot)
-          ASSERT_EQ(CurrentScene.actors[slot], 3 * CurrentScene.number + slot);
-        if (CurrentScene.number == 0) continue;
+          ASSERT_EQ(TheShow.scene.actors[slot], 3 * TheShow.scene.number + slot);
+        if (TheShow.scene.number == 0) continue;
         EXPECT_FALSE(Overlaps(0, 1) || Overlaps(0, 2) || Overlaps(1, 2))
             << screen.width << "x" << screen.height << " seed " << seed;
       }
@@ -171,15 +172,15 @@ TEST(Director, SceneZeroStandsInOneRow) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.screen.width);
     UseScreen(c.screen.width, c.screen.height);
-    SeedRandom(2);
-    CurrentScene.number = 1;
-    ChooseScene();
-    EXPECT_EQ(CurrentScene.number, 0);
+    SeedRandom(TheShow.random, 2);
+    TheShow.scene.number = 1;
+    ChooseScene(TheShow);
+    EXPECT_EQ(TheShow.scene.number, 0);
     for (int slot = 0; slot < 3; ++slot) {
-      EXPECT_EQ(CurrentScene.x[slot], c.x[slot]) << "slot " << slot;
-      EXPECT_EQ(CurrentScene.y[slot], c.y) << "slot " << slot;
+      EXPECT_EQ(TheShow.scene.x[slot], c.x[slot]) << "slot " << slot;
+      EXPECT_EQ(TheShow.scene.y[slot], c.y) << "slot " << slot;
     }
-    EXPECT_EQ(NextRandom(), c.nextNumber);
+    EXPECT_EQ(NextRandom(TheShow.random), c.nextNumber);
   }
 }
 
@@ -199,14 +200,14 @@ TEST(Director, SeparateMovesTheRightMostSlotIntoRange) {
       {{10, 20, 500}, 296, 2, 500},   // already inside: unchanged
   };
   for (const Case& c : cases) {
-    CurrentScene.number = 1;
+    TheShow.scene.number = 1;
     const int rows[3] = {0, 250, 500};
     for (int slot = 0; slot < 3; ++slot) {
-      CurrentScene.x[slot] = c.x[slot];
-      CurrentScene.y[slot] = rows[slot];
+      TheShow.scene.x[slot] = c.x[slot];
+      TheShow.scene.y[slot] = rows[slot];
     }
-    SeparateActors(c.minimumX, 0);
-    EXPECT_EQ(CurrentScene.x[c.expectedSlot], c.expectedX);
+    SeparateActors(TheShow, c.minimumX, 0);
+    EXPECT_EQ(TheShow.scene.x[c.expectedSlot], c.expectedX);
   }
 }
 
@@ -214,26 +215,26 @@ TEST(Director, SeparateLeavesTouchingSlotsAndReplacesTheLeftOne) {
   UseScreen(1024, 768);
   // Slots 0 and 1 touch edge to edge (x 400 + width 144 = 544): nothing moves and no random
   // number is taken.
-  CurrentScene = Scene{1, {3, 4, 5}, {400, 544, 0}, {0, 0, 500}};
-  SeedRandom(77);
-  SeparateActors(296, 0);
-  EXPECT_EQ(CurrentScene.x[0], 400);
-  EXPECT_EQ(CurrentScene.x[1], 544);
-  const int next = NextRandom();
-  SeedRandom(77);
-  EXPECT_EQ(NextRandom(), next);
+  TheShow.scene = Scene{1, {3, 4, 5}, {400, 544, 0}, {0, 0, 500}};
+  SeedRandom(TheShow.random, 77);
+  SeparateActors(TheShow, 296, 0);
+  EXPECT_EQ(TheShow.scene.x[0], 400);
+  EXPECT_EQ(TheShow.scene.x[1], 544);
+  const int next = NextRandom(TheShow.random);
+  SeedRandom(TheShow.random, 77);
+  EXPECT_EQ(NextRandom(TheShow.random), next);
 
   // Equal x and overlapping: the first slot of the pair (slot 0) is re-placed with the next
   // two numbers. Seed 0 gives 38 and 7719: x 38, y 231, clear of both other slots, so one pass
   // settles it.
-  CurrentScene = Scene{1, {3, 4, 5}, {600, 600, 0}, {0, 0, 500}};
-  SeedRandom(0);
-  SeparateActors(296, 0);
-  EXPECT_EQ(CurrentScene.x[0], 38);
-  EXPECT_EQ(CurrentScene.y[0], 231);
-  EXPECT_EQ(CurrentScene.x[1], 600);
-  EXPECT_EQ(CurrentScene.y[1], 0);
-  EXPECT_EQ(NextRandom(), 21238);  // the third number: no more were taken
+  TheShow.scene = Scene{1, {3, 4, 5}, {600, 600, 0}, {0, 0, 500}};
+  SeedRandom(TheShow.random, 0);
+  SeparateActors(TheShow, 296, 0);
+  EXPECT_EQ(TheShow.scene.x[0], 38);
+  EXPECT_EQ(TheShow.scene.y[0], 231);
+  EXPECT_EQ(TheShow.scene.x[1], 600);
+  EXPECT_EQ(TheShow.scene.y[1], 0);
+  EXPECT_EQ(NextRandom(TheShow.random), 21238);  // the third number: no more were taken
 }
 
 // Runs ticks and records the level of each tick's sprite entries and the entry count.
@@ -246,13 +247,13 @@ struct TickRecord {
 TEST(Director, FadeScheduleTickByTick) {
   UseScreen(1024, 768);
   StartDirector(42);
-  const int first = CurrentScene.number;
+  const int first = TheShow.scene.number;
   ASSERT_EQ(first, 4);
   std::vector<TickRecord> ticks;
   while (ticks.size() < 80) {
-    DirectorTick();
+    DirectorTick(TheShow);
     const std::vector<DrawEntry> e = ListEntries();
-    ticks.push_back({e[3].level, e.size(), CurrentScene.number});
+    ticks.push_back({e[3].level, e.size(), TheShow.scene.number});
     for (int i = 0; i < 3; ++i) EXPECT_EQ(e[i].kind, DRAW_RESTORE);
     for (int i = 3; i < 6; ++i) EXPECT_EQ(e[i].kind, DRAW_MASKED);
   }
@@ -279,7 +280,7 @@ TEST(Director, ChangingTickRestoresTheOldSceneTwice) {
   UseScreen(1024, 768);
   StartDirector(9);
   for (int t = 0; t < 200; ++t) {
-    DirectorTick();
+    DirectorTick(TheShow);
     const std::vector<DrawEntry> e = ListEntries();
     if (e.size() != 9) continue;
     for (int i = 0; i < 3; ++i) {
@@ -296,13 +297,13 @@ TEST(Director, ChangingTickRestoresTheOldSceneTwice) {
 TEST(Director, PreviewComputesFullScreenPositionsAndScalesTheirEmission) {
   UseScreen(1024, 768);
   StartDirector(3);
-  DirectorTick();
+  DirectorTick(TheShow);
   const std::vector<DrawEntry> saver = ListEntries();
-  RunMode = RUN_PREVIEW;
-  OutputSize = Size2{152, 112};
-  ScaleFactor = 148;
+  TheShow.runMode = RUN_PREVIEW;
+  TheShow.outputSize = Size2{152, 112};
+  TheShow.scaleFactor = 148;
   StartDirector(3);
-  DirectorTick();
+  DirectorTick(TheShow);
   const std::vector<DrawEntry> preview = ListEntries();
   // Seed 3 chooses scene 3; the preview's places and sizes are the screen's times 148/1000,
   // rounded down.
@@ -332,7 +333,7 @@ TEST(Director, SmallScreensNeitherHangNorDivideByZero) {
     for (uint32_t seed = 0; seed < 20; ++seed) {
       StartDirector(seed);
       for (int t = 0; t < 400; ++t) {
-        DirectorTick();
+        DirectorTick(TheShow);
         for (const DrawEntry& e : ListEntries()) {
           ASSERT_GE(e.x, -194);
           ASSERT_LE(e.x, screen.width + 448);
@@ -341,6 +342,55 @@ TEST(Director, SmallScreensNeitherHangNorDivideByZero) {
       }
     }
   }
+}
+
+// Every tick's list of a show, up to its end mark, for `ticks` ticks.
+std::vector<std::vector<DrawEntry>> Lists(Show& show, int ticks) {
+  std::vector<std::vector<DrawEntry>> lists;
+  for (int tick = 0; tick < ticks; ++tick) {
+    DirectorTick(show);
+    std::vector<DrawEntry> list;
+    for (const DrawEntry* e = show.drawList.entries; e->kind != DRAW_END; ++e) list.push_back(*e);
+    lists.push_back(list);
+  }
+  return lists;
+}
+
+TEST(Show, TwoShowsSideBySideEachGiveTheFramesTheyGiveAlone) {
+  constexpr int kTicks = 600;
+  struct Setting {
+    int32_t runMode;
+    Size2 screen, output;
+    int32_t scaleFactor;
+    uint32_t seed;
+  };
+  const Setting settings[2] = {{RUN_SAVER, {1024, 768}, {1024, 768}, 1000, 1},
+                               {RUN_PREVIEW, {640, 480}, {152, 112}, 237, 4242}};
+  std::vector<std::vector<DrawEntry>> alone[2];
+  for (int i = 0; i < 2; ++i) {
+    Show show;
+    ShowSetUp(show, settings[i].runMode, settings[i].screen, settings[i].output,
+              settings[i].scaleFactor, settings[i].seed);
+    alone[i] = Lists(show, kTicks);
+  }
+  Show shows[2];
+  for (int i = 0; i < 2; ++i) {
+    ShowSetUp(shows[i], settings[i].runMode, settings[i].screen, settings[i].output,
+              settings[i].scaleFactor, settings[i].seed);
+  }
+  for (int tick = 0; tick < kTicks; ++tick) {
+    for (int i = 0; i < 2; ++i) {
+      const std::vector<DrawEntry> list = Lists(shows[i], 1)[0];
+      ASSERT_EQ(list.size(), alone[i][tick].size()) << "show " << i << " tick " << tick;
+      ASSERT_EQ(std::memcmp(list.data(), alone[i][tick].data(), list.size() * sizeof(DrawEntry)), 0)
+          << "show " << i << " tick " << tick;
+    }
+  }
+  // The two really differ, so that sharing anything between them would show.
+  EXPECT_NE(alone[0][0].size() == alone[1][0].size() &&
+                std::memcmp(alone[0][0].data(), alone[1][0].data(),
+                            alone[0][0].size() * sizeof(DrawEntry)) == 0,
+            true);
 }
 
 }  // namespace

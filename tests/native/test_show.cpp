@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "anim/director.h"
+#include "anim/show.h"
 #include "core/runstate.h"
 #include "core/zoom.h"
 #include "gfx/soft_compositor.h"
@@ -208,7 +208,8 @@ TEST(Show, AnHourLeavesNothingBehind) {
   std::vector<uint32_t> before(count);
   SoftRect changed[kDrawListSlots];
   int scenes = 0, drawnTicks = 0;
-  Scene scene = CurrentScene;
+  const Scene& current = CurrentShow().scene;
+  Scene scene = current;
   for (int tick = 1; tick <= kTicks; ++tick) {
     const bool check = tick % 97 == 0;
     if (check) std::memcpy(before.data(), SoftWorkPixels(), count * 4);
@@ -231,10 +232,10 @@ TEST(Show, AnHourLeavesNothingBehind) {
         ASSERT_TRUE(held) << "tick " << tick << " pixel " << x << "," << y;
       }
     }
-    if (std::memcmp(&scene, &CurrentScene, sizeof scene) != 0) {
+    if (std::memcmp(&scene, &current, sizeof scene) != 0) {
       ++scenes;
       ASSERT_TRUE(AllBlack(SoftWorkPixels(), count)) << "a sprite stayed behind at tick " << tick;
-      scene = CurrentScene;
+      scene = current;
     }
   }
   // A scene lasts some 30 to 60 ticks: fade-in, six loops of its lead, fade-out and dark.
@@ -251,9 +252,9 @@ TEST(Show, ResizeStartsAFreshSceneOnTheNewPicture) {
   SoftRect changed[kDrawListSlots];
   for (int tick = 0; tick < 30; ++tick) ShowTick(changed);
   ASSERT_TRUE(ShowResize(640, 480));
-  EXPECT_EQ(ScreenSize.width, 640);
-  EXPECT_EQ(OutputSize.height, 480);
-  EXPECT_EQ(FadeLevel, 9);
+  EXPECT_EQ(CurrentShow().screenSize.width, 640);
+  EXPECT_EQ(CurrentShow().outputSize.height, 480);
+  EXPECT_EQ(CurrentShow().fadeLevel, 9);
   bool drawn = false;
   for (int tick = 0; tick < 30; ++tick) {
     const int count = ShowTick(changed);

@@ -123,7 +123,7 @@ class SoftCompositor : public testing::Test {
     DrawListFill(entries);
     SetWork(work_);
     SoftRect changed[kDrawListSlots];
-    const int count = SoftRenderFrame(changed);
+    const int count = SoftRenderFrame(TestDrawList(), changed);
     const RgbImage got = WorkPicture();
     EXPECT_EQ(CheckChanged(work_, got, changed, count), "");
     return got;
@@ -195,19 +195,19 @@ TEST_F(SoftCompositor, ReportsOnlyWhatChanged) {
   for (const std::vector<DrawEntry>& list :
        {std::vector<DrawEntry>{}, {Entry(DRAW_MASKED, 9, 8, 6, 0, 0, 40, 32)}}) {
     DrawListFill(list);
-    EXPECT_EQ(SoftRenderFrame(changed), 0);
+    EXPECT_EQ(SoftRenderFrame(TestDrawList(), changed), 0);
   }
   DrawListFill({frame});
-  ASSERT_EQ(SoftRenderFrame(changed), 1);
+  ASSERT_EQ(SoftRenderFrame(TestDrawList(), changed), 1);
   EXPECT_EQ(std::vector<int>({changed[0].x, changed[0].y, changed[0].width, changed[0].height}),
             std::vector<int>({8, 6, 40, 32}));
-  EXPECT_EQ(SoftRenderFrame(changed), 0);
+  EXPECT_EQ(SoftRenderFrame(TestDrawList(), changed), 0);
   // Two overlapping entries and one apart: two rectangles.
   DrawListFill({Entry(DRAW_OPAQUE, 0, 0, 0, 0, 0, 10, 10),
                 Entry(DRAW_OPAQUE, 0, 5, 5, 0, 0, 10, 10),
                 Entry(DRAW_OPAQUE, 0, 50, 40, 0, 0, 10, 10)});
   SetWork(work_);
-  ASSERT_EQ(SoftRenderFrame(changed), 2);
+  ASSERT_EQ(SoftRenderFrame(TestDrawList(), changed), 2);
 }
 
 TEST_F(SoftCompositor, EmptySlotsUnknownSheetsAndKindsArePassedOver) {
@@ -230,7 +230,7 @@ TEST_F(SoftCompositor, EmptySlotsUnknownSheetsAndKindsArePassedOver) {
   ASSERT_TRUE(SoftCreateBuffers(kOutW, kOutH));
   DrawListFill({Entry(DRAW_OPAQUE, 0, 0, 0, 0, 0, 40, 32)});
   SoftRect changed[kDrawListSlots];
-  EXPECT_EQ(SoftRenderFrame(changed), 0);
+  EXPECT_EQ(SoftRenderFrame(TestDrawList(), changed), 0);
   EXPECT_EQ(WorkPicture(), RgbImage(kOutW, kOutH, kBlack));
 }
 
@@ -284,7 +284,7 @@ TEST(SoftCompositorSheets, TheProgramsSheetsDrawAsTheReferenceDrawsThem) {
     std::vector<DrawEntry> list = RandomDrawList(random, kW, kH, 480, 496);
     DrawListFill(list);
     SoftRect changed[kDrawListSlots];
-    SoftRenderFrame(changed);
+    SoftRenderFrame(TestDrawList(), changed);
     list.push_back(Entry(DRAW_END, 0, 0, 0, 0, 0, 0, 0));
     RefDrawList(list.data(), sheets, black, &want);
     ASSERT_EQ(Difference(WorkPicture(), want), "") << "round " << round;

@@ -15,13 +15,21 @@ DrawEntry MakeDrawEntry(uint8_t kind, int level, int x, int y, int srcX, int src
   return entry;
 }
 
-void DrawListAppend(const DrawEntry& entry) {
-  *DrawListCurrent() = entry;
-  DrawListAdvance();
-}
+namespace {
 
-void DrawListFill(const std::vector<DrawEntry>& entries) {
-  DrawListReset();
-  for (const DrawEntry& entry : entries) DrawListAppend(entry);
-  DrawListFinish();
+DrawList TestList = {{{DRAW_END, 0, 0, 0, 0, 0, 0, 0, 0}}, 0};
+
+}  // namespace
+
+const DrawEntry* TestDrawList() { return TestList.entries; }
+
+const DrawEntry* DrawListFill(const std::vector<DrawEntry>& entries) {
+  DrawList& list = TestList;
+  DrawListReset(list);
+  for (const DrawEntry& entry : entries) {
+    *DrawListCurrent(list) = entry;
+    DrawListAdvance(list);
+  }
+  DrawListFinish(list);
+  return list.entries;
 }

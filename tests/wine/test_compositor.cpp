@@ -174,7 +174,7 @@ class Compositor : public testing::Test {
   RgbImage Render(const std::vector<DrawEntry>& entries) {
     DrawListFill(entries);
     WriteBitmap(WorkBuffer, work_);
-    GfxRenderFrame(window_);
+    GfxRenderFrame(window_, TestDrawList());
     return ReadBitmap(WorkBuffer);
   }
 
@@ -222,7 +222,7 @@ TEST_F(Compositor, RandomListsMatchTheReference) {
     WriteBitmap(WorkBuffer, work_);
     PresentWhole();
     DrawListFill(list);
-    GfxRenderFrame(window_);
+    GfxRenderFrame(window_, TestDrawList());
     const RgbImage want = Expected(list);
     ASSERT_EQ(Difference(ReadBitmap(WorkBuffer), want), "") << "round " << round;
     ASSERT_EQ(Difference(ReadWindow(window_, kOutW, kOutH), want), "") << "window, round " << round;
@@ -248,8 +248,8 @@ TEST_F(Compositor, AListDrawnTwiceGivesWhatItGaveOnceOverEitherBackground) {
       const std::vector<DrawEntry> list = RandomDrawList(random, kOutW, kOutH, kSheetW, kSheetH);
       WriteBitmap(WorkBuffer, work_);
       DrawListFill(list);
-      GfxRenderFrame(window_);
-      GfxRenderFrame(window_);
+      GfxRenderFrame(window_, TestDrawList());
+      GfxRenderFrame(window_, TestDrawList());
       ASSERT_EQ(Difference(ReadBitmap(WorkBuffer), Expected(list)), "")
           << (black ? "black" : "hand-made") << " background, round " << round;
     }
@@ -372,7 +372,7 @@ TEST_F(Compositor, WindowShowsTheWorkBuffer) {
     const std::vector<DrawEntry> list = {Entry(DRAW_RESTORE, 0, 3, 3, 0, 0, 40, 32),
                                          Entry(DRAW_MASKED, 4, 20, 12, 0, 0, 40, 32)};
     DrawListFill(list);
-    GfxRenderFrame(window_);
+    GfxRenderFrame(window_, TestDrawList());
     EXPECT_EQ(Difference(ReadWindow(window_, kOutW, kOutH), Expected(list)), "")
         << "window, palette " << (p != nullptr);
   }
@@ -402,7 +402,7 @@ TEST_F(Compositor, AFramePresentsOnlyTheRectanglesItsListChanged) {
     PresentWhole();
     WriteBitmap(WorkBuffer, changed);
     DrawListFill(c.list);
-    GfxRenderFrame(window_);
+    GfxRenderFrame(window_, TestDrawList());
     RgbImage want = work_;
     const RgbImage drawn = ReadBitmap(WorkBuffer);
     for (const DrawEntry& e : c.list) {

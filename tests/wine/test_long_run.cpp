@@ -8,7 +8,8 @@
 #include <cstdio>
 #include <string>
 
-#include "anim/director.h"
+#include "anim/show.h"
+#include "app/saver_window.h"
 #include "app/startup.h"
 #include "core/runstate.h"
 #include "gfx/graphics.h"
@@ -155,17 +156,18 @@ TEST_F(LongRun, HundredThousandFramesWithTheMusicRestartingStayFlat) {
   int handBacks = 0;
   bool quit = false;
   int sceneChanges = 0;
-  Scene lastScene = CurrentScene;
+  const Scene& scene = SaverWindowShow().scene;
+  Scene lastScene = scene;
   int warmObjects = 0, mostObjects = 0, fewestObjects = 1 << 30;
   size_t warmBytes = 0, mostBytes = 0;
   int handBacksAtWarmUp = 0;
   const DWORD start = GetTickCount();
   for (int frame = 1; frame <= kFrames && !quit; ++frame) {
     SendMessageA(window, WM_TIMER, 100, 0);
-    if (CurrentScene.number != lastScene.number || CurrentScene.x[0] != lastScene.x[0] ||
-        CurrentScene.y[0] != lastScene.y[0]) {
+    if (scene.number != lastScene.number || scene.x[0] != lastScene.x[0] ||
+        scene.y[0] != lastScene.y[0]) {
       ++sceneChanges;
-      lastScene = CurrentScene;
+      lastScene = scene;
     }
     if (frame % 64 == 0) Drain(window, &handBacks, &quit);
     if (frame == kWarmUpFrames) {

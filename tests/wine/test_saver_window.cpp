@@ -8,8 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "anim/actor.h"
-#include "anim/director.h"
+#include "anim/show.h"
 #include "app/saver_window.h"
 #include "app/startup.h"
 #include "core/runstate.h"
@@ -28,11 +27,13 @@ void CountAgainstScene(const std::vector<uint32_t>& pixels, int width, int heigh
     for (int x = 0; x < width; ++x) {
       if (pixels[size_t(y) * width + x] == 0) continue;
       bool in = false;
+      const Show& show = SaverWindowShow();
       for (int slot = 0; slot < 3; ++slot) {
-        const int actor = CurrentScene.actors[slot];
-        const struct FrameRect& frame = Cast[actor].frameTable[Cast[actor].step->frame];
-        const int left = CurrentScene.x[slot] * ScaleFactor / 1000;
-        const int top = CurrentScene.y[slot] * ScaleFactor / 1000;
+        const int actor = show.scene.actors[slot];
+        const Actor& cast = show.cast[actor];
+        const struct FrameRect& frame = cast.frameTable[cast.step->frame];
+        const int left = show.scene.x[slot] * ScaleFactor / 1000;
+        const int top = show.scene.y[slot] * ScaleFactor / 1000;
         in = in || (x >= left && x < left + frame.width * ScaleFactor / 1000 && y >= top &&
                     y < top + frame.height * ScaleFactor / 1000);
       }

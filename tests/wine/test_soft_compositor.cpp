@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "anim/director.h"
-#include "anim/random.h"
+#include "anim/show.h"
 #include "bitmap_pixels.h"
 #include "core/runstate.h"
 #include "gfx/compositor.h"
@@ -142,8 +141,8 @@ TEST_F(SoftAgainstGdi, RandomListsOverHandMadeSheets) {
     // Each round starts from the same picture in both.
     WriteBitmapPixels(WorkBuffer, start.pixels.data(), kOutW, kOutH);
     std::memcpy(SoftWorkPixels(), start.pixels.data(), start.pixels.size() * 4);
-    GfxRenderFrame(window_);
-    SoftRenderFrame(changed);
+    GfxRenderFrame(window_, TestDrawList());
+    SoftRenderFrame(TestDrawList(), changed);
     ASSERT_EQ(Difference(), "") << "round " << round;
   }
 }
@@ -167,14 +166,14 @@ TEST_F(SoftAgainstGdi, TheDirectorsFramesOverTheProgramsSheets) {
   ReleaseDC(nullptr, screen);
   ASSERT_TRUE(SoftCreateBuffers(640, 480));
 
-  SeedRandom(20261210);
-  DirectorInit();
+  Show show;
+  ShowSetUp(show, RUN_SAVER, {640, 480}, {640, 480}, 1000, 20261210);
   SoftRect changed[kDrawListSlots];
   int drawnTicks = 0;
   for (int tick = 1; tick <= 240; ++tick) {
-    DirectorTick();
-    GfxRenderFrame(window_);
-    drawnTicks += SoftRenderFrame(changed) > 0;
+    DirectorTick(show);
+    GfxRenderFrame(window_, show.drawList.entries);
+    drawnTicks += SoftRenderFrame(show.drawList.entries, changed) > 0;
     ASSERT_EQ(Difference(), "") << "tick " << tick;
   }
   EXPECT_GT(drawnTicks, 100);

@@ -6,10 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "anim/director.h"
-#include "anim/random.h"
-#include "core/runstate.h"
-#include "gfx/drawlist.h"
+#include "anim/show.h"
 
 namespace {
 
@@ -42,20 +39,15 @@ int main(int argc, char** argv) {
                  "usage: scenetrace SEED WIDTHxHEIGHT TICKS [PREVIEWWIDTHxPREVIEWHEIGHT]\n");
     return 2;
   }
-  ScreenSize = screen;
-  RunMode = RUN_SAVER;
-  OutputSize = screen;
-  if (argc == 5) {
-    RunMode = RUN_PREVIEW;
-    OutputSize = preview;
-  }
-  ScaleFactor =
-      ComputeScaleFactor(OutputSize.width, OutputSize.height, ScreenSize.width, ScreenSize.height);
-  SeedRandom(static_cast<uint32_t>(seed));
-  DirectorInit();
+  const bool previewing = argc == 5;
+  const Size2 output = previewing ? preview : screen;
+  Show show;
+  ShowSetUp(show, previewing ? RUN_PREVIEW : RUN_SAVER, screen, output,
+            ComputeScaleFactor(output.width, output.height, screen.width, screen.height),
+            static_cast<uint32_t>(seed));
   for (unsigned long tick = 1; tick <= ticks; ++tick) {
-    DirectorTick();
-    for (const DrawEntry* e = DrawListEntries(); e->kind != DRAW_END; ++e)
+    DirectorTick(show);
+    for (const DrawEntry* e = show.drawList.entries; e->kind != DRAW_END; ++e)
       std::printf("%lu %d %d %d %d %d %d %d %d %d\n", tick, e->kind, e->sheet, e->x, e->y, e->srcX,
                   e->srcY, e->width, e->height, e->level);
   }

@@ -1,0 +1,27 @@
+#include "anim/show.h"
+
+#include <cstring>
+
+void ShowSetUp(Show& show, int32_t runMode, Size2 screen, Size2 output, int32_t scaleFactor,
+               uint32_t seed) {
+  show = Show{};
+  show.runMode = runMode;
+  show.screenSize = screen;
+  show.outputSize = output;
+  show.scaleFactor = scaleFactor;
+  SeedRandom(show.random, seed);
+  DirectorInit(show);
+}
+
+bool ShowListIsNew(Show& show) {
+  const DrawEntry* entries = show.drawList.entries;
+  int32_t length = 0;
+  while (length < kDrawListSlots && entries[length].kind != DRAW_END) ++length;
+  if (length == show.lastDrawnLength &&
+      std::memcmp(entries, show.lastDrawn, size_t(length) * sizeof(DrawEntry)) == 0) {
+    return false;
+  }
+  std::memcpy(show.lastDrawn, entries, size_t(length) * sizeof(DrawEntry));
+  show.lastDrawnLength = length;
+  return true;
+}
