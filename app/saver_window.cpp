@@ -12,6 +12,7 @@
 #include "gfx/graphics.h"
 #include "gfx/image.h"
 #include "res/resource_ids.h"
+#include "settings/control_values.h"
 #include "settings/settings_store.h"
 #include "sound/sound.h"
 
@@ -182,11 +183,6 @@ LRESULT OnMouseMove(HWND window) {
 
 const Show& SaverWindowShow() { return SaverShow; }
 
-UINT FramePeriodForSpeed(int speed) {
-  const int clamped = speed < 1 ? 1 : speed > 5 ? 5 : speed;
-  return static_cast<UINT>(350 - 50 * clamped);
-}
-
 int SetUpGraphics(HWND window, HDC context) {
   if (!GfxLoadPictures(context, kSheetResources, kSheetSlots, &SaverPalette, &PreviousPalette,
                        SpriteSheets)) {
@@ -195,7 +191,8 @@ int SetUpGraphics(HWND window, HDC context) {
   GfxCreatePatterns();
   if (!GfxCreateBuffers(context)) return 0;
   FrameTimer = static_cast<UINT16>(
-      SetTimer(window, kFrameTimerId, FramePeriodForSpeed(CurrentSettings.speed), nullptr));
+      SetTimer(window, kFrameTimerId, static_cast<UINT>(FramePeriodForSpeed(CurrentSettings.speed)),
+               nullptr));
   return FrameTimer != 0;
 }
 

@@ -11,7 +11,5 @@ LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 int SetUpGraphics(HWND window, HDC context);
 // Non-zero when the saver may end: no password in use, no password service, or accepted.
 int VerifyPassword(HWND window);
-// Timer period for a speed; speeds outside 1 to 5 use the nearest of their periods.
-UINT FramePeriodForSpeed(int speed);
 // The show the saver or preview window draws, for the tests to look at.
 const Show& SaverWindowShow();

@@ -13,12 +13,6 @@ add_library(saverlib STATIC ${SAVER_SOURCES})
 target_include_directories(saverlib PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(saverlib PUBLIC gdi32 user32 winmm advapi32 kernel32)
 
-# The project's version, one place for the program and its setup program.
-file(STRINGS ${CMAKE_SOURCE_DIR}/VERSION QV3_VERSION LIMIT_COUNT 1 REGEX "^[0-9]+\\.[0-9]+\\.[0-9]+$")
-if(NOT QV3_VERSION)
-  message(FATAL_ERROR "VERSION must hold a version such as 1.2.3")
-endif()
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/VERSION)
 string(REPLACE "." "," QV3_VERSION_COMMAS "${QV3_VERSION},0")
 
 # The program's resources: the script res/saver.rc.in, filled in with the folder of the icon and

@@ -4,8 +4,9 @@
 
 #include <windows.h>
 
+#include "gfx/dither_patterns.h"
+
 constexpr int kSheetSlots = 3;
-constexpr int kDitherPatternCount = 8;
 
 struct SpriteSheet {
   HBITMAP image;  // the picture, colour 0 made black

@@ -3,22 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gfx/dither_patterns.h"
 #include "gfx/image_decode.h"
 
 namespace {
-
-// Dither pattern rows, one per fade level 1 to 8, densest first; bit 7 is the leftmost column
-// and a 1-bit is a pixel that is drawn.
-constexpr uint8_t kDitherRows[8][8] = {
-    {0xFF, 0xFF, 0xFF, 0x77, 0xFF, 0xFF, 0xFF, 0x77},
-    {0xFF, 0xDD, 0xFF, 0x77, 0xFF, 0xDD, 0xFF, 0x77},
-    {0xFF, 0x55, 0xFF, 0x55, 0xFF, 0x55, 0xFF, 0x55},
-    {0xEE, 0x55, 0xBB, 0x55, 0xEE, 0x55, 0xBB, 0x55},
-    {0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55},
-    {0xAA, 0x44, 0xAA, 0x11, 0xAA, 0x44, 0xAA, 0x11},
-    {0xAA, 0x00, 0xAA, 0x00, 0xAA, 0x00, 0xAA, 0x00},
-    {0x88, 0x00, 0x22, 0x00, 0x88, 0x00, 0x22, 0x00},
-};
 
 constexpr int kDrawnLevels = 9;  // 0 in full, 1 to 8 dithered; 9 to 15 are not drawn
 constexpr uint32_t kBlackPixel = 0;
@@ -148,7 +136,7 @@ bool DrawSpan(uint8_t kind, int level, const Sheet& sheet, const Span& span) {
     // The dither row, turned so that its bit 7 falls on the anchor's column.
     uint32_t ditherBits = 0;
     if (level > 0) {
-      ditherBits = kDitherRows[level - 1][(span.y + row - span.anchorY) & 7];
+      ditherBits = kDitherPatternRows[level - 1][(span.y + row - span.anchorY) & 7];
     }
     const int32_t anchorColumn = span.anchorX - (span.x - span.srcX);  // in sheet columns
     for (int32_t r = sheet.rowRuns[sheetRow]; r < sheet.rowRuns[sheetRow + 1]; ++r) {

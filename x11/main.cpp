@@ -23,6 +23,7 @@
 
 #include "core/zoom.h"
 #include "gfx/image_decode.h"
+#include "settings/control_values.h"
 #include "x11/alsa_music.h"
 #include "x11/music_data.h"
 #include "x11/options.h"
@@ -335,7 +336,7 @@ int main(int argc, char** argv) {
   Ending ending = Ending::kFailure;
   if (Start(display, target, zoom, true, seed)) {
     if (options.music) StartMusic();
-    ending = Run(display, &target, zoom, TickPeriodMs(options.speed));
+    ending = Run(display, &target, zoom, FramePeriodForSpeed(options.speed));
     status = ending == Ending::kFailure ? 1 : 0;
   } else {
     std::fprintf(stderr, "qavsaver3: cannot make the picture\n");

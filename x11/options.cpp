@@ -135,11 +135,6 @@ unsigned long ParseWindowId(const char* text) {
   return static_cast<unsigned long>(id);
 }
 
-int32_t TickPeriodMs(int32_t speed) {
-  const int32_t clamped = speed < 1 ? 1 : speed > 5 ? 5 : speed;
-  return 350 - 50 * clamped;
-}
-
 bool ParseHackOptions(int argc, const char* const* argv, HackOptions* options, std::string* error) {
   *options = HackOptions{0, false, 3, false, false, 0, 0, nullptr, false};
   for (int i = 0; i < argc; ++i) {

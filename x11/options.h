@@ -28,9 +28,6 @@ constexpr int32_t kMaxZoom = kLargestZoom;
 // with one line naming the option and what is wrong with it in *error, on an unknown option, a
 // missing or unwanted value, or a value that is not a number in range.
 bool ParseHackOptions(int argc, const char* const* argv, HackOptions* options, std::string* error);
-// The frame timer's period of a speed: 350 - 50 x speed milliseconds, the speed brought into
-// 1..5.
-int32_t TickPeriodMs(int32_t speed);
 // A window id as XScreenSaver writes it, decimal or 0x-prefixed hexadecimal; 0 when it is not
 // such a number or not a 32-bit id.
 unsigned long ParseWindowId(const char* text);

@@ -11,6 +11,7 @@
 #include "core/runstate.h"
 #include "core/zoom.h"
 #include "gfx/soft_compositor.h"
+#include "settings/control_values.h"
 #include "x11/music_data.h"
 #include "x11/options.h"
 #include "x11/show.h"
@@ -135,7 +136,7 @@ TEST(HackOptions, UsageNamesEveryOptionAndZoomCapIsTheDpiCap) {
 
 TEST(HackOptions, TickPeriodIsTheSaversFrameTimer) {
   const int32_t kPeriods[][2] = {{1, 300}, {3, 200}, {5, 100}, {0, 300}, {7, 100}};
-  for (const auto& p : kPeriods) EXPECT_EQ(TickPeriodMs(p[0]), p[1]) << "speed " << p[0];
+  for (const auto& p : kPeriods) EXPECT_EQ(FramePeriodForSpeed(p[0]), p[1]) << "speed " << p[0];
 }
 
 std::vector<uint8_t> Riff(const char* form, std::vector<std::pair<std::string, size_t>> chunks,
@@ -201,7 +202,7 @@ bool AllBlack(const uint32_t* pixels, size_t count) {
 TEST(Show, AnHourLeavesNothingBehind) {
   // An hour of ticks at the default speed. Every scene change leaves a black picture, what
   // changed always lies in the reported rectangles, and the picture is freed at the end.
-  const int kTicks = 3600 * 1000 / TickPeriodMs(3);
+  const int kTicks = 3600 * 1000 / FramePeriodForSpeed(3);
   constexpr int kW = 1024, kH = 768;
   ASSERT_TRUE(ShowStart(kW, kH, 12345));
   const size_t count = size_t(kW) * kH;

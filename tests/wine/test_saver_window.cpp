@@ -13,6 +13,7 @@
 #include "app/startup.h"
 #include "core/runstate.h"
 #include "gfx/graphics.h"
+#include "settings/control_values.h"
 #include "tests/support/message_pump.h"
 #include "tests/wine/bitmap_pixels.h"
 
@@ -143,7 +144,7 @@ TEST(SaverWindow, FailedSetUpShowsTheMessageAndEndsThePreview) {
 TEST(SaverWindow, TimerPeriodStaysWithinTheSpeedRange) {
   const struct {
     int speed;
-    UINT period;
+    int32_t period;
   } cases[] = {{1, 300}, {2, 250},   {3, 200}, {4, 150},      {5, 100},
                {0, 300}, {-40, 300}, {7, 100}, {1000000, 100}};
   for (const auto& c : cases) EXPECT_EQ(FramePeriodForSpeed(c.speed), c.period) << c.speed;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/saver_window.h"
+#include "settings/control_values.h"
 #include "settings/settings_store.h"
 #include "settings/signature.h"
 #include "tests/wine/file_bytes.h"
