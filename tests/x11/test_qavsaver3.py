@@ -223,8 +223,8 @@ class Windows(unittest.TestCase):
                 else:
                     proc = screen.start(how, window, "-speed", 5)
                 self.assertGreater(drawn_within(screen, 8, window), 0)
-                # Nothing beside the window: the test window is white, the rest of the root
-                # keeps the server's background.
+                # Nothing beside the window: the rest of the root keeps the server's
+                # background.
                 root_before = screen.shot_gray()
                 self.assertEqual(proc.poll(), None)
                 code, took = screen.stop(proc)
@@ -252,22 +252,24 @@ class Windows(unittest.TestCase):
             self.assertEqual(code, ENDED_BY_SIGTERM, proc.stderr.read())
 
     def test_pictures_past_the_compositors_limit_show_the_scenes_zoomed(self):
-        # An 8K screen: 33 million pixels, twice what one picture may hold.
-        with Screen(7680, 4320) as screen:
+        with self.subTest("an 8K screen"), Screen(7680, 4320) as screen:
+            # 33 million pixels, twice what one picture may hold.
             proc = screen.start("-root", "-speed", 5, "-seed", 3)
             self.assertGreater(drawn_within(screen, 20), 0)
             self.assertIsNone(proc.poll(), proc.stderr.read() if proc.poll() is not None else "")
             screen.shot_png(os.path.join(out_dir(), "native-8k.png"))
             self.assertEqual(screen.stop(proc)[0], ENDED_BY_SIGTERM)
-        # A window resized past the limit goes on drawing.
-        with Screen(1024, 768) as screen:
+        with self.subTest("a window resized past the limit"), Screen(1024, 768) as screen:
             _, window = screen.test_window(480, 260, 0, 0)
             proc = screen.start("-window-id", window, "-speed", 5)
+            # Resized once it draws, so that it is watching the window's size.
             self.assertGreater(drawn_within(screen, 8, window), 0)
             screen.run("xdotool", "windowsize", window, 4097, 4096)
             time.sleep(2)
             self.assertIsNone(proc.poll(), proc.stderr.read() if proc.poll() is not None else "")
-            self.assertEqual(screen.stop(proc)[0], ENDED_BY_SIGTERM)
+            code, _ = screen.stop(proc)
+            self.assertEqual(code, ENDED_BY_SIGTERM)
+            self.assertEqual(proc.stderr.read(), "")
 
     def test_own_window_covers_the_screen_and_ends_on_a_key_or_a_click(self):
         for action in (["key", "a"], ["click", "1"]):
@@ -305,11 +307,13 @@ class Windows(unittest.TestCase):
                     lines = proc.stderr.read().splitlines()
                     self.assertEqual(lines[0], first_line)
                     self.assertIn("usage", lines[1])
+            # Asked for, the usage goes to the standard output and is no failure.
             for args in (["--help"], ["-h"]):
-                proc = screen.start(*args)
-                self.assertEqual(proc.wait(10), 0, args)
-                self.assertIn("-display", proc.stdout.read())
-                self.assertEqual(proc.stderr.read(), "")
+                with self.subTest(args=args):
+                    proc = screen.start(*args)
+                    self.assertEqual(proc.wait(10), 0)
+                    self.assertIn("-display", proc.stdout.read())
+                    self.assertEqual(proc.stderr.read(), "")
             # A window that does not exist, and one that has no pixels.
             _, input_only = screen.test_window(200, 100, 10, 10, "inputonly")
             for window in ("0x7fffff0", hex(input_only)):

@@ -1,7 +1,8 @@
 // A plain X window for the native program's tests to name with -window-id:
 //   test_window WIDTH HEIGHT X Y [inputonly]
 // Prints the window's id in hexadecimal once it is mapped, then stays until it is killed. With
-// "inputonly" the window is of the InputOnly class, which has no pixels.
+// "inputonly" the window is of the InputOnly class, which has no pixels. The window is black, as
+// the program clears it, so that a pixel other than black in it is one the program drew.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
       inputOnly ? XCreateWindow(display, RootWindow(display, screen), x, y, width, height, 0, 0,
                                 InputOnly, CopyFromParent, 0, &none)
                 : XCreateSimpleWindow(display, RootWindow(display, screen), x, y, width, height, 0,
-                                      WhitePixel(display, screen), WhitePixel(display, screen));
+                                      BlackPixel(display, screen), BlackPixel(display, screen));
   XStoreName(display, window, "test_window");
   XSelectInput(display, window, StructureNotifyMask);
   XMapWindow(display, window);
