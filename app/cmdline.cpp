@@ -1,6 +1,6 @@
 #include "app/cmdline.h"
 
-#include "core/runstate.h"
+#include "show/runstate.h"
 
 namespace {
 

@@ -3,14 +3,14 @@
 #include <cstdio>
 #include <ctime>
 
-#include "anim/show.h"
+#include "show/show.h"
 #include "app/library_proc.h"
 #include "app/monitor_windows.h"
-#include "core/runstate.h"
-#include "core/zoom.h"
-#include "gfx/compositor.h"
-#include "gfx/graphics.h"
-#include "gfx/image.h"
+#include "show/runstate.h"
+#include "show/zoom.h"
+#include "gdi/compositor.h"
+#include "gdi/graphics.h"
+#include "gdi/image.h"
 #include "res/resource_ids.h"
 #include "settings/control_values.h"
 #include "settings/settings_store.h"

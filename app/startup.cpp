@@ -4,9 +4,9 @@
 #include "app/library_proc.h"
 #include "app/monitor_windows.h"
 #include "app/saver_window.h"
-#include "core/runstate.h"
-#include "core/zoom.h"
-#include "gfx/compositor.h"
+#include "show/runstate.h"
+#include "show/zoom.h"
+#include "gdi/compositor.h"
 #include "settings/settings_window.h"
 
 HINSTANCE ProgramInstance = nullptr;

@@ -5,13 +5,13 @@ set(E2E_DIR ${CMAKE_SOURCE_DIR}/tests/e2e)
 add_compile_options(-Wall -Wextra -finput-charset=UTF-8)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-# Everything of the program but its entry point; each module folder adds its files by itself.
-file(GLOB SAVER_SOURCES CONFIGURE_DEPENDS core/*.cpp app/*.cpp gfx/*.cpp anim/*.cpp settings/*.cpp
-  sound/*.cpp)
+# The platform-free show, then everything of the program but its entry point, folder by folder.
+add_library(show STATIC ${SHOW_SOURCES})
+target_include_directories(show PUBLIC ${CMAKE_SOURCE_DIR})
+file(GLOB SAVER_SOURCES CONFIGURE_DEPENDS gdi/*.cpp app/*.cpp settings/*.cpp sound/*.cpp)
 list(REMOVE_ITEM SAVER_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp)
 add_library(saverlib STATIC ${SAVER_SOURCES})
-target_include_directories(saverlib PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(saverlib PUBLIC gdi32 user32 winmm advapi32 kernel32)
+target_link_libraries(saverlib PUBLIC show gdi32 user32 winmm advapi32 kernel32)
 
 string(REPLACE "." "," QV3_VERSION_COMMAS "${QV3_VERSION},0")
 

@@ -54,8 +54,3 @@ int UnitsEntry(int32_t speed) { return SpeedShowable(speed) ? speed % 10 : kDigi
 bool MusicShowsOn(int32_t music) { return music == 1; }
 
 int32_t ToggledMusic(int32_t music) { return MusicShowsOn(music) ? 0 : 1; }
-
-int32_t FramePeriodForSpeed(int32_t speed) {
-  const int32_t clamped = speed < kSpeedMin ? kSpeedMin : speed > kSpeedMax ? kSpeedMax : speed;
-  return 350 - 50 * clamped;
-}

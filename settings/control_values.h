@@ -5,12 +5,7 @@
 
 #include <cstdint>
 
-constexpr int32_t kSpeedMin = 1;
-constexpr int32_t kSpeedMax = 5;
-
-// The frame timer's period for a speed, in milliseconds: 350 - 50 x speed, a speed outside 1 to
-// 5 taking the nearest of the periods.
-int32_t FramePeriodForSpeed(int32_t speed);
+#include "show/speed.h"
 
 // The knob's offset inside the slider for a speed: 0, 43, 86, 129 or 172 for 1 to 5. Speeds
 // outside the range put the knob beyond the track, where the slider clips it; the offset is

@@ -2,10 +2,10 @@
 
 #include <cstdint>
 
-#include "core/runstate.h"
-#include "core/zoom.h"
-#include "gfx/drawlist.h"
-#include "gfx/image.h"
+#include "show/runstate.h"
+#include "show/zoom.h"
+#include "show/drawlist.h"
+#include "gdi/image.h"
 #include "res/resource_ids.h"
 #include "settings/control_values.h"
 #include "settings/settings_store.h"

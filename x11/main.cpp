@@ -21,13 +21,13 @@
 #include <initializer_list>
 #include <string>
 
-#include "core/zoom.h"
-#include "gfx/image_decode.h"
-#include "settings/control_values.h"
+#include "show/zoom.h"
+#include "show/image_decode.h"
+#include "show/speed.h"
 #include "x11/alsa_music.h"
-#include "x11/music_data.h"
+#include "show/music_data.h"
 #include "x11/options.h"
-#include "x11/show.h"
+#include "show/picture_show.h"
 #include "x11/x_present.h"
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "show/speed.h"
+
 namespace {
 
 enum class OptionKind {
@@ -41,7 +43,7 @@ constexpr KnownOption kOptions[] = {
     {"music", OptionId::kMusic, OptionKind::kFlag, 0, 0},
     {"no-music", OptionId::kNoMusic, OptionKind::kFlag, 0, 0},
     {"window-id", OptionId::kWindowId, OptionKind::kNumber, 1, kMaxId},
-    {"speed", OptionId::kSpeed, OptionKind::kNumber, 1, 5},
+    {"speed", OptionId::kSpeed, OptionKind::kNumber, kSpeedMin, kSpeedMax},
     {"seed", OptionId::kSeed, OptionKind::kNumber, 0, 0xFFFFFFFFu},
     {"zoom", OptionId::kZoom, OptionKind::kNumber, 1, kMaxZoom},
     {"display", OptionId::kDisplay, OptionKind::kText, 0, 0},

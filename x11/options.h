@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/zoom.h"
+#include "show/zoom.h"
 
 struct HackOptions {
   unsigned long windowId;  // -window-id: the window to draw into; 0 when not given

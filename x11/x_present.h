@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "gfx/soft_compositor.h"
+#include "show/soft_compositor.h"
 
 // Makes the image for a window of width x height with the given visual and depth and paints
 // the window black. false when the visual is not a true-colour one or memory is short.

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "gfx/image_decode.h"
+#include "show/image_decode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ImageInfo info;

@@ -1,41 +1,60 @@
-# Dependencies point down: the program entry (app/) sits on top, the module folders below it,
-# and the platform-free run state (core/) at the bottom. Fails listing every include that
-# points the wrong way. Run with -DSOURCE_DIR=<project root>.
+# Dependencies point down: the platform-free show at the bottom, the Windows drawing, the
+# Windows program's modules and the X11 program above it, the program entries on top. Each
+# folder names the project folders its quoted includes may come from and the platform headers
+# it must not include; any other folder that holds sources fails the check, so that a new one
+# gets its rule. Fails listing every include that points the wrong way. Run with
+# -DSOURCE_DIR=<project root>.
+cmake_policy(SET CMP0007 NEW)
 set(violations "")
 
-function(check_folder folder pattern why)
+set(platform_headers "windows\\.h|mmsystem\\.h|X11/|alsa/|emscripten")
+
+# folder | folders it may include | platform headers it must not include
+set(rules
+  "show|show res|${platform_headers}"
+  "res||${platform_headers}"
+  "gdi|gdi show res|X11/|alsa/|emscripten"
+  "sound|sound show|X11/|alsa/|emscripten"
+  "settings|settings gdi show res|X11/|alsa/|emscripten"
+  "app|app settings sound gdi show res|X11/|alsa/|emscripten"
+  "x11|x11 show res|windows\\.h|mmsystem\\.h|emscripten")
+
+set(checked_folders "")
+foreach(rule ${rules})
+  string(REPLACE "|" ";" parts "${rule}")
+  list(GET parts 0 folder)
+  list(GET parts 1 allowed)
+  set(allowed_text "${allowed}")
+  string(REPLACE " " ";" allowed "${allowed}")
+  list(SUBLIST parts 2 -1 forbidden)
+  string(REPLACE ";" "|" forbidden "${forbidden}")
+  list(APPEND checked_folders ${folder})
   file(GLOB_RECURSE sources "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
   foreach(source ${sources})
-    file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](${pattern})")
+    file(RELATIVE_PATH name "${SOURCE_DIR}" "${source}")
+    file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
     foreach(line ${lines})
-      file(RELATIVE_PATH name "${SOURCE_DIR}" "${source}")
-      string(APPEND violations "${name}: ${line}  (${why})\n")
+      if(line MATCHES "\"([^/\"]+)/[^\"]*\"")
+        list(FIND allowed "${CMAKE_MATCH_1}" found)
+        if(found EQUAL -1)
+          string(APPEND violations "${name}: ${line}  (${folder}/ may include only: ${allowed_text})\n")
+        endif()
+      elseif(NOT forbidden STREQUAL "" AND line MATCHES "<(${forbidden})")
+        string(APPEND violations "${name}: ${line}  (${folder}/ must not include this platform header)\n")
+      endif()
     endforeach()
   endforeach()
-  set(violations "${violations}" PARENT_SCOPE)
-endfunction()
-
-foreach(folder core gfx anim settings sound)
-  check_folder(${folder} "app/" "a lower folder must not include the program entry")
 endforeach()
-check_folder(core "gfx/|anim/|settings/|sound/|windows\\.h|X11/"
-  "the run state includes nothing above it and no platform header")
-check_folder(gfx "anim/|settings/|sound/"
-  "the graphics layer sits below the animation and the settings that draw with it")
-check_folder(res "core/|gfx/|anim/|settings/|sound/|windows\\.h"
-  "the resource numbers are read by the resource compiler and CMake too")
-check_folder(anim "gfx/compositor|gfx/image\\.h|gfx/graphics|settings/|sound/|windows\\.h|X11/"
-  "the animation stays platform-free")
 
-# The software compositor and the native program's window-free part build on every platform.
-foreach(source gfx/soft_compositor.h gfx/soft_compositor.cpp gfx/embedded_images.h x11/show.h
-    x11/show.cpp x11/options.h x11/options.cpp x11/music_data.h x11/music_data.cpp)
-  if(EXISTS "${SOURCE_DIR}/${source}")
-    file(STRINGS "${SOURCE_DIR}/${source}" lines
-      REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](windows\\.h|X11/|alsa/|x11/x_|x11/alsa)")
-    foreach(line ${lines})
-      string(APPEND violations "${source}: ${line}  (platform-free: no platform header)\n")
-    endforeach()
+# Every top-level folder with C++ sources, other than the tools and the tests, has a rule.
+file(GLOB top_sources RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/*/*.cpp" "${SOURCE_DIR}/*/*.h")
+foreach(source ${top_sources})
+  string(REGEX MATCH "^[^/]+" folder "${source}")
+  if(NOT folder MATCHES "^(tools|tests|build.*)$")
+    list(FIND checked_folders "${folder}" found)
+    if(found EQUAL -1)
+      string(APPEND violations "${source}: the folder ${folder}/ has no rule here\n")
+    endif()
   endif()
 endforeach()
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "anim/show.h"
+#include "show/show.h"
 
 namespace {
 

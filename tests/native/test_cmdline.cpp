@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/cmdline.h"
-#include "core/runstate.h"
+#include "show/runstate.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "gfx/image_decode.h"
+#include "show/image_decode.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/runstate.h"
+#include "show/runstate.h"
 
 namespace {
 

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "anim/show.h"
-#include "core/runstate.h"
-#include "core/zoom.h"
-#include "gfx/soft_compositor.h"
+#include "show/show.h"
+#include "show/runstate.h"
+#include "show/zoom.h"
+#include "show/soft_compositor.h"
 #include "settings/control_values.h"
-#include "x11/music_data.h"
+#include "show/music_data.h"
 #include "x11/options.h"
-#include "x11/show.h"
+#include "show/picture_show.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "gfx/embedded_images.h"
-#include "gfx/image_decode.h"
-#include "gfx/soft_compositor.h"
+#include "show/embedded_images.h"
+#include "show/image_decode.h"
+#include "show/soft_compositor.h"
 #include "res/resource_ids.h"
 #include "tests/support/draw_entry.h"
 #include "tests/support/draw_reference.h"

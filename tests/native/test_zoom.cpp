@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/zoom.h"
+#include "show/zoom.h"
 
 namespace {
 

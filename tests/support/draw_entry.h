@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "gfx/drawlist.h"
+#include "show/drawlist.h"
 
 // An entry drawing the `width` x `height` part of sheet `sheet` at (srcX, srcY) to (x, y).
 DrawEntry MakeDrawEntry(uint8_t kind, int level, int x, int y, int srcX, int srcY, int width,

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "gfx/drawlist.h"
+#include "show/drawlist.h"
 
 // 0x00RRGGBB; the same word a 32-bit DIB holds per pixel.
 using Rgb = uint32_t;

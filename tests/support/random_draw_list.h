@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "gfx/drawlist.h"
+#include "show/drawlist.h"
 
 // The seed the compositor tests start their generator with.
 constexpr unsigned kRandomDrawListSeed = 20261210;

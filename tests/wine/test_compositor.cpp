@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "core/runstate.h"
-#include "gfx/compositor.h"
-#include "gfx/graphics.h"
+#include "show/runstate.h"
+#include "gdi/compositor.h"
+#include "gdi/graphics.h"
 #include "tests/support/draw_entry.h"
 #include "tests/support/draw_reference.h"
 #include "tests/support/message_pump.h"

@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "core/runstate.h"
-#include "gfx/image.h"
-#include "gfx/image_decode.h"
+#include "show/runstate.h"
+#include "gdi/image.h"
+#include "show/image_decode.h"
 #include "res/resource_ids.h"
 #include "tests/wine/bitmap_pixels.h"
 

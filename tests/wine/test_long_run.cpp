@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <string>
 
-#include "anim/show.h"
+#include "show/show.h"
 #include "app/saver_window.h"
 #include "app/startup.h"
-#include "core/runstate.h"
-#include "gfx/graphics.h"
+#include "show/runstate.h"
+#include "gdi/graphics.h"
 #include "settings/settings_store.h"
 #include "settings/signature.h"
 #include "sound/sound.h"

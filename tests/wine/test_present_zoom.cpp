@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "bitmap_pixels.h"
-#include "gfx/compositor.h"
-#include "gfx/graphics.h"
+#include "gdi/compositor.h"
+#include "gdi/graphics.h"
 
 namespace {
 

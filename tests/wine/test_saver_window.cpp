@@ -8,11 +8,11 @@
 #include <thread>
 #include <vector>
 
-#include "anim/show.h"
+#include "show/show.h"
 #include "app/saver_window.h"
 #include "app/startup.h"
-#include "core/runstate.h"
-#include "gfx/graphics.h"
+#include "show/runstate.h"
+#include "gdi/graphics.h"
 #include "settings/control_values.h"
 #include "tests/support/message_pump.h"
 #include "tests/wine/bitmap_pixels.h"

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "anim/show.h"
+#include "show/show.h"
 #include "bitmap_pixels.h"
-#include "core/runstate.h"
-#include "gfx/compositor.h"
-#include "gfx/embedded_images.h"
-#include "gfx/graphics.h"
-#include "gfx/image.h"
-#include "gfx/soft_compositor.h"
+#include "show/runstate.h"
+#include "gdi/compositor.h"
+#include "show/embedded_images.h"
+#include "gdi/graphics.h"
+#include "gdi/image.h"
+#include "show/soft_compositor.h"
 #include "res/resource_ids.h"
 #include "tests/support/draw_entry.h"
 #include "tests/support/indexed_sheet.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "anim/cast_tables.h"
+#include "show/cast_tables.h"
 #include "tools/art/png_io.h"
 #include "tools/art/sheet_names.h"
 

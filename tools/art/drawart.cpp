@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "anim/cast_tables.h"
+#include "show/cast_tables.h"
 #include "tools/art/cast_art.h"
 #include "tools/art/palette.h"
 #include "tools/art/png_io.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "anim/cast_tables.h"
+#include "show/cast_tables.h"
 
 namespace {
 

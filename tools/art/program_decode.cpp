@@ -1,6 +1,6 @@
 #include "tools/art/program_decode.h"
 
-#include "gfx/image_decode.h"
+#include "show/image_decode.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "anim/cast_tables.h"
+#include "show/cast_tables.h"
 #include "tools/art/installer_picture.h"
 #include "tools/art/sheet_names.h"
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "gfx/image_decode.h"
+#include "show/image_decode.h"
 #include "tools/art/program_decode.h"
 #include "tools/art/rle_encode.h"
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "anim/show.h"
+#include "show/show.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "x11/music_data.h"
+#include "show/music_data.h"
 
 #include <cstring>
 
-#include "gfx/image_decode.h"
+#include "show/image_decode.h"
 
 bool FindWaveData(const uint8_t* file, size_t size, const uint8_t** samples, size_t* length) {
   if (!file || size < 12 || std::memcmp(file, "RIFF", 4) != 0 ||

@@ -5,11 +5,11 @@
 
 #include <cstdint>
 
-#include "anim/actor.h"
-#include "anim/director.h"
-#include "anim/random.h"
-#include "core/runstate.h"
-#include "gfx/drawlist.h"
+#include "show/actor.h"
+#include "show/director.h"
+#include "show/random.h"
+#include "show/runstate.h"
+#include "show/drawlist.h"
 
 struct Show {
   Scene scene = {};

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "gfx/drawlist.h"
-#include "gfx/graphics.h"
+#include "show/drawlist.h"
+#include "gdi/graphics.h"
 
 // Creates the eight DitherPatterns in table order.
 void GfxCreatePatterns();

@@ -1,6 +1,6 @@
-#include "anim/director.h"
+#include "show/director.h"
 
-#include "anim/show.h"
+#include "show/show.h"
 
 namespace {
 

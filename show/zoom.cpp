@@ -1,4 +1,4 @@
-#include "core/zoom.h"
+#include "show/zoom.h"
 
 int32_t ScreenZoom = 1;
 

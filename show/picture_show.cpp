@@ -1,10 +1,10 @@
-#include "x11/show.h"
+#include "show/picture_show.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "anim/show.h"
-#include "gfx/embedded_images.h"
+#include "show/show.h"
+#include "show/embedded_images.h"
 #include "res/resource_ids.h"
 
 namespace {

@@ -1,10 +1,10 @@
-#include "gfx/soft_compositor.h"
+#include "show/soft_compositor.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "gfx/dither_patterns.h"
-#include "gfx/image_decode.h"
+#include "show/dither_patterns.h"
+#include "show/image_decode.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "gfx/graphics.h"
+#include "gdi/graphics.h"
 
 HPALETTE SaverPalette = nullptr;
 SpriteSheet SpriteSheets[kSheetSlots] = {};

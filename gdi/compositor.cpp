@@ -1,8 +1,8 @@
-#include "gfx/compositor.h"
+#include "gdi/compositor.h"
 
-#include "core/runstate.h"
-#include "gfx/dither_patterns.h"
-#include "gfx/image.h"
+#include "show/runstate.h"
+#include "show/dither_patterns.h"
+#include "gdi/image.h"
 
 namespace {
 

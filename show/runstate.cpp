@@ -1,4 +1,4 @@
-#include "core/runstate.h"
+#include "show/runstate.h"
 
 int32_t RunMode = RUN_SETTINGS;
 Size2 ScreenSize = {0, 0};

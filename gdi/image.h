@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "gfx/graphics.h"
+#include "gdi/graphics.h"
 
 // The palette of a resource's colour table (colour 0 as stored), or none.
 HPALETTE GfxLoadPalette(int resourceId);

@@ -1,4 +1,4 @@
-#include "gfx/image_decode.h"
+#include "show/image_decode.h"
 
 uint32_t ReadU32(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;

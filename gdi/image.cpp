@@ -1,9 +1,9 @@
-#include "gfx/image.h"
+#include "gdi/image.h"
 
 #include <cstring>
 
-#include "core/runstate.h"
-#include "gfx/image_decode.h"
+#include "show/runstate.h"
+#include "show/image_decode.h"
 
 namespace {
 

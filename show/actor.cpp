@@ -1,6 +1,6 @@
-#include "anim/actor.h"
+#include "show/actor.h"
 
-#include "anim/show.h"
+#include "show/show.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "gfx/drawlist.h"
+#include "show/drawlist.h"
 
 void DrawListReset(DrawList& list) { list.position = 0; }
 

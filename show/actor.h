@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "anim/cast_tables.h"
+#include "show/cast_tables.h"
 
 struct Actor {
   int32_t sheet;

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "gfx/dither_patterns.h"
+#include "show/dither_patterns.h"
 
 constexpr int kSheetSlots = 3;
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "gfx/drawlist.h"
+#include "show/drawlist.h"
 
 constexpr int kSoftSheetSlots = 3;
 

@@ -1,4 +1,4 @@
-#include "anim/show.h"
+#include "show/show.h"
 
 #include <cstring>
 

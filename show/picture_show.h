@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "gfx/soft_compositor.h"
+#include "show/soft_compositor.h"
 
 // Loads the sheets, makes a black picture of width x height (the screen the director places
 // its scenes on), seeds the generator with `seed` and sets up the first scene. false, with

@@ -1,4 +1,4 @@
-#include "anim/random.h"
+#include "show/random.h"
 
 void SeedRandom(RandomGenerator& random, uint32_t seed) { random.state = seed; }
 
