@@ -3,17 +3,17 @@
 #include <cstdio>
 #include <ctime>
 
-#include "show/show.h"
 #include "app/library_proc.h"
 #include "app/monitor_windows.h"
-#include "show/runstate.h"
-#include "show/zoom.h"
 #include "gdi/compositor.h"
 #include "gdi/graphics.h"
 #include "gdi/image.h"
 #include "res/resource_ids.h"
 #include "settings/control_values.h"
 #include "settings/settings_store.h"
+#include "show/runstate.h"
+#include "show/show.h"
+#include "show/zoom.h"
 #include "sound/sound.h"
 
 namespace {

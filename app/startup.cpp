@@ -4,10 +4,10 @@
 #include "app/library_proc.h"
 #include "app/monitor_windows.h"
 #include "app/saver_window.h"
-#include "show/runstate.h"
-#include "show/zoom.h"
 #include "gdi/compositor.h"
 #include "settings/settings_window.h"
+#include "show/runstate.h"
+#include "show/zoom.h"
 
 HINSTANCE ProgramInstance = nullptr;
 

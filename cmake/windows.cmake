@@ -109,6 +109,7 @@ file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS tests/wine/*.cpp tests/wine/*.rc)
 add_executable(wine_tests ${WINE_TEST_SOURCES})
 target_link_libraries(wine_tests saverlib GTest::gtest_main)
 target_sources(wine_tests PRIVATE tests/support/draw_reference.cpp tests/support/draw_entry.cpp
+  tests/support/pixel_checks.cpp
   tests/support/message_pump.cpp)
 # The software compositor is checked against GDI with the same shared test pieces, and reads
 # the pictures the native build embeds.

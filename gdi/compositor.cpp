@@ -1,8 +1,8 @@
 #include "gdi/compositor.h"
 
-#include "show/runstate.h"
-#include "show/dither_patterns.h"
 #include "gdi/image.h"
+#include "show/dither_patterns.h"
+#include "show/runstate.h"
 
 namespace {
 

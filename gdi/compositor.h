@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "show/drawlist.h"
 #include "gdi/graphics.h"
+#include "show/drawlist.h"
 
 // Creates the eight DitherPatterns in table order.
 void GfxCreatePatterns();

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "show/runstate.h"
 #include "show/image_decode.h"
+#include "show/runstate.h"
 
 namespace {
 

@@ -2,14 +2,14 @@
 
 #include <cstdint>
 
-#include "show/runstate.h"
-#include "show/zoom.h"
-#include "show/drawlist.h"
 #include "gdi/image.h"
 #include "res/resource_ids.h"
 #include "settings/control_values.h"
 #include "settings/settings_store.h"
 #include "settings/skin_layout.h"
+#include "show/drawlist.h"
+#include "show/runstate.h"
+#include "show/zoom.h"
 
 namespace {
 

@@ -1,24 +1,37 @@
-// What the native program shows, apart from the window system: the program's sheets, the work
-// picture and the scene director, one frame a tick. Platform-free.
+// A show drawn in software: the scene director's frames drawn into a picture of their own, one
+// frame a tick, with the rectangles that changed. Each PictureShow is a value, so that a program
+// can run one for each of several screens. Platform-free.
 #pragma once
 
 #include <cstdint>
 
+#include "show/show.h"
 #include "show/soft_compositor.h"
 
-// Loads the sheets, makes a black picture of width x height (the screen the director places
-// its scenes on), seeds the generator with `seed` and sets up the first scene. false, with
-// nothing kept, when a sheet or the picture cannot be made.
-bool ShowStart(int32_t width, int32_t height, uint32_t seed);
+struct PictureShow {
+  Show show;            // placed and drawn for the whole picture, nothing shrunk
+  SoftPicture picture;  // the frames
+  // The picture as it was last handed out: a tick hands out only what differs from it, so that
+  // a sprite erased and drawn again the same is not sent.
+  uint32_t* shown = nullptr;
+  const SoftSheets* sheets = nullptr;
+};
+
+// Loads the program's sprite sheets into `sheets`; false, with them freed, when one is missing
+// or damaged.
+bool LoadShowSheets(SoftSheets& sheets);
+
+// Makes a black picture of width x height (the screen the director places its scenes on),
+// drawn from `sheets` (which must outlive the show), seeds the generator with `seed` and sets up
+// the first scene. false, with nothing kept, when the picture cannot be made.
+bool PictureShowStart(PictureShow& show, const SoftSheets& sheets, int32_t width, int32_t height,
+                      uint32_t seed);
 // Makes the picture black at a new size and starts a fresh scene placed for it; false, with
 // nothing kept, when the picture cannot be made.
-bool ShowResize(int32_t width, int32_t height);
+bool PictureShowResize(PictureShow& show, int32_t width, int32_t height);
 // Runs one tick of the director and draws it; writes the rectangles in which the picture now
 // differs from the one the last tick handed out to `changed` (room for kDrawListSlots), each
 // narrowed to the rows and columns that differ, and returns their count.
-int ShowTick(SoftRect* changed);
-// The show being drawn, for the tests to look at.
-struct Show;
-const Show& CurrentShow();
-// Frees the picture and the sheets.
-void ShowStop();
+int PictureShowTick(PictureShow& show, SoftRect* changed);
+// Frees the picture.
+void PictureShowStop(PictureShow& show);

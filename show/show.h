@@ -7,9 +7,9 @@
 
 #include "show/actor.h"
 #include "show/director.h"
+#include "show/drawlist.h"
 #include "show/random.h"
 #include "show/runstate.h"
-#include "show/drawlist.h"
 
 struct Show {
   Scene scene = {};

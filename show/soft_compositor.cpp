@@ -11,27 +11,11 @@ namespace {
 constexpr int kDrawnLevels = 9;  // 0 in full, 1 to 8 dithered; 9 to 15 are not drawn
 constexpr uint32_t kBlackPixel = 0;
 
-// A sheet as drawn: its image rendering as pixels (black where transparent), and its shape as
-// runs of non-transparent pixels, row by row, so that drawing skips the transparent parts.
-struct Sheet {
-  int32_t width;
-  int32_t height;
-  uint32_t* pixels;  // top row first
-  int32_t* rowRuns;  // height + 1 indices into runs: row r's runs are rowRuns[r]..[r + 1]
-  int32_t* runs;     // pairs of first and past-last column, left to right
-};
-
-Sheet Sheets[kSoftSheetSlots] = {};
-uint32_t* Work = nullptr;
-uint32_t* Background = nullptr;  // null while it is black
-int32_t WorkWidth = 0;
-int32_t WorkHeight = 0;
-
-void FreeSheet(Sheet* sheet) {
+void FreeSheet(SoftSheet* sheet) {
   std::free(sheet->pixels);
   std::free(sheet->rowRuns);
   std::free(sheet->runs);
-  *sheet = Sheet{};
+  *sheet = SoftSheet{};
 }
 
 // The part of an entry that is drawn: where on the work picture, where in the sheet, and the
@@ -43,7 +27,8 @@ struct Span {
 
 // Clips the entry's rectangle to the output, moving the source with a cut left or top edge,
 // then to the sheet, moving the destination with it. false when nothing is left.
-bool ClipEntry(const DrawEntry& entry, const Sheet& sheet, Span* span) {
+bool ClipEntry(const SoftPicture& picture, const DrawEntry& entry, const SoftSheet& sheet,
+               Span* span) {
   int32_t x = entry.x, y = entry.y, srcX = entry.srcX, srcY = entry.srcY;
   int32_t width = entry.width, height = entry.height;
   if (x < 0) {
@@ -51,13 +36,13 @@ bool ClipEntry(const DrawEntry& entry, const Sheet& sheet, Span* span) {
     width += x;
     x = 0;
   }
-  if (x + width > WorkWidth) width = WorkWidth - x;
+  if (x + width > picture.width) width = picture.width - x;
   if (y < 0) {
     srcY -= y;
     height += y;
     y = 0;
   }
-  if (y + height > WorkHeight) height = WorkHeight - y;
+  if (y + height > picture.height) height = picture.height - y;
   if (width <= 0 || height <= 0) return false;
   const int32_t anchorX = x, anchorY = y;
   // Pixels that would come from outside the sheet are left alone.
@@ -119,16 +104,18 @@ bool DitherPixels(uint32_t* target, const uint32_t* source, int32_t count, uint3
 }
 
 // Draws one clipped entry; true when a pixel of the work picture changed.
-bool DrawSpan(uint8_t kind, int level, const Sheet& sheet, const Span& span) {
+bool DrawSpan(SoftPicture& picture, uint8_t kind, int level, const SoftSheet& sheet,
+              const Span& span) {
   bool changed = false;
   const int32_t srcEnd = span.srcX + span.width;
   for (int32_t row = 0; row < span.height; ++row) {
     const int32_t sheetRow = span.srcY + row;
     const uint32_t* source = sheet.pixels + size_t(sheetRow) * size_t(sheet.width);
-    const size_t offset = size_t(span.y + row) * size_t(WorkWidth);
+    const size_t offset = size_t(span.y + row) * size_t(picture.width);
     // Work and background pixels lined up with the sheet row's columns.
-    uint32_t* target = Work + offset + span.x - span.srcX;
-    const uint32_t* behind = Background ? Background + offset + span.x - span.srcX : nullptr;
+    uint32_t* target = picture.work + offset + span.x - span.srcX;
+    const uint32_t* behind =
+        picture.background ? picture.background + offset + span.x - span.srcX : nullptr;
     if (kind == DRAW_OPAQUE) {
       changed |= CopyPixels(target + span.srcX, source + span.srcX, span.width);
       continue;
@@ -197,10 +184,10 @@ int AddChanged(SoftRect* list, int count, SoftRect rect) {
 
 }  // namespace
 
-bool SoftSetSheet(int slot, int32_t width, int32_t height, const uint8_t* indices,
-                  const uint32_t* colours) {
+bool SoftSetSheet(SoftSheets& sheets, int slot, int32_t width, int32_t height,
+                  const uint8_t* indices, const uint32_t* colours) {
   if (slot < 0 || slot >= kSoftSheetSlots) return false;
-  Sheet& sheet = Sheets[slot];
+  SoftSheet& sheet = sheets.slot[slot];
   FreeSheet(&sheet);
   if (width <= 0 || height <= 0 || int64_t(width) * height > kMaxImagePixels) return false;
   const size_t count = size_t(width) * size_t(height);
@@ -238,9 +225,9 @@ bool SoftSetSheet(int slot, int32_t width, int32_t height, const uint8_t* indice
   return true;
 }
 
-bool SoftLoadSheet(int slot, const uint8_t* resource, size_t size) {
+bool SoftLoadSheet(SoftSheets& sheets, int slot, const uint8_t* resource, size_t size) {
   if (slot < 0 || slot >= kSoftSheetSlots) return false;
-  FreeSheet(&Sheets[slot]);
+  FreeSheet(&sheets.slot[slot]);
   ImageInfo info;
   if (!ImageReadInfo(resource, size, &info) || info.bitCount != 8) return false;
   uint8_t* decoded = static_cast<uint8_t*>(std::calloc(info.pixelBufferSize, 1));
@@ -260,67 +247,68 @@ bool SoftLoadSheet(int slot, const uint8_t* resource, size_t size) {
       colours[i] = uint32_t(table[4 * i + 2]) << 16 | uint32_t(table[4 * i + 1]) << 8 |
                    uint32_t(table[4 * i]);
     }
-    loaded = SoftSetSheet(slot, info.width, info.height, topFirst, colours);
+    loaded = SoftSetSheet(sheets, slot, info.width, info.height, topFirst, colours);
   }
   std::free(topFirst);
   std::free(decoded);
   return loaded;
 }
 
-SoftRect SoftSheetSize(int slot) {
+SoftRect SoftSheetSize(const SoftSheets& sheets, int slot) {
   if (slot < 0 || slot >= kSoftSheetSlots) return SoftRect{};
-  return SoftRect{0, 0, Sheets[slot].width, Sheets[slot].height};
+  return SoftRect{0, 0, sheets.slot[slot].width, sheets.slot[slot].height};
 }
 
-bool SoftCreateBuffers(int32_t width, int32_t height) {
-  std::free(Work);
-  std::free(Background);
-  Work = Background = nullptr;
-  WorkWidth = WorkHeight = 0;
+void SoftFreeSheets(SoftSheets& sheets) {
+  for (SoftSheet& sheet : sheets.slot) FreeSheet(&sheet);
+}
+
+bool SoftCreatePicture(SoftPicture& picture, int32_t width, int32_t height) {
+  SoftFreePicture(picture);
   if (width <= 0 || height <= 0 || int64_t(width) * height > kMaxImagePixels) return false;
   const size_t count = size_t(width) * size_t(height);
-  Work = static_cast<uint32_t*>(std::calloc(count, sizeof(uint32_t)));
-  if (!Work) return false;
-  WorkWidth = width;
-  WorkHeight = height;
+  picture.work = static_cast<uint32_t*>(std::calloc(count, sizeof(uint32_t)));
+  if (!picture.work) return false;
+  picture.width = width;
+  picture.height = height;
   return true;
 }
 
-void SoftSetBackground(const uint32_t* pixels) {
-  if (!Work) return;
-  const size_t count = size_t(WorkWidth) * size_t(WorkHeight);
-  if (!Background) Background = static_cast<uint32_t*>(std::malloc(count * sizeof(uint32_t)));
-  if (Background) std::memcpy(Background, pixels, count * sizeof(uint32_t));
+void SoftSetBackground(SoftPicture& picture, const uint32_t* pixels) {
+  if (!picture.work) return;
+  const size_t count = size_t(picture.width) * size_t(picture.height);
+  if (!picture.background) {
+    picture.background = static_cast<uint32_t*>(std::malloc(count * sizeof(uint32_t)));
+  }
+  if (picture.background) std::memcpy(picture.background, pixels, count * sizeof(uint32_t));
 }
 
-uint32_t* SoftWorkPixels() { return Work; }
-
-SoftRect SoftWorkSize() { return SoftRect{0, 0, WorkWidth, WorkHeight}; }
-
-int SoftRenderFrame(const DrawEntry* entries, SoftRect* changed) {
+int SoftRenderFrame(SoftPicture& picture, const SoftSheets& sheets, const DrawEntry* entries,
+                    SoftRect* changed) {
   int count = 0;
-  if (!Work) return 0;
+  if (!picture.work) return 0;
   for (int slot = 0; slot < kDrawListSlots && entries[slot].kind != DRAW_END; ++slot) {
     const DrawEntry& entry = entries[slot];
     const int level = entry.level & 15;
     if (level >= kDrawnLevels || entry.sheet >= kSoftSheetSlots || entry.kind > DRAW_RESTORE) {
       continue;
     }
-    const Sheet& sheet = Sheets[entry.sheet];
+    const SoftSheet& sheet = sheets.slot[entry.sheet];
     if (!sheet.pixels) continue;
     // Level 1 to 8 dithers only the masked kind; the others draw in full at every level.
     const int dither = entry.kind == DRAW_MASKED ? level : 0;
     Span span;
-    if (!ClipEntry(entry, sheet, &span) || !DrawSpan(entry.kind, dither, sheet, span)) continue;
+    if (!ClipEntry(picture, entry, sheet, &span) ||
+        !DrawSpan(picture, entry.kind, dither, sheet, span)) {
+      continue;
+    }
     count = AddChanged(changed, count, SoftRect{span.x, span.y, span.width, span.height});
   }
   return count;
 }
 
-void SoftReleaseAll() {
-  for (Sheet& sheet : Sheets) FreeSheet(&sheet);
-  std::free(Work);
-  std::free(Background);
-  Work = Background = nullptr;
-  WorkWidth = WorkHeight = 0;
+void SoftFreePicture(SoftPicture& picture) {
+  std::free(picture.work);
+  std::free(picture.background);
+  picture = SoftPicture{};
 }

@@ -18,31 +18,54 @@ struct SoftRect {
   int32_t height;
 };
 
+// A sheet as drawn: its image rendering as pixels (black where transparent), and its shape as
+// runs of non-transparent pixels, row by row, so that drawing skips the transparent parts.
+struct SoftSheet {
+  int32_t width;
+  int32_t height;
+  uint32_t* pixels;  // top row first
+  int32_t* rowRuns;  // height + 1 indices into runs: row r's runs are rowRuns[r]..[r + 1]
+  int32_t* runs;     // pairs of first and past-last column, left to right
+};
+
+// The sheets a draw list's entries name by slot. Read-only while drawing, so that any number of
+// pictures can be drawn from one set.
+struct SoftSheets {
+  SoftSheet slot[kSoftSheetSlots] = {};
+};
+
+// A work picture and the background that restoring draws from (null while it is black):
+// 0x00RRGGBB, top row first, width pixels a row.
+struct SoftPicture {
+  uint32_t* work = nullptr;
+  uint32_t* background = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+};
+
 // Decodes an image resource (8-bit, run-length coded) into sheet `slot`: colour index 0 is
 // transparent, the other indices take the resource's colours. false, with the slot empty, when
 // the resource is damaged or memory is short.
-bool SoftLoadSheet(int slot, const uint8_t* resource, size_t size);
+bool SoftLoadSheet(SoftSheets& sheets, int slot, const uint8_t* resource, size_t size);
 // Sets sheet `slot` from width x height colour indices, top row first, and 256 colours
 // 0x00RRGGBB; index 0 is transparent whatever its colour. false when memory is short.
-bool SoftSetSheet(int slot, int32_t width, int32_t height, const uint8_t* indices,
-                  const uint32_t* colours);
+bool SoftSetSheet(SoftSheets& sheets, int slot, int32_t width, int32_t height,
+                  const uint8_t* indices, const uint32_t* colours);
 // The size of sheet `slot`, 0 x 0 while it is empty.
-SoftRect SoftSheetSize(int slot);
+SoftRect SoftSheetSize(const SoftSheets& sheets, int slot);
+// Frees every sheet.
+void SoftFreeSheets(SoftSheets& sheets);
 
-// Makes the work picture and the background width x height and black. false, with neither,
-// when the size is not positive or memory is short.
-bool SoftCreateBuffers(int32_t width, int32_t height);
-// Replaces the background with `pixels`, the work picture's size, top row first.
-void SoftSetBackground(const uint32_t* pixels);
-// The work picture: 0x00RRGGBB, top row first, SoftWorkSize().width pixels a row; null when
-// there is none.
-uint32_t* SoftWorkPixels();
-SoftRect SoftWorkSize();
+// Makes the picture width x height and black, with a black background, freeing what it held.
+// false, with nothing held, when the size is not positive or memory is short.
+bool SoftCreatePicture(SoftPicture& picture, int32_t width, int32_t height);
+// Replaces the background with `pixels`, the picture's size, top row first.
+void SoftSetBackground(SoftPicture& picture, const uint32_t* pixels);
+// Frees the picture and its background.
+void SoftFreePicture(SoftPicture& picture);
 
 // Draws a finished draw list (its entries up to the DRAW_END, at most kDrawListSlots) into the
-// work picture and writes the rectangles whose pixels changed to `changed`, which has room for
-// kDrawListSlots; overlapping rectangles are merged. Returns how many it wrote.
-int SoftRenderFrame(const DrawEntry* entries, SoftRect* changed);
-
-// Frees the sheets, the work picture and the background.
-void SoftReleaseAll();
+// picture from `sheets` and writes the rectangles whose pixels changed to `changed`, which has
+// room for kDrawListSlots; overlapping rectangles are merged. Returns how many it wrote.
+int SoftRenderFrame(SoftPicture& picture, const SoftSheets& sheets, const DrawEntry* entries,
+                    SoftRect* changed);

@@ -21,13 +21,13 @@
 #include <initializer_list>
 #include <string>
 
-#include "show/zoom.h"
 #include "show/image_decode.h"
-#include "show/speed.h"
-#include "x11/alsa_music.h"
 #include "show/music_data.h"
-#include "x11/options.h"
 #include "show/picture_show.h"
+#include "show/speed.h"
+#include "show/zoom.h"
+#include "x11/alsa_music.h"
+#include "x11/options.h"
 #include "x11/x_present.h"
 
 namespace {
@@ -189,16 +189,26 @@ bool FindTarget(Display* display, const HackOptions& options, Target* target) {
   return true;
 }
 
+// A show and the image that puts its picture on the window.
+struct ShownPicture {
+  PictureShow show;
+  XPresent present;
+};
+
 // The picture for a window: each picture pixel is zoom x zoom window pixels, the zoom raised
 // where the picture would otherwise be larger than the compositor takes (an 8K screen at zoom
 // 1, say), so that such a screen shows the scenes at twice the size instead of none.
-bool Start(Display* display, const Target& target, int askedZoom, bool first, uint32_t seed) {
+bool Start(Display* display, const Target& target, int askedZoom, bool first, uint32_t seed,
+           const SoftSheets& sheets, ShownPicture* shown) {
   const int zoom = ZoomToFit(target.width, target.height, askedZoom, kMaxImagePixels);
   const int width = target.width / zoom > 0 ? target.width / zoom : 1;
   const int height = target.height / zoom > 0 ? target.height / zoom : 1;
-  if (!(first ? ShowStart(width, height, seed) : ShowResize(width, height))) return false;
-  return PresentOpen(display, target.window, target.visual, target.depth, target.width,
-                     target.height, zoom);
+  if (!(first ? PictureShowStart(shown->show, sheets, width, height, seed)
+              : PictureShowResize(shown->show, width, height))) {
+    return false;
+  }
+  return PresentOpen(shown->present, display, target.window, target.visual, target.depth, 0, 0,
+                     target.width, target.height, zoom);
 }
 
 void StartMusic() {
@@ -213,7 +223,8 @@ void StartMusic() {
 
 enum class Ending { kSignal, kInput, kWindowGone, kFailure };
 
-Ending Run(Display* display, Target* target, int zoom, int32_t periodMs) {
+Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const SoftSheets& sheets,
+           ShownPicture* shown) {
   SoftRect changed[kDrawListSlots];
   int64_t nextTick = NowMs() + periodMs;
   for (;;) {
@@ -227,7 +238,8 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs) {
           if (target->own) return Ending::kInput;
           break;
         case Expose:
-          PresentArea(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height);
+          PresentArea(shown->present, event.xexpose.x, event.xexpose.y, event.xexpose.width,
+                      event.xexpose.height);
           break;
         case ConfigureNotify:
           if (event.xconfigure.window == target->window &&
@@ -246,7 +258,7 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs) {
       }
     }
     if (WindowErrors) return Ending::kWindowGone;
-    if (resized && !Start(display, *target, zoom, false, 0)) {
+    if (resized && !Start(display, *target, zoom, false, 0, sheets, shown)) {
       std::fprintf(stderr, "qavsaver3: cannot make the picture for %dx%d\n", target->width,
                    target->height);
       return Ending::kFailure;
@@ -254,8 +266,8 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs) {
 
     const int64_t now = NowMs();
     if (now >= nextTick) {
-      const int count = ShowTick(changed);
-      PresentRects(SoftWorkPixels(), SoftWorkSize().width, changed, count);
+      const int count = PictureShowTick(shown->show, changed);
+      PresentRects(shown->present, shown->show.picture, changed, count);
       nextTick += periodMs;
       if (nextTick <= now) nextTick = now + periodMs;
     }
@@ -334,17 +346,20 @@ int main(int argc, char** argv) {
   const uint32_t seed = options.seeded ? options.seed : static_cast<uint32_t>(time(nullptr));
   int status = 0;
   Ending ending = Ending::kFailure;
-  if (Start(display, target, zoom, true, seed)) {
+  SoftSheets sheets;
+  ShownPicture shown;
+  if (LoadShowSheets(sheets) && Start(display, target, zoom, true, seed, sheets, &shown)) {
     if (options.music) StartMusic();
-    ending = Run(display, &target, zoom, FramePeriodForSpeed(options.speed));
+    ending = Run(display, &target, zoom, FramePeriodForSpeed(options.speed), sheets, &shown);
     status = ending == Ending::kFailure ? 1 : 0;
   } else {
     std::fprintf(stderr, "qavsaver3: cannot make the picture\n");
     status = 1;
   }
   MusicClose();
-  PresentClose();
-  ShowStop();
+  PresentClose(shown.present);
+  PictureShowStop(shown.show);
+  SoftFreeSheets(sheets);
   if (target.own) XDestroyWindow(display, target.window);
   XCloseDisplay(display);
   close(SignalPipe[0]);

@@ -10,18 +10,7 @@
 
 namespace {
 
-Display* TheDisplay = nullptr;
-Window TheWindow = 0;
-GC TheGC = nullptr;
-XImage* Image = nullptr;
-XShmSegmentInfo Segment = {};
-bool Shared = false;
-int Zoom = 1;
-// How each colour byte reaches a pixel of the visual.
-int RedShift = 0, GreenShift = 0, BlueShift = 0;
-int RedBits = 8, GreenBits = 8, BlueBits = 8;
-bool DirectPixels = false;  // the picture's words are the image's pixels as they stand
-
+// The X error handler is the process's: it counts the errors of one attach at a time.
 int ShmErrors = 0;
 int (*PreviousHandler)(Display*, XErrorEvent*) = nullptr;
 
@@ -49,50 +38,51 @@ unsigned long Component(uint32_t byte, int shift, int bits) {
                    : (unsigned long)(byte >> (8 - bits)) << shift;
 }
 
-unsigned long PixelOf(uint32_t rgb) {
-  return Component(rgb >> 16 & 0xFF, RedShift, RedBits) |
-         Component(rgb >> 8 & 0xFF, GreenShift, GreenBits) |
-         Component(rgb & 0xFF, BlueShift, BlueBits);
+unsigned long PixelOf(const XPresent& present, uint32_t rgb) {
+  return Component(rgb >> 16 & 0xFF, present.redShift, present.redBits) |
+         Component(rgb >> 8 & 0xFF, present.greenShift, present.greenBits) |
+         Component(rgb & 0xFF, present.blueShift, present.blueBits);
 }
 
 // An image in shared memory, or null when the server cannot share it with us.
-XImage* SharedImage(Visual* visual, int depth, int width, int height) {
-  if (!XShmQueryExtension(TheDisplay)) return nullptr;
+XImage* SharedImage(XPresent& present, Visual* visual, int depth, int width, int height) {
+  Display* display = present.display;
+  XShmSegmentInfo& segment = present.segment;
+  if (!XShmQueryExtension(display)) return nullptr;
   XImage* image =
-      XShmCreateImage(TheDisplay, visual, depth, ZPixmap, nullptr, &Segment, width, height);
+      XShmCreateImage(display, visual, depth, ZPixmap, nullptr, &segment, width, height);
   if (!image) return nullptr;
-  Segment.shmid = shmget(IPC_PRIVATE, size_t(image->bytes_per_line) * height, IPC_CREAT | 0600);
-  if (Segment.shmid < 0) {
+  segment.shmid = shmget(IPC_PRIVATE, size_t(image->bytes_per_line) * height, IPC_CREAT | 0600);
+  if (segment.shmid < 0) {
     XDestroyImage(image);
     return nullptr;
   }
-  Segment.shmaddr = image->data = static_cast<char*>(shmat(Segment.shmid, nullptr, 0));
-  Segment.readOnly = False;
+  segment.shmaddr = image->data = static_cast<char*>(shmat(segment.shmid, nullptr, 0));
+  segment.readOnly = False;
   bool attached = false;
-  if (Segment.shmaddr != reinterpret_cast<char*>(-1)) {
-    XSync(TheDisplay, False);
+  if (segment.shmaddr != reinterpret_cast<char*>(-1)) {
+    XSync(display, False);
     ShmErrors = 0;
     PreviousHandler = XSetErrorHandler(CountShmError);
-    XShmAttach(TheDisplay, &Segment);
-    XSync(TheDisplay, False);
+    XShmAttach(display, &segment);
+    XSync(display, False);
     XSetErrorHandler(PreviousHandler);
     attached = ShmErrors == 0;
   }
   // Marked for removal now, so that it goes with the last detach whatever ends the program.
-  shmctl(Segment.shmid, IPC_RMID, nullptr);
+  shmctl(segment.shmid, IPC_RMID, nullptr);
   if (!attached) {
-    if (Segment.shmaddr != reinterpret_cast<char*>(-1)) shmdt(Segment.shmaddr);
+    if (segment.shmaddr != reinterpret_cast<char*>(-1)) shmdt(segment.shmaddr);
     image->data = nullptr;
     XDestroyImage(image);
-    Segment = {};
+    segment = {};
     return nullptr;
   }
   return image;
 }
 
-XImage* PlainImage(Visual* visual, int depth, int width, int height) {
-  XImage* image =
-      XCreateImage(TheDisplay, visual, depth, ZPixmap, 0, nullptr, width, height, 32, 0);
+XImage* PlainImage(Display* display, Visual* visual, int depth, int width, int height) {
+  XImage* image = XCreateImage(display, visual, depth, ZPixmap, 0, nullptr, width, height, 32, 0);
   if (!image) return nullptr;
   image->data = static_cast<char*>(std::calloc(size_t(image->bytes_per_line), size_t(height)));
   if (!image->data) {
@@ -102,112 +92,126 @@ XImage* PlainImage(Visual* visual, int depth, int width, int height) {
   return image;
 }
 
-void SendArea(int x, int y, int width, int height) {
-  if (x + width > Image->width) width = Image->width - x;
-  if (y + height > Image->height) height = Image->height - y;
-  if (x < 0 || y < 0 || width <= 0 || height <= 0) return;
-  if (Shared) {
-    XShmPutImage(TheDisplay, TheWindow, TheGC, Image, x, y, x, y, width, height, False);
+// Sends a part of the image (image pixels) to the window at the image's origin.
+void SendArea(const XPresent& present, int x, int y, int width, int height) {
+  const XImage* image = present.image;
+  if (x < 0) {
+    width += x;
+    x = 0;
+  }
+  if (y < 0) {
+    height += y;
+    y = 0;
+  }
+  if (x + width > image->width) width = image->width - x;
+  if (y + height > image->height) height = image->height - y;
+  if (width <= 0 || height <= 0) return;
+  const int windowX = present.originX + x, windowY = present.originY + y;
+  if (present.shared) {
+    XShmPutImage(present.display, present.window, present.gc, present.image, x, y, windowX, windowY,
+                 width, height, False);
   } else {
-    XPutImage(TheDisplay, TheWindow, TheGC, Image, x, y, x, y, width, height);
+    XPutImage(present.display, present.window, present.gc, present.image, x, y, windowX, windowY,
+              width, height);
   }
 }
 
-// Writes one picture row of `count` pixels as `Zoom` image rows from window pixel (x, y).
-void ConvertRow(const uint32_t* source, int count, int x, int y) {
-  const int rows = y + Zoom <= Image->height ? Zoom : Image->height - y;
-  char* first = Image->data + size_t(y) * Image->bytes_per_line;
-  if (DirectPixels) {
+// Writes one picture row of `count` pixels as `zoom` image rows from image pixel (x, y).
+void ConvertRow(XPresent& present, const uint32_t* source, int count, int x, int y) {
+  XImage* image = present.image;
+  const int zoom = present.zoom;
+  const int rows = y + zoom <= image->height ? zoom : image->height - y;
+  char* first = image->data + size_t(y) * image->bytes_per_line;
+  if (present.directPixels) {
     uint32_t* out = reinterpret_cast<uint32_t*>(first) + x;
-    if (Zoom == 1) {
+    if (zoom == 1) {
       std::memcpy(out, source, size_t(count) * 4);
     } else {
       for (int i = 0; i < count; ++i) {
-        for (int z = 0; z < Zoom; ++z) *out++ = source[i];
+        for (int z = 0; z < zoom; ++z) *out++ = source[i];
       }
     }
   } else {
     for (int i = 0; i < count; ++i) {
-      const unsigned long pixel = PixelOf(source[i]);
-      for (int z = 0; z < Zoom; ++z) XPutPixel(Image, x + i * Zoom + z, y, pixel);
+      const unsigned long pixel = PixelOf(present, source[i]);
+      for (int z = 0; z < zoom; ++z) XPutPixel(image, x + i * zoom + z, y, pixel);
     }
   }
-  const size_t bytes = size_t(count) * Zoom * Image->bits_per_pixel / 8;
-  const size_t offset = size_t(x) * Image->bits_per_pixel / 8;
+  const size_t bytes = size_t(count) * zoom * image->bits_per_pixel / 8;
+  const size_t offset = size_t(x) * image->bits_per_pixel / 8;
   for (int r = 1; r < rows; ++r) {
-    std::memcpy(first + size_t(r) * Image->bytes_per_line + offset, first + offset, bytes);
+    std::memcpy(first + size_t(r) * image->bytes_per_line + offset, first + offset, bytes);
   }
 }
 
 }  // namespace
 
-bool PresentOpen(Display* display, Window window, Visual* visual, int depth, int width, int height,
-                 int zoom) {
-  PresentClose();
+bool PresentOpen(XPresent& present, Display* display, Window window, Visual* visual, int depth,
+                 int originX, int originY, int width, int height, int zoom) {
+  PresentClose(present);
   if (visual->c_class != TrueColor && visual->c_class != DirectColor) return false;
-  TheDisplay = display;
-  TheWindow = window;
-  Zoom = zoom < 1 ? 1 : zoom;
-  MaskShape(visual->red_mask, &RedShift, &RedBits);
-  MaskShape(visual->green_mask, &GreenShift, &GreenBits);
-  MaskShape(visual->blue_mask, &BlueShift, &BlueBits);
-  Image = SharedImage(visual, depth, width, height);
-  Shared = Image != nullptr;
-  if (!Image) Image = PlainImage(visual, depth, width, height);
-  if (!Image) return false;
+  present.display = display;
+  present.window = window;
+  present.originX = originX;
+  present.originY = originY;
+  present.zoom = zoom < 1 ? 1 : zoom;
+  MaskShape(visual->red_mask, &present.redShift, &present.redBits);
+  MaskShape(visual->green_mask, &present.greenShift, &present.greenBits);
+  MaskShape(visual->blue_mask, &present.blueShift, &present.blueBits);
+  present.image = SharedImage(present, visual, depth, width, height);
+  present.shared = present.image != nullptr;
+  if (!present.image) present.image = PlainImage(display, visual, depth, width, height);
+  if (!present.image) return false;
+  XImage* image = present.image;
   const uint16_t probe = 1;
   const bool hostLsbFirst = *reinterpret_cast<const uint8_t*>(&probe) == 1;
-  DirectPixels = Image->bits_per_pixel == 32 && visual->red_mask == 0xFF0000 &&
-                 visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF &&
-                 (Image->byte_order == LSBFirst) == hostLsbFirst;
-  std::memset(Image->data, 0, size_t(Image->bytes_per_line) * height);
-  TheGC = XCreateGC(display, window, 0, nullptr);
-  SendArea(0, 0, width, height);
+  present.directPixels = image->bits_per_pixel == 32 && visual->red_mask == 0xFF0000 &&
+                         visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF &&
+                         (image->byte_order == LSBFirst) == hostLsbFirst;
+  std::memset(image->data, 0, size_t(image->bytes_per_line) * height);
+  present.gc = XCreateGC(display, window, 0, nullptr);
+  SendArea(present, 0, 0, width, height);
   XSync(display, False);
   return true;
 }
 
-void PresentRects(const uint32_t* picture, int32_t pictureWidth, const SoftRect* rects, int count) {
-  if (!Image || count <= 0) return;
+void PresentRects(XPresent& present, const SoftPicture& picture, const SoftRect* rects, int count) {
+  XImage* image = present.image;
+  if (!image || count <= 0) return;
+  const int zoom = present.zoom;
   for (int i = 0; i < count; ++i) {
     const SoftRect& r = rects[i];
     for (int32_t row = 0; row < r.height; ++row) {
-      const int y = (r.y + row) * Zoom;
-      if (y >= Image->height) break;
+      const int y = (r.y + row) * zoom;
+      if (y >= image->height) break;
       int columns = r.width;
-      if ((r.x + columns) * Zoom > Image->width) columns = Image->width / Zoom - r.x;
+      if ((r.x + columns) * zoom > image->width) columns = image->width / zoom - r.x;
       if (columns <= 0) break;
-      ConvertRow(picture + size_t(r.y + row) * pictureWidth + r.x, columns, r.x * Zoom, y);
+      ConvertRow(present, picture.work + size_t(r.y + row) * size_t(picture.width) + r.x, columns,
+                 r.x * zoom, y);
     }
-    SendArea(r.x * Zoom, r.y * Zoom, r.width * Zoom, r.height * Zoom);
+    SendArea(present, r.x * zoom, r.y * zoom, r.width * zoom, r.height * zoom);
   }
   // The server reads shared memory later: the image must not change before it has.
-  XSync(TheDisplay, False);
+  XSync(present.display, False);
 }
 
-void PresentArea(int x, int y, int width, int height) {
-  if (!Image) return;
-  SendArea(x, y, width, height);
-  XFlush(TheDisplay);
+void PresentArea(XPresent& present, int x, int y, int width, int height) {
+  if (!present.image) return;
+  SendArea(present, x - present.originX, y - present.originY, width, height);
+  XFlush(present.display);
 }
 
-void PresentClose() {
-  if (Image) {
-    if (Shared) {
-      XShmDetach(TheDisplay, &Segment);
-      XSync(TheDisplay, False);
-      shmdt(Segment.shmaddr);
-      Image->data = nullptr;
-      Segment = {};
+void PresentClose(XPresent& present) {
+  if (present.image) {
+    if (present.shared) {
+      XShmDetach(present.display, &present.segment);
+      XSync(present.display, False);
+      shmdt(present.segment.shmaddr);
+      present.image->data = nullptr;
     }
-    XDestroyImage(Image);
+    XDestroyImage(present.image);
   }
-  if (TheGC) XFreeGC(TheDisplay, TheGC);
-  Image = nullptr;
-  TheGC = nullptr;
-  Shared = false;
-  TheDisplay = nullptr;
-  TheWindow = 0;
+  if (present.gc) XFreeGC(present.display, present.gc);
+  present = XPresent{};
 }
-
-bool PresentUsesSharedMemory() { return Shared; }

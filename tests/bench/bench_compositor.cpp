@@ -11,9 +11,9 @@
 #include <cstring>
 #include <vector>
 
-#include "show/runstate.h"
 #include "gdi/compositor.h"
 #include "gdi/graphics.h"
+#include "show/runstate.h"
 #include "tests/support/draw_entry.h"
 #include "tests/support/message_pump.h"
 

@@ -16,17 +16,18 @@ int main() {
   XWindowAttributes attributes;
   XGetWindowAttributes(display, root, &attributes);
   const int width = attributes.width, height = attributes.height;
-  uint32_t* picture =
-      static_cast<uint32_t*>(std::calloc(size_t(width) * size_t(height), sizeof(uint32_t)));
-  if (!picture ||
-      !PresentOpen(display, root, attributes.visual, attributes.depth, width, height, 1)) {
+  SoftPicture picture;
+  XPresent present;
+  if (!SoftCreatePicture(picture, width, height) ||
+      !PresentOpen(present, display, root, attributes.visual, attributes.depth, 0, 0, width, height,
+                   1)) {
     return 1;
   }
   // A picture that is not all black, so that nothing could be skipped as unchanged.
-  for (size_t i = 0; i < size_t(width) * size_t(height); i += 7) picture[i] = 0x406080;
+  for (size_t i = 0; i < size_t(width) * size_t(height); i += 7) picture.work[i] = 0x406080;
   const SoftRect whole = {0, 0, width, height};
   for (;;) {
-    PresentRects(picture, width, &whole, 1);
+    PresentRects(present, picture, &whole, 1);
     const timespec period = {0, 100 * 1000 * 1000};
     nanosleep(&period, nullptr);
   }

@@ -7,14 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "show/show.h"
-#include "show/runstate.h"
-#include "show/zoom.h"
-#include "show/soft_compositor.h"
-#include "settings/control_values.h"
 #include "show/music_data.h"
-#include "x11/options.h"
 #include "show/picture_show.h"
+#include "show/runstate.h"
+#include "show/show.h"
+#include "show/soft_compositor.h"
+#include "show/speed.h"
+#include "show/zoom.h"
+#include "tests/support/pixel_checks.h"
+#include "x11/options.h"
 
 namespace {
 
@@ -195,8 +196,18 @@ TEST(MusicData, FindsTheDataChunkAndRefusesDamagedFiles) {
 }
 
 bool AllBlack(const uint32_t* pixels, size_t count) {
-  static const std::vector<uint32_t> black(count);
-  return std::memcmp(pixels, black.data(), count * sizeof(uint32_t)) == 0;
+  for (size_t i = 0; i < count; ++i) {
+    if (pixels[i]) return false;
+  }
+  return true;
+}
+
+// The program's sheets, loaded once for every test here.
+const SoftSheets& Sheets() {
+  static SoftSheets sheets;
+  static const bool loaded = LoadShowSheets(sheets);
+  EXPECT_TRUE(loaded);
+  return sheets;
 }
 
 TEST(Show, AnHourLeavesNothingBehind) {
@@ -204,38 +215,26 @@ TEST(Show, AnHourLeavesNothingBehind) {
   // changed always lies in the reported rectangles, and the picture is freed at the end.
   const int kTicks = 3600 * 1000 / FramePeriodForSpeed(3);
   constexpr int kW = 1024, kH = 768;
-  ASSERT_TRUE(ShowStart(kW, kH, 12345));
+  PictureShow show;
+  ASSERT_TRUE(PictureShowStart(show, Sheets(), kW, kH, 12345));
   const size_t count = size_t(kW) * kH;
   std::vector<uint32_t> before(count);
   SoftRect changed[kDrawListSlots];
   int scenes = 0, drawnTicks = 0;
-  const Scene& current = CurrentShow().scene;
+  const Scene& current = show.show.scene;
   Scene scene = current;
   for (int tick = 1; tick <= kTicks; ++tick) {
     const bool check = tick % 97 == 0;
-    if (check) std::memcpy(before.data(), SoftWorkPixels(), count * 4);
-    const int rects = ShowTick(changed);
+    if (check) std::memcpy(before.data(), show.picture.work, count * 4);
+    const int rects = PictureShowTick(show, changed);
     drawnTicks += rects > 0;
     if (check) {
-      const uint32_t* after = SoftWorkPixels();
-      for (size_t i = 0; i < count; ++i) {
-        if (i % kW == 0 && std::memcmp(&before[i], after + i, kW * 4) == 0) {
-          i += kW - 1;
-          continue;
-        }
-        if (before[i] == after[i]) continue;
-        const int x = int(i % kW), y = int(i / kW);
-        bool held = false;
-        for (int r = 0; r < rects && !held; ++r) {
-          held = x >= changed[r].x && x < changed[r].x + changed[r].width && y >= changed[r].y &&
-                 y < changed[r].y + changed[r].height;
-        }
-        ASSERT_TRUE(held) << "tick " << tick << " pixel " << x << "," << y;
-      }
+      ASSERT_EQ(ChangedOutsideRects(before.data(), show.picture.work, kW, kH, changed, rects), "")
+          << "tick " << tick;
     }
     if (std::memcmp(&scene, &current, sizeof scene) != 0) {
       ++scenes;
-      ASSERT_TRUE(AllBlack(SoftWorkPixels(), count)) << "a sprite stayed behind at tick " << tick;
+      ASSERT_TRUE(AllBlack(show.picture.work, count)) << "a sprite stayed behind at tick " << tick;
       scene = current;
     }
   }
@@ -244,21 +243,23 @@ TEST(Show, AnHourLeavesNothingBehind) {
   EXPECT_LT(scenes, kTicks / 30);
   // The dark ticks and the ticks between two frames change nothing.
   EXPECT_LT(drawnTicks, kTicks * 2 / 3);
-  ShowStop();
-  EXPECT_EQ(SoftWorkPixels(), nullptr);
+  PictureShowStop(show);
+  EXPECT_EQ(show.picture.work, nullptr);
+  EXPECT_EQ(show.shown, nullptr);
 }
 
 TEST(Show, ResizeStartsAFreshSceneOnTheNewPicture) {
-  ASSERT_TRUE(ShowStart(1024, 768, 7));
+  PictureShow show;
+  ASSERT_TRUE(PictureShowStart(show, Sheets(), 1024, 768, 7));
   SoftRect changed[kDrawListSlots];
-  for (int tick = 0; tick < 30; ++tick) ShowTick(changed);
-  ASSERT_TRUE(ShowResize(640, 480));
-  EXPECT_EQ(CurrentShow().screenSize.width, 640);
-  EXPECT_EQ(CurrentShow().outputSize.height, 480);
-  EXPECT_EQ(CurrentShow().fadeLevel, 9);
+  for (int tick = 0; tick < 30; ++tick) PictureShowTick(show, changed);
+  ASSERT_TRUE(PictureShowResize(show, 640, 480));
+  EXPECT_EQ(show.show.screenSize.width, 640);
+  EXPECT_EQ(show.show.outputSize.height, 480);
+  EXPECT_EQ(show.show.fadeLevel, 9);
   bool drawn = false;
   for (int tick = 0; tick < 30; ++tick) {
-    const int count = ShowTick(changed);
+    const int count = PictureShowTick(show, changed);
     for (int r = 0; r < count; ++r) {
       drawn = true;
       EXPECT_LE(changed[r].x + changed[r].width, 640);
@@ -266,9 +267,71 @@ TEST(Show, ResizeStartsAFreshSceneOnTheNewPicture) {
     }
   }
   EXPECT_TRUE(drawn);
-  EXPECT_FALSE(ShowResize(0, 480));
-  EXPECT_EQ(SoftWorkPixels(), nullptr);
-  ShowStop();
+  EXPECT_FALSE(PictureShowResize(show, 0, 480));
+  EXPECT_EQ(show.picture.work, nullptr);
+  PictureShowStop(show);
+}
+
+// A show's frames: a fingerprint of each tick's picture and its changed rectangles.
+struct Frames {
+  std::vector<uint64_t> pictures;
+  std::vector<std::vector<int32_t>> rects;
+  int drawnTicks = 0;
+};
+
+void NoteFrame(const PictureShow& show, const SoftRect* changed, int count, Frames* frames) {
+  // FNV-1a over the picture's words.
+  uint64_t hash = 14695981039346656037u;
+  const uint32_t* work = show.picture.work;
+  for (size_t i = 0; i < size_t(show.picture.width) * size_t(show.picture.height); ++i) {
+    hash = (hash ^ work[i]) * 1099511628211u;
+  }
+  frames->pictures.push_back(hash);
+  std::vector<int32_t> rects;
+  for (int i = 0; i < count; ++i) {
+    rects.insert(rects.end(), {changed[i].x, changed[i].y, changed[i].width, changed[i].height});
+  }
+  frames->rects.push_back(rects);
+  frames->drawnTicks += count > 0;
+}
+
+TEST(Show, TwoPicturesSideBySideEachGiveThePicturesTheyGiveAlone) {
+  // Two shows of different seeds and sizes, each with its own picture, ticked in turn in one
+  // process: each draws exactly what it draws alone.
+  constexpr int kTicks = 300;
+  const struct {
+    int32_t width, height;
+    uint32_t seed;
+  } kShows[2] = {{800, 600, 1}, {640, 400, 99}};
+  Frames alone[2], together[2];
+  SoftRect changed[kDrawListSlots];
+  for (int i = 0; i < 2; ++i) {
+    PictureShow show;
+    ASSERT_TRUE(
+        PictureShowStart(show, Sheets(), kShows[i].width, kShows[i].height, kShows[i].seed));
+    for (int tick = 0; tick < kTicks; ++tick) {
+      NoteFrame(show, changed, PictureShowTick(show, changed), &alone[i]);
+    }
+    PictureShowStop(show);
+  }
+  PictureShow shows[2];
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(
+        PictureShowStart(shows[i], Sheets(), kShows[i].width, kShows[i].height, kShows[i].seed));
+  }
+  for (int tick = 0; tick < kTicks; ++tick) {
+    for (int i = 0; i < 2; ++i) {
+      NoteFrame(shows[i], changed, PictureShowTick(shows[i], changed), &together[i]);
+      ASSERT_EQ(together[i].rects[tick], alone[i].rects[tick]) << "show " << i << " tick " << tick;
+      ASSERT_EQ(together[i].pictures[tick], alone[i].pictures[tick])
+          << "show " << i << " tick " << tick;
+    }
+  }
+  for (PictureShow& show : shows) PictureShowStop(show);
+  // Both drew on many ticks, and differently, so that sharing anything between them would show.
+  EXPECT_GT(alone[0].drawnTicks, kTicks / 4);
+  EXPECT_GT(alone[1].drawnTicks, kTicks / 4);
+  EXPECT_NE(alone[0].rects, alone[1].rects);
 }
 
 }  // namespace

@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "res/resource_ids.h"
 #include "show/embedded_images.h"
 #include "show/image_decode.h"
 #include "show/soft_compositor.h"
-#include "res/resource_ids.h"
 #include "tests/support/draw_entry.h"
 #include "tests/support/draw_reference.h"
 #include "tests/support/indexed_sheet.h"
+#include "tests/support/pixel_checks.h"
 #include "tests/support/random_draw_list.h"
 
 namespace {
@@ -30,34 +31,14 @@ DrawEntry Entry(uint8_t kind, int level, int x, int y, int srcX, int srcY, int w
   return MakeDrawEntry(kind, level, x, y, srcX, srcY, width, height, sheet);
 }
 
-RgbImage WorkPicture() {
-  const SoftRect size = SoftWorkSize();
-  RgbImage picture(size.width, size.height);
-  std::memcpy(picture.pixels.data(), SoftWorkPixels(), picture.pixels.size() * sizeof(Rgb));
-  return picture;
+RgbImage PictureOf(const SoftPicture& picture) {
+  RgbImage image(picture.width, picture.height);
+  std::memcpy(image.pixels.data(), picture.work, image.pixels.size() * sizeof(Rgb));
+  return image;
 }
 
-void SetWork(const RgbImage& picture) {
-  std::memcpy(SoftWorkPixels(), picture.pixels.data(), picture.pixels.size() * sizeof(Rgb));
-}
-
-// "" when equal, else how many pixels differ and the first of them.
-std::string Difference(const RgbImage& got, const RgbImage& want) {
-  if (got.width != want.width || got.height != want.height) return "sizes differ";
-  int count = 0;
-  std::string first;
-  for (int y = 0; y < want.height; ++y) {
-    for (int x = 0; x < want.width; ++x) {
-      if (got.at(x, y) == want.at(x, y)) continue;
-      if (count++ == 0) {
-        char text[96];
-        std::snprintf(text, sizeof text, " first at (%d,%d): got %06X, want %06X", x, y,
-                      got.at(x, y), want.at(x, y));
-        first = text;
-      }
-    }
-  }
-  return count ? std::to_string(count) + " pixels differ," + first : "";
+void SetWork(SoftPicture& picture, const RgbImage& image) {
+  std::memcpy(picture.work, image.pixels.data(), image.pixels.size() * sizeof(Rgb));
 }
 
 // "" when the rectangles lie on the picture, apart from each other, and hold every pixel in
@@ -78,20 +59,8 @@ std::string CheckChanged(const RgbImage& before, const RgbImage& after, const So
       }
     }
   }
-  for (int y = 0; y < after.height; ++y) {
-    for (int x = 0; x < after.width; ++x) {
-      if (before.at(x, y) == after.at(x, y)) continue;
-      bool held = false;
-      for (int i = 0; i < count && !held; ++i) {
-        held = x >= rects[i].x && x < rects[i].x + rects[i].width && y >= rects[i].y &&
-               y < rects[i].y + rects[i].height;
-      }
-      if (!held)
-        return "changed pixel (" + std::to_string(x) + "," + std::to_string(y) +
-               ") lies in no rectangle";
-    }
-  }
-  return "";
+  return ChangedOutsideRects(before.pixels.data(), after.pixels.data(), after.width, after.height,
+                             rects, count);
 }
 
 class SoftCompositor : public testing::Test {
@@ -99,11 +68,11 @@ class SoftCompositor : public testing::Test {
   void SetUp() override {
     for (int s = 0; s < kRefSheetSlots; ++s) {
       const IndexedSheet sheet = HandMadeIndexedSheet(s, kSheetW, kSheetH, kSolidX, kSolidY);
-      ASSERT_TRUE(
-          SoftSetSheet(s, sheet.width, sheet.height, sheet.indices.data(), sheet.colours.data()));
+      ASSERT_TRUE(SoftSetSheet(softSheets_, s, sheet.width, sheet.height, sheet.indices.data(),
+                               sheet.colours.data()));
       sheets_[s] = RefSheetOf(sheet);
     }
-    ASSERT_TRUE(SoftCreateBuffers(kOutW, kOutH));
+    ASSERT_TRUE(SoftCreatePicture(picture_, kOutW, kOutH));
     background_ = RgbImage(kOutW, kOutH);
     work_ = RgbImage(kOutW, kOutH);
     for (int y = 0; y < kOutH; ++y) {
@@ -112,19 +81,26 @@ class SoftCompositor : public testing::Test {
         work_.at(x, y) = 0x202020 + ((x * 3 + y * 5) % 40) * 0x10203;
       }
     }
-    SoftSetBackground(background_.pixels.data());
+    SoftSetBackground(picture_, background_.pixels.data());
   }
 
-  void TearDown() override { SoftReleaseAll(); }
+  void TearDown() override {
+    SoftFreePicture(picture_);
+    SoftFreeSheets(softSheets_);
+  }
+
+  int RenderList(SoftRect* changed) {
+    return SoftRenderFrame(picture_, softSheets_, TestDrawList(), changed);
+  }
 
   // Renders the list over the starting work picture; returns the work picture and checks the
   // changed rectangles against what did change.
   RgbImage Render(const std::vector<DrawEntry>& entries) {
     DrawListFill(entries);
-    SetWork(work_);
+    SetWork(picture_, work_);
     SoftRect changed[kDrawListSlots];
-    const int count = SoftRenderFrame(TestDrawList(), changed);
-    const RgbImage got = WorkPicture();
+    const int count = RenderList(changed);
+    const RgbImage got = PictureOf(picture_);
     EXPECT_EQ(CheckChanged(work_, got, changed, count), "");
     return got;
   }
@@ -137,6 +113,8 @@ class SoftCompositor : public testing::Test {
   }
 
   RefSheet sheets_[kRefSheetSlots];
+  SoftSheets softSheets_;
+  SoftPicture picture_;
   RgbImage background_, work_;
 };
 
@@ -191,23 +169,23 @@ TEST_F(SoftCompositor, ReportsOnlyWhatChanged) {
   // Nothing drawn, an entry left out, and a frame drawn over itself change nothing.
   const DrawEntry frame = Entry(DRAW_MASKED, 0, 8, 6, 0, 0, 40, 32, 2);
   SoftRect changed[kDrawListSlots];
-  SetWork(work_);
+  SetWork(picture_, work_);
   for (const std::vector<DrawEntry>& list :
        {std::vector<DrawEntry>{}, {Entry(DRAW_MASKED, 9, 8, 6, 0, 0, 40, 32)}}) {
     DrawListFill(list);
-    EXPECT_EQ(SoftRenderFrame(TestDrawList(), changed), 0);
+    EXPECT_EQ(RenderList(changed), 0);
   }
   DrawListFill({frame});
-  ASSERT_EQ(SoftRenderFrame(TestDrawList(), changed), 1);
+  ASSERT_EQ(RenderList(changed), 1);
   EXPECT_EQ(std::vector<int>({changed[0].x, changed[0].y, changed[0].width, changed[0].height}),
             std::vector<int>({8, 6, 40, 32}));
-  EXPECT_EQ(SoftRenderFrame(TestDrawList(), changed), 0);
+  EXPECT_EQ(RenderList(changed), 0);
   // Two overlapping entries and one apart: two rectangles.
   DrawListFill({Entry(DRAW_OPAQUE, 0, 0, 0, 0, 0, 10, 10),
                 Entry(DRAW_OPAQUE, 0, 5, 5, 0, 0, 10, 10),
                 Entry(DRAW_OPAQUE, 0, 50, 40, 0, 0, 10, 10)});
-  SetWork(work_);
-  ASSERT_EQ(SoftRenderFrame(TestDrawList(), changed), 2);
+  SetWork(picture_, work_);
+  ASSERT_EQ(RenderList(changed), 2);
 }
 
 TEST_F(SoftCompositor, EmptySlotsUnknownSheetsAndKindsArePassedOver) {
@@ -226,22 +204,27 @@ TEST_F(SoftCompositor, EmptySlotsUnknownSheetsAndKindsArePassedOver) {
        {Entry(DRAW_OPAQUE, 0, 5, 5, -6, -3, 30, 20), Entry(DRAW_MASKED, 3, 5, 5, 30, 20, 30, 20)}) {
     EXPECT_EQ(Difference(Render({e}), Expected({e})), "");
   }
-  SoftReleaseAll();
-  ASSERT_TRUE(SoftCreateBuffers(kOutW, kOutH));
+  // A picture drawn from sheets that are not loaded stays black.
+  SoftSheets none;
+  SoftPicture blank;
+  ASSERT_TRUE(SoftCreatePicture(blank, kOutW, kOutH));
   DrawListFill({Entry(DRAW_OPAQUE, 0, 0, 0, 0, 0, 40, 32)});
   SoftRect changed[kDrawListSlots];
-  EXPECT_EQ(SoftRenderFrame(TestDrawList(), changed), 0);
-  EXPECT_EQ(WorkPicture(), RgbImage(kOutW, kOutH, kBlack));
+  EXPECT_EQ(SoftRenderFrame(blank, none, TestDrawList(), changed), 0);
+  EXPECT_EQ(PictureOf(blank), RgbImage(kOutW, kOutH, kBlack));
+  SoftFreePicture(blank);
 }
 
 TEST(SoftCompositorBuffers, StartBlackAndRefuseSizesThatAreNotPositive) {
-  ASSERT_TRUE(SoftCreateBuffers(37, 23));
-  EXPECT_EQ(WorkPicture(), RgbImage(37, 23, kBlack));
+  SoftPicture picture;
+  ASSERT_TRUE(SoftCreatePicture(picture, 37, 23));
+  EXPECT_EQ(PictureOf(picture), RgbImage(37, 23, kBlack));
   for (const auto& size : {std::pair{0, 10}, {10, 0}, {-5, 10}, {1 << 15, 1 << 15}}) {
-    EXPECT_FALSE(SoftCreateBuffers(size.first, size.second));
-    EXPECT_EQ(SoftWorkPixels(), nullptr);
+    EXPECT_FALSE(SoftCreatePicture(picture, size.first, size.second));
+    EXPECT_EQ(picture.work, nullptr);
+    EXPECT_EQ(picture.width, 0);
   }
-  SoftReleaseAll();
+  SoftFreePicture(picture);
 }
 
 // The resource's pixels as the reference's image and mask, decoded here on their own.
@@ -265,18 +248,20 @@ RefSheet RefSheetOfResource(const uint8_t* data, size_t size) {
 TEST(SoftCompositorSheets, TheProgramsSheetsDrawAsTheReferenceDrawsThem) {
   constexpr int kSizes[kSoftSheetSlots][2] = {{600, 632}, {480, 768}, {616, 496}};
   RefSheet sheets[kRefSheetSlots];
+  SoftSheets softSheets;
   for (int slot = 0; slot < kSoftSheetSlots; ++slot) {
     const uint8_t* data = nullptr;
     size_t size = 0;
     ASSERT_TRUE(EmbeddedImage(kSheetResources[slot], &data, &size));
-    ASSERT_TRUE(SoftLoadSheet(slot, data, size));
-    const SoftRect loaded = SoftSheetSize(slot);
+    ASSERT_TRUE(SoftLoadSheet(softSheets, slot, data, size));
+    const SoftRect loaded = SoftSheetSize(softSheets, slot);
     EXPECT_EQ(loaded.width, kSizes[slot][0]);
     EXPECT_EQ(loaded.height, kSizes[slot][1]);
     sheets[slot] = RefSheetOfResource(data, size);
   }
   constexpr int kW = 800, kH = 600;
-  ASSERT_TRUE(SoftCreateBuffers(kW, kH));
+  SoftPicture picture;
+  ASSERT_TRUE(SoftCreatePicture(picture, kW, kH));
   const RgbImage black(kW, kH, kBlack);
   RgbImage want = black;
   std::mt19937 random(kRandomDrawListSeed);
@@ -284,12 +269,13 @@ TEST(SoftCompositorSheets, TheProgramsSheetsDrawAsTheReferenceDrawsThem) {
     std::vector<DrawEntry> list = RandomDrawList(random, kW, kH, 480, 496);
     DrawListFill(list);
     SoftRect changed[kDrawListSlots];
-    SoftRenderFrame(TestDrawList(), changed);
+    SoftRenderFrame(picture, softSheets, TestDrawList(), changed);
     list.push_back(Entry(DRAW_END, 0, 0, 0, 0, 0, 0, 0));
     RefDrawList(list.data(), sheets, black, &want);
-    ASSERT_EQ(Difference(WorkPicture(), want), "") << "round " << round;
+    ASSERT_EQ(Difference(PictureOf(picture), want), "") << "round " << round;
   }
-  SoftReleaseAll();
+  SoftFreePicture(picture);
+  SoftFreeSheets(softSheets);
 }
 
 TEST(SoftCompositorSheets, DamagedResourcesAreRefused) {
@@ -314,13 +300,15 @@ TEST(SoftCompositorSheets, DamagedResourcesAreRefused) {
       {"without its end code", noEndCode.data(), noEndCode.size()},
       {"raw 1-bit rows", oneBit.data(), oneBit.size()},
   };
+  SoftSheets sheets;
   for (const auto& c : kCases) {
-    EXPECT_FALSE(SoftLoadSheet(0, c.bytes, c.size)) << c.name;
-    EXPECT_EQ(SoftSheetSize(0).width, 0) << c.name;
+    ASSERT_TRUE(SoftLoadSheet(sheets, 0, data, size));
+    EXPECT_FALSE(SoftLoadSheet(sheets, 0, c.bytes, c.size)) << c.name;
+    EXPECT_EQ(SoftSheetSize(sheets, 0).width, 0) << c.name;
   }
-  EXPECT_FALSE(SoftLoadSheet(3, data, size));
-  EXPECT_FALSE(SoftLoadSheet(-1, data, size));
-  SoftReleaseAll();
+  EXPECT_FALSE(SoftLoadSheet(sheets, 3, data, size));
+  EXPECT_FALSE(SoftLoadSheet(sheets, -1, data, size));
+  SoftFreeSheets(sheets);
 }
 
 }  // namespace

@@ -11,12 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "show/runstate.h"
 #include "gdi/compositor.h"
 #include "gdi/graphics.h"
+#include "show/runstate.h"
 #include "tests/support/draw_entry.h"
 #include "tests/support/draw_reference.h"
 #include "tests/support/message_pump.h"
+#include "tests/support/pixel_checks.h"
 #include "tests/support/random_draw_list.h"
 #include "tests/wine/bitmap_pixels.h"
 
@@ -49,23 +50,6 @@ RgbImage ReadWindow(HWND window, int width, int height) {
   RgbImage picture(width, height);
   picture.pixels = WindowPixels(window, width, height);
   return picture;
-}
-
-// "" when equal, else how many pixels differ and the first of them.
-std::string Difference(const RgbImage& got, const RgbImage& want) {
-  if (got.width != want.width || got.height != want.height) return "sizes differ";
-  int count = 0;
-  char first[96] = "";
-  for (int y = 0; y < want.height; ++y) {
-    for (int x = 0; x < want.width; ++x) {
-      if (got.at(x, y) == want.at(x, y)) continue;
-      if (count++ == 0) {
-        std::snprintf(first, sizeof first, " first at (%d,%d): got %06X, want %06X", x, y,
-                      got.at(x, y), want.at(x, y));
-      }
-    }
-  }
-  return count ? std::to_string(count) + " pixels differ," + first : "";
 }
 
 // Sheet `s`: a few colours, a hole in the middle, scattered one-pixel holes, a shapeless left

@@ -5,10 +5,10 @@
 
 #include <vector>
 
-#include "show/runstate.h"
 #include "gdi/image.h"
-#include "show/image_decode.h"
 #include "res/resource_ids.h"
+#include "show/image_decode.h"
+#include "show/runstate.h"
 #include "tests/wine/bitmap_pixels.h"
 
 namespace {

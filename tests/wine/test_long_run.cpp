@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <string>
 
-#include "show/show.h"
 #include "app/saver_window.h"
 #include "app/startup.h"
-#include "show/runstate.h"
 #include "gdi/graphics.h"
 #include "settings/settings_store.h"
 #include "settings/signature.h"
+#include "show/runstate.h"
+#include "show/show.h"
 #include "sound/sound.h"
 #include "tests/wine/file_bytes.h"
 

@@ -10,9 +10,9 @@
 
 #include "app/saver_window.h"
 #include "app/startup.h"
-#include "show/runstate.h"
 #include "gdi/compositor.h"
 #include "gdi/graphics.h"
+#include "show/runstate.h"
 #include "tests/support/message_pump.h"
 #include "tests/wine/bitmap_pixels.h"
 

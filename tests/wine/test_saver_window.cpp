@@ -8,12 +8,12 @@
 #include <thread>
 #include <vector>
 
-#include "show/show.h"
 #include "app/saver_window.h"
 #include "app/startup.h"
-#include "show/runstate.h"
 #include "gdi/graphics.h"
 #include "settings/control_values.h"
+#include "show/runstate.h"
+#include "show/show.h"
 #include "tests/support/message_pump.h"
 #include "tests/wine/bitmap_pixels.h"
 

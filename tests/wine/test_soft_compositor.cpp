@@ -9,18 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "show/show.h"
 #include "bitmap_pixels.h"
-#include "show/runstate.h"
 #include "gdi/compositor.h"
-#include "show/embedded_images.h"
 #include "gdi/graphics.h"
 #include "gdi/image.h"
-#include "show/soft_compositor.h"
 #include "res/resource_ids.h"
+#include "show/embedded_images.h"
+#include "show/runstate.h"
+#include "show/show.h"
+#include "show/soft_compositor.h"
 #include "tests/support/draw_entry.h"
 #include "tests/support/indexed_sheet.h"
 #include "tests/support/message_pump.h"
+#include "tests/support/pixel_checks.h"
 #include "tests/support/random_draw_list.h"
 
 namespace {
@@ -34,25 +35,12 @@ HBITMAP MakeBitmap(const RgbImage& picture) {
   return MakeBitmapOfPixels(picture.pixels.data(), picture.width, picture.height);
 }
 
-// "" when the GDI WorkBuffer and the software work picture hold the same pixels.
-std::string Difference() {
+// "" when the GDI WorkBuffer and the software picture hold the same pixels.
+std::string Difference(const SoftPicture& picture) {
   int width = 0, height = 0;
   const std::vector<uint32_t> gdi = BitmapPixels(WorkBuffer, &width, &height);
-  const SoftRect size = SoftWorkSize();
-  if (width != size.width || height != size.height) return "sizes differ";
-  const uint32_t* soft = SoftWorkPixels();
-  int count = 0;
-  std::string first;
-  for (int i = 0; i < width * height; ++i) {
-    if (gdi[i] == soft[i]) continue;
-    if (count++ == 0) {
-      char text[96];
-      std::snprintf(text, sizeof text, " first at (%d,%d): GDI %06X, software %06X", i % width,
-                    i / width, unsigned(gdi[i]), unsigned(soft[i]));
-      first = text;
-    }
-  }
-  return count ? std::to_string(count) + " pixels differ," + first : "";
+  if (width != picture.width || height != picture.height) return "sizes differ";
+  return PixelDifference(gdi.data(), picture.work, width, height, "GDI", "software");
 }
 
 LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -101,7 +89,8 @@ class SoftAgainstGdi : public testing::Test {
     if (BackgroundBuffer) DeleteObject(BackgroundBuffer);
     if (WorkBuffer) DeleteObject(WorkBuffer);
     BackgroundBuffer = WorkBuffer = nullptr;
-    SoftReleaseAll();
+    SoftFreePicture(picture_);
+    SoftFreeSheets(sheets_);
     RunMode = savedRunMode_;
     ScreenSize = savedScreen_;
     OutputSize = savedOutput_;
@@ -109,6 +98,8 @@ class SoftAgainstGdi : public testing::Test {
   }
 
   static inline HWND window_ = nullptr;
+  SoftSheets sheets_;
+  SoftPicture picture_;
   int32_t savedRunMode_ = 0, savedScale_ = 0;
   Size2 savedScreen_ = {}, savedOutput_ = {};
 };
@@ -119,8 +110,8 @@ TEST_F(SoftAgainstGdi, RandomListsOverHandMadeSheets) {
     const IndexedSheet sheet = HandMadeIndexedSheet(s, kSheetW, kSheetH, 24, 16);
     const RefSheet rgb = RefSheetOf(sheet);
     SpriteSheets[s] = {MakeBitmap(rgb.image), MakeBitmap(rgb.mask)};
-    ASSERT_TRUE(
-        SoftSetSheet(s, sheet.width, sheet.height, sheet.indices.data(), sheet.colours.data()));
+    ASSERT_TRUE(SoftSetSheet(sheets_, s, sheet.width, sheet.height, sheet.indices.data(),
+                             sheet.colours.data()));
   }
   RgbImage background(kOutW, kOutH), start(kOutW, kOutH);
   for (int y = 0; y < kOutH; ++y) {
@@ -131,8 +122,8 @@ TEST_F(SoftAgainstGdi, RandomListsOverHandMadeSheets) {
   }
   BackgroundBuffer = MakeBitmap(background);
   WorkBuffer = MakeBitmap(start);
-  ASSERT_TRUE(SoftCreateBuffers(kOutW, kOutH));
-  SoftSetBackground(background.pixels.data());
+  ASSERT_TRUE(SoftCreatePicture(picture_, kOutW, kOutH));
+  SoftSetBackground(picture_, background.pixels.data());
 
   std::mt19937 random(kRandomDrawListSeed);
   SoftRect changed[kDrawListSlots];
@@ -140,10 +131,10 @@ TEST_F(SoftAgainstGdi, RandomListsOverHandMadeSheets) {
     DrawListFill(RandomDrawList(random, kOutW, kOutH, kSheetW, kSheetH));
     // Each round starts from the same picture in both.
     WriteBitmapPixels(WorkBuffer, start.pixels.data(), kOutW, kOutH);
-    std::memcpy(SoftWorkPixels(), start.pixels.data(), start.pixels.size() * 4);
+    std::memcpy(picture_.work, start.pixels.data(), start.pixels.size() * 4);
     GfxRenderFrame(window_, TestDrawList());
-    SoftRenderFrame(TestDrawList(), changed);
-    ASSERT_EQ(Difference(), "") << "round " << round;
+    SoftRenderFrame(picture_, sheets_, TestDrawList(), changed);
+    ASSERT_EQ(Difference(picture_), "") << "round " << round;
   }
 }
 
@@ -160,11 +151,11 @@ TEST_F(SoftAgainstGdi, TheDirectorsFramesOverTheProgramsSheets) {
     const uint8_t* data = nullptr;
     size_t size = 0;
     ASSERT_TRUE(EmbeddedImage(kSheetResources[s], &data, &size));
-    ASSERT_TRUE(SoftLoadSheet(s, data, size));
+    ASSERT_TRUE(SoftLoadSheet(sheets_, s, data, size));
   }
   ASSERT_EQ(GfxCreateBuffers(screen), 1);
   ReleaseDC(nullptr, screen);
-  ASSERT_TRUE(SoftCreateBuffers(640, 480));
+  ASSERT_TRUE(SoftCreatePicture(picture_, 640, 480));
 
   Show show;
   ShowSetUp(show, RUN_SAVER, {640, 480}, {640, 480}, 1000, 20261210);
@@ -173,8 +164,8 @@ TEST_F(SoftAgainstGdi, TheDirectorsFramesOverTheProgramsSheets) {
   for (int tick = 1; tick <= 240; ++tick) {
     DirectorTick(show);
     GfxRenderFrame(window_, show.drawList.entries);
-    drawnTicks += SoftRenderFrame(show.drawList.entries, changed) > 0;
-    ASSERT_EQ(Difference(), "") << "tick " << tick;
+    drawnTicks += SoftRenderFrame(picture_, sheets_, show.drawList.entries, changed) > 0;
+    ASSERT_EQ(Difference(picture_), "") << "tick " << tick;
   }
   EXPECT_GT(drawnTicks, 100);
 }
