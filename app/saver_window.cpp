@@ -8,6 +8,7 @@
 #include "gdi/compositor.h"
 #include "gdi/graphics.h"
 #include "gdi/image.h"
+#include "res/data_files.h"
 #include "res/resource_ids.h"
 #include "settings/control_values.h"
 #include "settings/settings_store.h"
@@ -19,7 +20,7 @@
 namespace {
 
 constexpr UINT_PTR kFrameTimerId = 100;
-constexpr wchar_t kMusicFile[] = L"BGM04.SSS";
+constexpr wchar_t kMusicFile[] = L"" MUSIC_FILE_NAME;
 constexpr int kMusicPathSize = 256;
 
 UINT16 FrameTimer = 0;
@@ -184,7 +185,7 @@ LRESULT OnMouseMove(HWND window) {
 const Show& SaverWindowShow() { return SaverShow; }
 
 int SetUpGraphics(HWND window, HDC context) {
-  if (!GfxLoadPictures(context, kSheetResources, kSheetSlots, &SaverPalette, &PreviousPalette,
+  if (!GfxLoadPictures(context, kSheetResources, kSheetCount, &SaverPalette, &PreviousPalette,
                        SpriteSheets)) {
     return 0;
   }

@@ -19,13 +19,14 @@ string(REPLACE "." "," QV3_VERSION_COMMAS "${QV3_VERSION},0")
 # the pictures the native build encoded. A missing picture or music file stops the configure;
 # one removed later stops the build.
 include(cmake/resource_ids.cmake)
+include(cmake/data_files.cmake)
 set(RES_BIN_DIR ${NATIVE_BUILD_DIR}/res)
 set(RES_FILES ${RES_BIN_DIR}/icon.ico)
 foreach(id ${RESOURCE_SKIN} ${RESOURCE_SHEET0} ${RESOURCE_SHEET1} ${RESOURCE_SHEET2})
   list(APPEND RES_FILES ${RES_BIN_DIR}/${id}.rle)
 endforeach()
-set(MUSIC_FILE ${NATIVE_BUILD_DIR}/music/BGM04.SSS)
-set(MARKER_FILE ${NATIVE_BUILD_DIR}/dist/QAVSSV3C.SSS)
+set(MUSIC_FILE ${NATIVE_BUILD_DIR}/music/${MUSIC_FILE_NAME})
+set(MARKER_FILE ${NATIVE_BUILD_DIR}/dist/${MARKER_FILE_NAME})
 foreach(file ${RES_FILES} ${MUSIC_FILE} ${MARKER_FILE} ${RES_BIN_DIR}/installer.bmp)
   if(NOT EXISTS ${file})
     message(FATAL_ERROR "${file} is missing: build the native tree first and give it as "
@@ -49,10 +50,10 @@ target_sources(saver PRIVATE ${MANIFEST_RC})
 # The distribution folder: the saver, its data-folder marker and the data folder.
 set(DIST_DIR ${CMAKE_BINARY_DIR}/dist)
 add_custom_command(TARGET saver POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_DIR}/QV3
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_DIR}/${LOCAL_DATA_FOLDER}
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:saver> ${DIST_DIR}/
   COMMAND ${CMAKE_COMMAND} -E copy ${MARKER_FILE} ${DIST_DIR}/
-  COMMAND ${CMAKE_COMMAND} -E copy ${MUSIC_FILE} ${DIST_DIR}/QV3/
+  COMMAND ${CMAKE_COMMAND} -E copy ${MUSIC_FILE} ${DIST_DIR}/${LOCAL_DATA_FOLDER}/
   VERBATIM)
 
 # The setup program of this build, beside the distribution folder: QAVSSV3-setup.exe installs
@@ -69,10 +70,11 @@ endif()
 add_custom_command(OUTPUT ${SETUP_EXE}
   COMMAND ${MAKENSIS} -V2 -DVERSION=${QV3_VERSION} -DSAVER=$<TARGET_FILE:saver>
     -DMUSIC=${MUSIC_FILE} -DICON=${CMAKE_SOURCE_DIR}/res/icon.ico
-    -DPICTURE=${INSTALLER_PICTURE} -DOUTFILE=${SETUP_EXE} ${SETUP_TARGET}
+    -DPICTURE=${INSTALLER_PICTURE} -DOUTFILE=${SETUP_EXE} -DMUSIC_FILE=${MUSIC_FILE_NAME}
+    -DDATA_FOLDER=${DEFAULT_DATA_FOLDER} ${SETUP_TARGET}
     ${CMAKE_SOURCE_DIR}/installer/setup.nsi
   DEPENDS saver ${MUSIC_FILE} ${INSTALLER_PICTURE} ${CMAKE_SOURCE_DIR}/installer/setup.nsi
-    ${CMAKE_SOURCE_DIR}/VERSION ${CMAKE_SOURCE_DIR}/res/icon.ico
+    ${CMAKE_SOURCE_DIR}/VERSION ${CMAKE_SOURCE_DIR}/res/icon.ico ${DATA_FILES_HEADER}
   VERBATIM)
 add_custom_target(setup ALL DEPENDS ${SETUP_EXE})
 

@@ -26,8 +26,8 @@ struct Holder {
 // read through `masks` and `images` and the BackgroundBuffer through `background`.
 struct Drawing {
   Holder work;
-  Holder masks[kSheetSlots];
-  Holder images[kSheetSlots];
+  Holder masks[kSheetCount];
+  Holder images[kSheetCount];
   Holder background;
   Holder temporary;
   int temporaryWidth;
@@ -313,7 +313,7 @@ void GfxRenderFrame(HWND window, const DrawEntry* entries) {
   for (int slot = 0; slot < kDrawListSlots && entries[slot].kind != DRAW_END; ++slot) {
     const DrawEntry& entry = entries[slot];
     const int level = entry.level & 15;
-    if (level >= kLevelCount || entry.sheet >= kSheetSlots) continue;
+    if (level >= kLevelCount || entry.sheet >= kSheetCount) continue;
     SpriteRect rect = {entry.x, entry.y, entry.srcX, entry.srcY, entry.width, entry.height};
     GfxClipRect(&rect);
     if (rect.width <= 0 || rect.height <= 0) continue;

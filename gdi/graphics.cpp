@@ -1,7 +1,7 @@
 #include "gdi/graphics.h"
 
 HPALETTE SaverPalette = nullptr;
-SpriteSheet SpriteSheets[kSheetSlots] = {};
+SpriteSheet SpriteSheets[kSheetCount] = {};
 HBITMAP DitherPatterns[kDitherPatternCount] = {};
 HBITMAP BackgroundBuffer = nullptr;
 HBITMAP WorkBuffer = nullptr;

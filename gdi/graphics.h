@@ -5,8 +5,7 @@
 #include <windows.h>
 
 #include "show/dither_patterns.h"
-
-constexpr int kSheetSlots = 3;
+#include "show/drawlist.h"
 
 struct SpriteSheet {
   HBITMAP image;  // the picture, colour 0 made black
@@ -14,7 +13,7 @@ struct SpriteSheet {
 };
 
 extern HPALETTE SaverPalette;
-extern SpriteSheet SpriteSheets[kSheetSlots];
+extern SpriteSheet SpriteSheets[kSheetCount];
 extern HBITMAP DitherPatterns[kDitherPatternCount];
 extern HBITMAP BackgroundBuffer;
 extern HBITMAP WorkBuffer;

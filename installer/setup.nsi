@@ -1,6 +1,8 @@
 ; The setup programs of QAV SAVER Vol.3, one for each build, made with makensis:
 ;   makensis -DVERSION=x.y.z -DSAVER=<QAVSSV3.SCR> -DMUSIC=<BGM04.SSS> -DICON=<icon>
-;            -DPICTURE=<164x314 bitmap> -DOUTFILE=<setup program> [-DX64] setup.nsi
+;            -DPICTURE=<164x314 bitmap> -DOUTFILE=<setup program>
+;            -DMUSIC_FILE=<music file name> -DDATA_FOLDER=<default data folder> [-DX64] setup.nsi
+; The build passes the names of res/data_files.h as MUSIC_FILE and DATA_FOLDER.
 ;
 ; The 32-bit one puts the 32-bit saver into the system folder that 32-bit programs use
 ; (SysWOW64 on 64-bit Windows); with -DX64 it is a 64-bit program that puts the 64-bit saver
@@ -34,16 +36,14 @@ ManifestSupportedOS all
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 
-!ifndef VERSION | SAVER | MUSIC | ICON | PICTURE | OUTFILE
-  !error "define VERSION, SAVER, MUSIC, ICON, PICTURE and OUTFILE"
+!ifndef VERSION | SAVER | MUSIC | ICON | PICTURE | OUTFILE | MUSIC_FILE | DATA_FOLDER
+  !error "define VERSION, SAVER, MUSIC, ICON, PICTURE, OUTFILE, MUSIC_FILE and DATA_FOLDER"
 !endif
 
 !define PRODUCT "QAV SAVER Vol.3"
 !define PUBLISHER "QAV SAVER project"
 !define SAVER_FILE "QAVSSV3.SCR"
-!define MUSIC_FILE "BGM04.SSS"
 !define UNINSTALLER "QAV3UNIN.EXE"
-!define DATA_FOLDER "QavSaver3"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\QavSaver3"
 !define DESKTOP_KEY "Control Panel\Desktop"
 !define SPI_SETSCREENSAVEACTIVE 17

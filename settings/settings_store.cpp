@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "res/data_files.h"
 #include "settings/signature.h"
 
 Settings CurrentSettings = {1, 3};
@@ -18,8 +19,8 @@ constexpr char kSettingsSection[] = "QV3_02";
 constexpr wchar_t kSettingsFileWide[] = L"QAV3CFG.INI";
 constexpr wchar_t kDataSection[] = L"QV3_DIR";
 constexpr wchar_t kDataKey[] = L"QV3_DIR";
-constexpr char kMarkerFile[] = "QAVSSV3C.SSS";
-constexpr wchar_t kLocalDataDirectory[] = L".\\QV3";
+constexpr char kMarkerFile[] = MARKER_FILE_NAME;
+constexpr wchar_t kLocalDataDirectory[] = L".\\" LOCAL_DATA_FOLDER;
 
 // Compares the marker file's first bytes with the signature, one byte at a time, and stops
 // reading at the first difference.
@@ -43,7 +44,7 @@ void LoadSettings() {
   } else {
     wchar_t windowsDirectory[256] = L"";
     GetWindowsDirectoryW(windowsDirectory, 256);
-    wchar_t defaultDirectory[] = L"C:\\QavSaver3";
+    wchar_t defaultDirectory[] = L"C:\\" DEFAULT_DATA_FOLDER;
     if (windowsDirectory[0] != L'\0') defaultDirectory[0] = windowsDirectory[0];
     GetPrivateProfileStringW(kDataSection, kDataKey, defaultDirectory, DataDirectory,
                              kDataDirectorySize, kSettingsFileWide);

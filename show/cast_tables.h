@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "show/drawlist.h"
+
 // Written "struct FrameRect" where it is used, so that code that also sees the Windows
 // headers (which declare a function of that name) can include this file.
 struct FrameRect {
@@ -18,7 +20,6 @@ struct SequenceStep {
   int16_t loopLength;  // 0: go on to the next step; n > 0: close a loop of n steps
 };
 
-constexpr int kSheetCount = 3;
 constexpr int kActorCount = 15;
 
 // Full-size pixel dimensions of the three sprite sheets.

@@ -11,6 +11,8 @@ constexpr uint8_t DRAW_RESTORE = 3;
 constexpr uint8_t DRAW_END = 255;
 
 constexpr int kDrawListSlots = 151;
+// The sprite sheets an entry can name: its `sheet` is 0 to kSheetCount - 1.
+constexpr int kSheetCount = 3;
 
 struct DrawEntry {
   uint8_t kind;

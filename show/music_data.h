@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// The bytes of the music file "BGM04.SSS" (id 0) that the build embeds; false when the program
+// The bytes of the music file MUSIC_FILE_NAME (id 0) that the build embeds; false when the program
 // does not carry it.
 bool EmbeddedMusic(int id, const uint8_t** data, size_t* size);
 

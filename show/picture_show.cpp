@@ -48,7 +48,7 @@ bool Narrow(PictureShow& show, SoftRect* rect) {
 }  // namespace
 
 bool LoadShowSheets(SoftSheets& sheets) {
-  for (int slot = 0; slot < kSoftSheetSlots; ++slot) {
+  for (int slot = 0; slot < kSheetCount; ++slot) {
     const uint8_t* data = nullptr;
     size_t size = 0;
     if (!EmbeddedImage(kSheetResources[slot], &data, &size) ||

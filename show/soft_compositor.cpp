@@ -186,7 +186,7 @@ int AddChanged(SoftRect* list, int count, SoftRect rect) {
 
 bool SoftSetSheet(SoftSheets& sheets, int slot, int32_t width, int32_t height,
                   const uint8_t* indices, const uint32_t* colours) {
-  if (slot < 0 || slot >= kSoftSheetSlots) return false;
+  if (slot < 0 || slot >= kSheetCount) return false;
   SoftSheet& sheet = sheets.slot[slot];
   FreeSheet(&sheet);
   if (width <= 0 || height <= 0 || int64_t(width) * height > kMaxImagePixels) return false;
@@ -226,7 +226,7 @@ bool SoftSetSheet(SoftSheets& sheets, int slot, int32_t width, int32_t height,
 }
 
 bool SoftLoadSheet(SoftSheets& sheets, int slot, const uint8_t* resource, size_t size) {
-  if (slot < 0 || slot >= kSoftSheetSlots) return false;
+  if (slot < 0 || slot >= kSheetCount) return false;
   FreeSheet(&sheets.slot[slot]);
   ImageInfo info;
   if (!ImageReadInfo(resource, size, &info) || info.bitCount != 8) return false;
@@ -255,7 +255,7 @@ bool SoftLoadSheet(SoftSheets& sheets, int slot, const uint8_t* resource, size_t
 }
 
 SoftRect SoftSheetSize(const SoftSheets& sheets, int slot) {
-  if (slot < 0 || slot >= kSoftSheetSlots) return SoftRect{};
+  if (slot < 0 || slot >= kSheetCount) return SoftRect{};
   return SoftRect{0, 0, sheets.slot[slot].width, sheets.slot[slot].height};
 }
 
@@ -290,7 +290,7 @@ int SoftRenderFrame(SoftPicture& picture, const SoftSheets& sheets, const DrawEn
   for (int slot = 0; slot < kDrawListSlots && entries[slot].kind != DRAW_END; ++slot) {
     const DrawEntry& entry = entries[slot];
     const int level = entry.level & 15;
-    if (level >= kDrawnLevels || entry.sheet >= kSoftSheetSlots || entry.kind > DRAW_RESTORE) {
+    if (level >= kDrawnLevels || entry.sheet >= kSheetCount || entry.kind > DRAW_RESTORE) {
       continue;
     }
     const SoftSheet& sheet = sheets.slot[entry.sheet];

@@ -8,8 +8,6 @@
 
 #include "show/drawlist.h"
 
-constexpr int kSoftSheetSlots = 3;
-
 // A rectangle of the work picture in its own pixels.
 struct SoftRect {
   int32_t x;
@@ -31,7 +29,7 @@ struct SoftSheet {
 // The sheets a draw list's entries name by slot. Read-only while drawing, so that any number of
 // pictures can be drawn from one set.
 struct SoftSheets {
-  SoftSheet slot[kSoftSheetSlots] = {};
+  SoftSheet slot[kSheetCount] = {};
 };
 
 // A work picture and the background that restoring draws from (null while it is black):

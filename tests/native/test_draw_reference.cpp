@@ -26,7 +26,7 @@ struct KindCase {
 };
 
 TEST(DrawReference, EachKindOnAHandDrawnPicture) {
-  const RefSheet sheets[kRefSheetSlots] = {Sheet(), Sheet(), Sheet()};
+  const RefSheet sheets[kSheetCount] = {Sheet(), Sheet(), Sheet()};
   const RgbImage background = Picture(4, 3, {D, D, D, D, D, D, D, D, D, D, D, D});
   const RgbImage work = Picture(4, 3, {G, G, G, G, G, G, G, G, G, G, G, G});
   const KindCase cases[] = {

@@ -66,7 +66,7 @@ std::string CheckChanged(const RgbImage& before, const RgbImage& after, const So
 class SoftCompositor : public testing::Test {
  protected:
   void SetUp() override {
-    for (int s = 0; s < kRefSheetSlots; ++s) {
+    for (int s = 0; s < kSheetCount; ++s) {
       const IndexedSheet sheet = HandMadeIndexedSheet(s, kSheetW, kSheetH, kSolidX, kSolidY);
       ASSERT_TRUE(SoftSetSheet(softSheets_, s, sheet.width, sheet.height, sheet.indices.data(),
                                sheet.colours.data()));
@@ -112,7 +112,7 @@ class SoftCompositor : public testing::Test {
     return picture;
   }
 
-  RefSheet sheets_[kRefSheetSlots];
+  RefSheet sheets_[kSheetCount];
   SoftSheets softSheets_;
   SoftPicture picture_;
   RgbImage background_, work_;
@@ -246,10 +246,10 @@ RefSheet RefSheetOfResource(const uint8_t* data, size_t size) {
 }
 
 TEST(SoftCompositorSheets, TheProgramsSheetsDrawAsTheReferenceDrawsThem) {
-  constexpr int kSizes[kSoftSheetSlots][2] = {{600, 632}, {480, 768}, {616, 496}};
-  RefSheet sheets[kRefSheetSlots];
+  constexpr int kSizes[kSheetCount][2] = {{600, 632}, {480, 768}, {616, 496}};
+  RefSheet sheets[kSheetCount];
   SoftSheets softSheets;
-  for (int slot = 0; slot < kSoftSheetSlots; ++slot) {
+  for (int slot = 0; slot < kSheetCount; ++slot) {
     const uint8_t* data = nullptr;
     size_t size = 0;
     ASSERT_TRUE(EmbeddedImage(kSheetResources[slot], &data, &size));

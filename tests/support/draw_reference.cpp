@@ -27,7 +27,7 @@ bool RefDitherDraws(int level, int col, int row) {
 void RefDrawEntry(const DrawEntry& entry, const RefSheet* sheets, const RgbImage& background,
                   RgbImage* work) {
   const int level = entry.level & 15;
-  if (level > 8 || entry.sheet >= kRefSheetSlots || entry.kind > DRAW_RESTORE) return;
+  if (level > 8 || entry.sheet >= kSheetCount || entry.kind > DRAW_RESTORE) return;
   const RefSheet& sheet = sheets[entry.sheet];
   // The visible part of the rectangle; the dither pattern starts at its top-left pixel.
   const int left = std::max<int>(entry.x, 0);

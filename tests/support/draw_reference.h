@@ -33,7 +33,6 @@ struct RefSheet {
   RgbImage mask;
 };
 
-constexpr int kRefSheetSlots = 3;
 
 // The rows of dither pattern `pattern` (0 to 7, for levels 1 to 8).
 const uint8_t* RefPatternRows(int pattern);

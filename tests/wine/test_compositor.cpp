@@ -119,7 +119,7 @@ class Compositor : public testing::Test {
   void SetUp() override {
     savedOutputSize_ = OutputSize;
     OutputSize = {kOutW, kOutH};
-    for (int s = 0; s < kRefSheetSlots; ++s) {
+    for (int s = 0; s < kSheetCount; ++s) {
       sheets_[s] = HandMadeSheet(s);
       SpriteSheets[s] = {MakeBitmap(sheets_[s].image), MakeBitmap(sheets_[s].mask)};
     }
@@ -171,7 +171,7 @@ class Compositor : public testing::Test {
   }
 
   static inline HWND window_ = nullptr;
-  RefSheet sheets_[kRefSheetSlots];
+  RefSheet sheets_[kSheetCount];
   RgbImage background_, work_;
   Size2 savedOutputSize_ = {};
 };

@@ -106,7 +106,7 @@ class SoftAgainstGdi : public testing::Test {
 
 TEST_F(SoftAgainstGdi, RandomListsOverHandMadeSheets) {
   OutputSize = {kOutW, kOutH};
-  for (int s = 0; s < kSheetSlots; ++s) {
+  for (int s = 0; s < kSheetCount; ++s) {
     const IndexedSheet sheet = HandMadeIndexedSheet(s, kSheetW, kSheetH, 24, 16);
     const RefSheet rgb = RefSheetOf(sheet);
     SpriteSheets[s] = {MakeBitmap(rgb.image), MakeBitmap(rgb.mask)};
@@ -143,7 +143,7 @@ TEST_F(SoftAgainstGdi, TheDirectorsFramesOverTheProgramsSheets) {
   // of a few scenes drawn into black buffers of a 640 x 480 screen.
   ScreenSize = OutputSize = {640, 480};
   const HDC screen = GetDC(nullptr);
-  for (int s = 0; s < kSheetSlots; ++s) {
+  for (int s = 0; s < kSheetCount; ++s) {
     SpriteSheets[s] = {GfxLoadBitmap(screen, kSheetResources[s], 0),
                        GfxLoadBitmap(screen, kSheetResources[s], 1)};
     ASSERT_NE(SpriteSheets[s].image, nullptr);
