@@ -2,24 +2,48 @@
 
 #include "app/library_proc.h"
 #include "app/startup.h"
+#include "gdi/image.h"
+#include "res/resource_ids.h"
+#include "show/image_decode.h"
+#include "show/picture_show.h"
+#include "show/zoom.h"
 
 namespace {
 
 constexpr char kCoverClass[] = "QV3MON";
 constexpr int kMaxCovers = 16;
+constexpr int kDefaultDpi = 96;
+
+// A monitor's window and, where it shows scenes, its show and the bitmap it presents from: the
+// show's picture as a DIB section, brought up to date in the rectangles each tick changed.
+struct Cover {
+  HWND window;
+  PictureShow show;
+  bool showing;
+  int32_t zoom;
+  HDC memory;
+  HBITMAP bitmap;
+  HGDIOBJ previousBitmap;
+  uint32_t* bits;
+};
 
 HWND SaverWindow = nullptr;
-HWND Covers[kMaxCovers] = {};
+Cover Covers[kMaxCovers] = {};
 int CoverCount = 0;
 bool ClassRegistered = false;
+// The program's sheets in software, loaded with the first show and kept for the run.
+SoftSheets Sheets;
+bool SheetsLoaded = false;
 
 struct MonitorList {
   RECT rects[kMaxCovers];
+  HMONITOR handles[kMaxCovers];
   int count;
 };
 
 using GetMonitorInfoProc = BOOL(WINAPI*)(HMONITOR, LPMONITORINFO);
 using EnumDisplayMonitorsProc = BOOL(WINAPI*)(HDC, LPCRECT, MONITORENUMPROC, LPARAM);
+using GetDpiForMonitorProc = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 GetMonitorInfoProc GetMonitorInfoFn = nullptr;
 
 BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
@@ -30,8 +54,106 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
   if (info.dwFlags & MONITORINFOF_PRIMARY) return TRUE;  // the saver window's own
   const RECT& rect = info.rcMonitor;
   if (rect.right <= rect.left || rect.bottom <= rect.top) return TRUE;
-  list->rects[list->count++] = rect;
+  list->rects[list->count] = rect;
+  list->handles[list->count++] = monitor;
   return list->count < kMaxCovers;
+}
+
+// The program's sprite sheets, decoded from its own image resources.
+bool LoadSheets() {
+  for (int slot = 0; slot < kSheetCount; ++slot) {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    if (!GfxImageResource(kSheetResources[slot], &data, &size) ||
+        !SoftLoadSheet(Sheets, slot, data, size)) {
+      SoftFreeSheets(Sheets);
+      return false;
+    }
+  }
+  return true;
+}
+
+// The monitor's own DPI where the system tells it (Windows 8.1 on), else the system's.
+int32_t MonitorDpi(HMONITOR monitor) {
+  static const HMODULE shcore = LoadLibraryA("shcore.dll");
+  static const auto getDpi =
+      shcore ? LibraryProc<GetDpiForMonitorProc>(shcore, "GetDpiForMonitor") : nullptr;
+  UINT dpiX = 0, dpiY = 0;
+  constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+  if (getDpi != nullptr && getDpi(monitor, kEffectiveDpi, &dpiX, &dpiY) == S_OK && dpiX > 0) {
+    return static_cast<int32_t>(dpiX);
+  }
+  const HDC screen = GetDC(nullptr);
+  const int32_t dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : kDefaultDpi;
+  if (screen) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : kDefaultDpi;
+}
+
+Cover* CoverOf(HWND window) {
+  for (int i = 0; i < CoverCount; ++i) {
+    if (Covers[i].window == window) return &Covers[i];
+  }
+  return nullptr;
+}
+
+// Copies picture rectangles into the DIB section and puts them on the window, each picture
+// pixel a zoom x zoom block.
+void Present(Cover& cover, HDC target, const SoftRect* rects, int count) {
+  const SoftPicture& picture = cover.show.picture;
+  const int32_t zoom = cover.zoom;
+  SetStretchBltMode(target, COLORONCOLOR);
+  for (int i = 0; i < count; ++i) {
+    const SoftRect& r = rects[i];
+    for (int32_t row = r.y; row < r.y + r.height; ++row) {
+      const size_t offset = size_t(row) * size_t(picture.width) + size_t(r.x);
+      CopyMemory(cover.bits + offset, picture.work + offset, size_t(r.width) * 4);
+    }
+    GdiFlush();
+    StretchBlt(target, r.x * zoom, r.y * zoom, r.width * zoom, r.height * zoom, cover.memory, r.x,
+               r.y, r.width, r.height, SRCCOPY);
+  }
+}
+
+void StopCover(Cover& cover) {
+  if (cover.memory != nullptr) {
+    SelectObject(cover.memory, cover.previousBitmap);
+    DeleteDC(cover.memory);
+  }
+  if (cover.bitmap != nullptr) DeleteObject(cover.bitmap);
+  PictureShowStop(cover.show);
+  cover.memory = nullptr;
+  cover.bitmap = nullptr;
+  cover.previousBitmap = nullptr;
+  cover.bits = nullptr;
+  cover.showing = false;
+}
+
+// Sets up a show for a monitor of width x height window pixels; false leaves the cover black.
+bool StartShow(Cover& cover, HMONITOR monitor, int32_t width, int32_t height, uint32_t seed) {
+  if (!SheetsLoaded) SheetsLoaded = LoadSheets();
+  if (!SheetsLoaded) return false;
+  cover.zoom = ZoomToFit(width, height, ZoomForDpi(MonitorDpi(monitor)), kMaxImagePixels);
+  const int32_t pictureWidth = width / cover.zoom > 0 ? width / cover.zoom : 1;
+  const int32_t pictureHeight = height / cover.zoom > 0 ? height / cover.zoom : 1;
+  if (!PictureShowStart(cover.show, Sheets, pictureWidth, pictureHeight, seed)) return false;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = pictureWidth;
+  info.bmiHeader.biHeight = -pictureHeight;  // top row first, as the picture
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  cover.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  cover.memory = cover.bitmap ? CreateCompatibleDC(nullptr) : nullptr;
+  if (cover.memory == nullptr) {
+    StopCover(cover);
+    return false;
+  }
+  cover.bits = static_cast<uint32_t*>(bits);
+  cover.previousBitmap = SelectObject(cover.memory, cover.bitmap);
+  cover.showing = true;
+  return true;
 }
 
 // The saver's exit input, forwarded so that the saver window applies its own rules: it reads
@@ -49,10 +171,33 @@ LRESULT CALLBACK CoverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       if (SaverWindow != nullptr && IsWindow(SaverWindow))
         SendMessageA(SaverWindow, message, wParam, lParam);
       return 0;
-    case WM_DESTROY:
-      for (HWND& cover : Covers) {
-        if (cover == window) cover = nullptr;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      const HDC dc = BeginPaint(window, &paint);
+      Cover* cover = CoverOf(window);
+      if (cover != nullptr && cover->showing) {
+        // The picture pixels that cover the uncovered window pixels, within the picture.
+        const RECT& r = paint.rcPaint;
+        const int32_t zoom = cover->zoom;
+        const SoftPicture& picture = cover->show.picture;
+        SoftRect area = {PictureOffset(r.left, zoom), PictureOffset(r.top, zoom), 0, 0};
+        int32_t right = PictureOffset(r.right + zoom - 1, zoom);
+        int32_t bottom = PictureOffset(r.bottom + zoom - 1, zoom);
+        if (right > picture.width) right = picture.width;
+        if (bottom > picture.height) bottom = picture.height;
+        area.width = right - area.x;
+        area.height = bottom - area.y;
+        if (area.width > 0 && area.height > 0) {
+          SetStretchBltMode(dc, COLORONCOLOR);
+          StretchBlt(dc, area.x * zoom, area.y * zoom, area.width * zoom, area.height * zoom,
+                     cover->memory, area.x, area.y, area.width, area.height, SRCCOPY);
+        }
       }
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_DESTROY:
+      if (Cover* cover = CoverOf(window)) cover->window = nullptr;
       return 0;
     default:
       return DefWindowProcA(window, message, wParam, lParam);
@@ -73,7 +218,7 @@ bool RegisterCoverClass() {
 
 }  // namespace
 
-int MonitorWindowsCreate(HWND saver) {
+int MonitorWindowsCreate(HWND saver, bool withShows, uint32_t seed) {
   MonitorWindowsDestroy();
   // Looked up at run time: systems without several monitors lack these functions.
   const HMODULE user32 = GetModuleHandleA("user32.dll");
@@ -87,19 +232,43 @@ int MonitorWindowsCreate(HWND saver) {
   SaverWindow = saver;
   for (int i = 0; i < list.count; ++i) {
     const RECT& rect = list.rects[i];
-    const HWND cover = CreateWindowExA(
-        WS_EX_TOPMOST, kCoverClass, "", WS_POPUP | WS_VISIBLE, rect.left, rect.top,
-        rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, ProgramInstance, nullptr);
-    if (cover != nullptr) Covers[CoverCount++] = cover;
+    const int32_t width = rect.right - rect.left, height = rect.bottom - rect.top;
+    Cover& cover = Covers[CoverCount];
+    // The show first, so that the window's first paint finds it.
+    if (withShows) StartShow(cover, list.handles[i], width, height, seed + 1 + uint32_t(i));
+    cover.window =
+        CreateWindowExA(WS_EX_TOPMOST, kCoverClass, "", WS_POPUP | WS_VISIBLE, rect.left, rect.top,
+                        width, height, nullptr, nullptr, ProgramInstance, nullptr);
+    if (cover.window != nullptr) {
+      ++CoverCount;
+    } else {
+      StopCover(cover);
+    }
   }
   return CoverCount;
 }
 
+void MonitorWindowsTick() {
+  SoftRect changed[kDrawListSlots];
+  for (int i = 0; i < CoverCount; ++i) {
+    Cover& cover = Covers[i];
+    if (!cover.showing || cover.window == nullptr) continue;
+    const int count = PictureShowTick(cover.show, changed);
+    if (count == 0) continue;
+    const HDC dc = GetDC(cover.window);
+    if (dc == nullptr) continue;
+    Present(cover, dc, changed, count);
+    ReleaseDC(cover.window, dc);
+  }
+}
+
 void MonitorWindowsDestroy() {
   for (int i = 0; i < CoverCount; ++i) {
-    const HWND cover = Covers[i];
-    Covers[i] = nullptr;
-    if (cover != nullptr) DestroyWindow(cover);
+    Cover& cover = Covers[i];
+    const HWND window = cover.window;
+    cover.window = nullptr;
+    if (window != nullptr) DestroyWindow(window);
+    StopCover(cover);
   }
   CoverCount = 0;
   SaverWindow = nullptr;

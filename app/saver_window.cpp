@@ -40,6 +40,7 @@ void EnableInputMethod(BOOL enable) {
 
 // The show of the saver or preview window: one window of the kind per process.
 Show SaverShow;
+uint32_t SaverSeed = 0;
 
 // A list that repeats the last drawn one is not drawn: only the compositor writes the
 // WorkBuffer, and the screen already shows it.
@@ -47,6 +48,8 @@ void DrawFrame(HWND window) {
   if (RunMode == RUN_SAVER) EnableInputMethod(FALSE);
   DirectorTick(SaverShow);
   if (ShowListIsNew(SaverShow)) GfxRenderFrame(window, SaverShow.drawList.entries);
+  // The other monitors' shows go with the same timer.
+  if (RunMode == RUN_SAVER) MonitorWindowsTick();
 }
 
 void DeleteObjectOnce(HBITMAP* object) {
@@ -151,8 +154,8 @@ LRESULT OnCreate(HWND window) {
     EnableInputMethod(FALSE);
     ShowCursor(FALSE);
   }
-  ShowSetUp(SaverShow, RunMode, ScreenSize, OutputSize, ScaleFactor,
-            static_cast<uint32_t>(time(nullptr)));
+  SaverSeed = static_cast<uint32_t>(time(nullptr));
+  ShowSetUp(SaverShow, RunMode, ScreenSize, OutputSize, ScaleFactor, SaverSeed);
   if (CurrentSettings.music == 1) SoundPlay(0, 1);
   return 0;
 }
@@ -183,6 +186,8 @@ LRESULT OnMouseMove(HWND window) {
 }  // namespace
 
 const Show& SaverWindowShow() { return SaverShow; }
+
+uint32_t SaverWindowSeed() { return SaverSeed; }
 
 int SetUpGraphics(HWND window, HDC context) {
   if (!GfxLoadPictures(context, kSheetResources, kSheetCount, &SaverPalette, &PreviousPalette,
@@ -250,6 +255,13 @@ LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       return 0;
     case WM_PAINT:
       return OnPaint(window);
+    case WM_DISPLAYCHANGE:
+      // A monitor came, went or changed: the other monitors' windows and shows follow. The
+      // saver window keeps its own.
+      if (RunMode == RUN_SAVER && !TornDown) {
+        MonitorWindowsCreate(window, CurrentSettings.allMonitors != 0, SaverSeed);
+      }
+      return 0;
     case WM_TIMER:
       TickPhase = (TickPhase + 1) % 2;
       if (TickPhase == 0 || PasswordPending != 1) DrawFrame(window);

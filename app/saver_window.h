@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 struct Show;
 
 LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -13,3 +15,5 @@ int SetUpGraphics(HWND window, HDC context);
 int VerifyPassword(HWND window);
 // The show the saver or preview window draws, for the tests to look at.
 const Show& SaverWindowShow();
+// The seed of that show's generator, which the other monitors' shows are seeded from.
+uint32_t SaverWindowSeed();

@@ -5,6 +5,7 @@
 #include "app/monitor_windows.h"
 #include "app/saver_window.h"
 #include "gdi/compositor.h"
+#include "settings/settings_store.h"
 #include "settings/settings_window.h"
 #include "show/runstate.h"
 #include "show/zoom.h"
@@ -147,7 +148,9 @@ int RunSaverProgram(HINSTANCE instance, const char* commandLine) {
   GfxSetPresentZoom(RunMode == RUN_SAVER ? ScreenZoom : 1);
   const HWND window = CreateSaverWindow(parent);
   if (window == nullptr) return 0;
-  if (RunMode == RUN_SAVER) MonitorWindowsCreate(window);
+  if (RunMode == RUN_SAVER) {
+    MonitorWindowsCreate(window, CurrentSettings.allMonitors != 0, SaverWindowSeed());
+  }
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
   MSG message;

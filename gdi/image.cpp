@@ -13,15 +13,23 @@ struct ResourceBytes {
 };
 
 bool FindImageResource(int resourceId, ResourceBytes* bytes) {
+  return GfxImageResource(resourceId, &bytes->data, &bytes->size);
+}
+
+}  // namespace
+
+bool GfxImageResource(int resourceId, const uint8_t** data, size_t* size) {
   const HMODULE module = GetModuleHandleA(nullptr);
   const HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(resourceId), MAKEINTRESOURCEA(10));
   if (found == nullptr) return false;
   const HGLOBAL loaded = LoadResource(module, found);
   if (loaded == nullptr) return false;
-  bytes->data = static_cast<const uint8_t*>(LockResource(loaded));
-  bytes->size = SizeofResource(module, found);
-  return bytes->data != nullptr;
+  *data = static_cast<const uint8_t*>(LockResource(loaded));
+  *size = SizeofResource(module, found);
+  return *data != nullptr;
 }
+
+namespace {
 
 // A zero-filled movable global block, locked; released by FreeBlock.
 void* AllocBlock(size_t size, HGLOBAL* block) {

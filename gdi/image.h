@@ -3,8 +3,13 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
+
 #include "gdi/graphics.h"
 
+// The bytes of the program's image resource `resourceId`; false when it has none of that number.
+bool GfxImageResource(int resourceId, const uint8_t** data, size_t* size);
 // The palette of a resource's colour table (colour 0 as stored), or none.
 HPALETTE GfxLoadPalette(int resourceId);
 // A device bitmap of a resource compatible with `context`: the image rendering (colour 0

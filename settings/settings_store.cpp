@@ -7,7 +7,7 @@
 #include "res/data_files.h"
 #include "settings/signature.h"
 
-Settings CurrentSettings = {1, 3};
+Settings CurrentSettings = {1, 3, 1};
 wchar_t DataDirectory[kDataDirectorySize];
 
 namespace {
@@ -53,6 +53,8 @@ void LoadSettings() {
       static_cast<int32_t>(GetPrivateProfileIntA(kSettingsSection, "WAV", 1, kSettingsFile));
   CurrentSettings.speed =
       static_cast<int32_t>(GetPrivateProfileIntA(kSettingsSection, "SPEED", 3, kSettingsFile));
+  CurrentSettings.allMonitors = static_cast<int32_t>(
+      GetPrivateProfileIntA(kSettingsSection, "AllMonitors", 1, kSettingsFile));
 }
 
 int SaveSettings() {

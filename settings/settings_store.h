@@ -5,8 +5,9 @@
 #include <cstdint>
 
 struct Settings {
-  int32_t music;  // 1 = background music on; any other value = off
-  int32_t speed;  // animation speed; the settings window keeps it within 1 to 5
+  int32_t music;        // 1 = background music on; any other value = off
+  int32_t speed;        // animation speed; the settings window keeps it within 1 to 5
+  int32_t allMonitors;  // 0 = scenes on the primary monitor only, the others black; else on all
 };
 
 constexpr int kDataDirectorySize = 512;
@@ -15,8 +16,9 @@ extern Settings CurrentSettings;
 // Wide characters, so that a folder named outside the system's ANSI code page is found.
 extern wchar_t DataDirectory[kDataDirectorySize];
 
-// Reads the marker file, the data directory and both settings afresh.
+// Reads the marker file, the data directory and the settings afresh.
 void LoadSettings();
-// Writes both settings to the settings file; the data directory's key is never written.
+// Writes the music and speed settings to the settings file; the data directory's key and
+// AllMonitors, which is edited in the file, are never written.
 // Returns 1 when both were written, 0 when a write failed.
 int SaveSettings();

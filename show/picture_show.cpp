@@ -3,9 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "res/resource_ids.h"
-#include "show/embedded_images.h"
-
 namespace {
 
 void FreeShown(PictureShow& show) {
@@ -46,19 +43,6 @@ bool Narrow(PictureShow& show, SoftRect* rect) {
 }
 
 }  // namespace
-
-bool LoadShowSheets(SoftSheets& sheets) {
-  for (int slot = 0; slot < kSheetCount; ++slot) {
-    const uint8_t* data = nullptr;
-    size_t size = 0;
-    if (!EmbeddedImage(kSheetResources[slot], &data, &size) ||
-        !SoftLoadSheet(sheets, slot, data, size)) {
-      SoftFreeSheets(sheets);
-      return false;
-    }
-  }
-  return true;
-}
 
 bool PictureShowStart(PictureShow& show, const SoftSheets& sheets, int32_t width, int32_t height,
                       uint32_t seed) {

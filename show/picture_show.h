@@ -17,10 +17,6 @@ struct PictureShow {
   const SoftSheets* sheets = nullptr;
 };
 
-// Loads the program's sprite sheets into `sheets`; false, with them freed, when one is missing
-// or damaged.
-bool LoadShowSheets(SoftSheets& sheets);
-
 // Makes a black picture of width x height (the screen the director places its scenes on),
 // drawn from `sheets` (which must outlive the show), seeds the generator with `seed` and sets up
 // the first scene. false, with nothing kept, when the picture cannot be made.

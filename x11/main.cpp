@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xresource.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
 #include <malloc.h>
 #include <poll.h>
@@ -21,12 +22,14 @@
 #include <initializer_list>
 #include <string>
 
+#include "show/embedded_images.h"
 #include "show/image_decode.h"
 #include "show/music_data.h"
 #include "show/picture_show.h"
 #include "show/speed.h"
 #include "show/zoom.h"
 #include "x11/alsa_music.h"
+#include "x11/monitors.h"
 #include "x11/options.h"
 #include "x11/x_present.h"
 
@@ -163,6 +166,7 @@ Window OwnWindow(Display* display) {
 struct Target {
   Window window;
   bool own;
+  bool wholeScreen;  // the root window or the program's own: one show for each monitor
   int width;
   int height;
   Visual* visual;
@@ -175,6 +179,10 @@ bool FindTarget(Display* display, const HackOptions& options, Target* target) {
   if (!id && options.root) id = DefaultRootWindow(display);
   target->own = id == 0;
   target->window = target->own ? OwnWindow(display) : Window(id);
+  const Window root = DefaultRootWindow(display);
+  target->wholeScreen = target->own || target->window == root;
+  // A change of the monitors comes as a ConfigureNotify of the root window.
+  if (target->own) XSelectInput(display, root, StructureNotifyMask);
   XWindowAttributes attributes;
   if (!XGetWindowAttributes(display, target->window, &attributes)) return false;
   if (attributes.c_class == InputOnly) return false;  // it has no pixels to draw
@@ -189,26 +197,94 @@ bool FindTarget(Display* display, const HackOptions& options, Target* target) {
   return true;
 }
 
-// A show and the image that puts its picture on the window.
+// A show and the image that puts its picture on its part of the window.
 struct ShownPicture {
   PictureShow show;
   XPresent present;
+  MonitorRect area;
 };
 
-// The picture for a window: each picture pixel is zoom x zoom window pixels, the zoom raised
-// where the picture would otherwise be larger than the compositor takes (an 8K screen at zoom
-// 1, say), so that such a screen shows the scenes at twice the size instead of none.
-bool Start(Display* display, const Target& target, int askedZoom, bool first, uint32_t seed,
-           const SoftSheets& sheets, ShownPicture* shown) {
-  const int zoom = ZoomToFit(target.width, target.height, askedZoom, kMaxImagePixels);
-  const int width = target.width / zoom > 0 ? target.width / zoom : 1;
-  const int height = target.height / zoom > 0 ? target.height / zoom : 1;
-  if (!(first ? PictureShowStart(shown->show, sheets, width, height, seed)
-              : PictureShowResize(shown->show, width, height))) {
-    return false;
+// The shows a window holds: one for each monitor it covers where it is the whole screen, else
+// one for the whole window. Show i is seeded with seed + i, so that the monitors differ.
+struct Shows {
+  ShownPicture shown[kMaxMonitors];
+  int count = 0;
+  uint32_t seed = 0;
+};
+
+bool SameArea(const MonitorRect& a, const MonitorRect& b) {
+  return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
+// The parts of the window that each get a show.
+int ShowAreas(Display* display, const Target& target, MonitorRect* areas) {
+  int count = 0;
+  if (target.wholeScreen) {
+    count = FindMonitors(display, DefaultRootWindow(display), target.width, target.height, areas);
   }
-  return PresentOpen(shown->present, display, target.window, target.visual, target.depth, 0, 0,
-                     target.width, target.height, zoom);
+  if (count == 0) {
+    areas[0] = MonitorRect{0, 0, target.width, target.height};
+    count = 1;
+  }
+  return count;
+}
+
+// Whether the shows' areas are still those the window and its monitors give.
+bool LayoutHolds(Display* display, const Target& target, const Shows& shows) {
+  MonitorRect areas[kMaxMonitors];
+  const int count = ShowAreas(display, target, areas);
+  if (count != shows.count) return false;
+  for (int i = 0; i < count; ++i) {
+    if (!SameArea(areas[i], shows.shown[i].area)) return false;
+  }
+  return true;
+}
+
+void StopShow(ShownPicture* shown) {
+  PresentClose(shown->present);
+  PictureShowStop(shown->show);
+}
+
+// Paints the window black where no show draws: between and around monitors of different sizes.
+void PaintGaps(Display* display, const Target& target, const MonitorRect* areas, int count) {
+  if (count == 1 && SameArea(areas[0], MonitorRect{0, 0, target.width, target.height})) return;
+  XGCValues values = {};
+  values.foreground = BlackPixel(display, DefaultScreen(display));
+  GC gc = XCreateGC(display, target.window, GCForeground, &values);
+  XFillRectangle(display, target.window, gc, 0, 0, target.width, target.height);
+  XFreeGC(display, gc);
+}
+
+// Lays the shows out on the window: each picture pixel is zoom x zoom window pixels, the zoom
+// raised where a picture would otherwise be larger than the compositor takes (an 8K screen at
+// zoom 1, say), so that such a screen shows the scenes at twice the size instead of none. A show
+// that was running before starts a fresh scene for its new area, its generator going on; shows
+// beyond the new count stop.
+bool LayOut(Display* display, const Target& target, int askedZoom, const SoftSheets& sheets,
+            Shows* shows) {
+  MonitorRect areas[kMaxMonitors];
+  const int count = ShowAreas(display, target, areas);
+  for (int i = count; i < shows->count; ++i) StopShow(&shows->shown[i]);
+  PaintGaps(display, target, areas, count);
+  for (int i = 0; i < count; ++i) {
+    ShownPicture& shown = shows->shown[i];
+    const MonitorRect& area = areas[i];
+    const int zoom = ZoomToFit(area.width, area.height, askedZoom, kMaxImagePixels);
+    const int width = area.width / zoom > 0 ? area.width / zoom : 1;
+    const int height = area.height / zoom > 0 ? area.height / zoom : 1;
+    const bool made = i < shows->count
+                          ? PictureShowResize(shown.show, width, height)
+                          : PictureShowStart(shown.show, sheets, width, height, shows->seed + i);
+    shown.area = area;
+    if (!made || !PresentOpen(shown.present, display, target.window, target.visual, target.depth,
+                              area.x, area.y, area.width, area.height, zoom)) {
+      for (int j = 0; j <= i || j < shows->count; ++j) StopShow(&shows->shown[j]);
+      shows->count = 0;
+      return false;
+    }
+  }
+  shows->count = count;
+  return true;
 }
 
 void StartMusic() {
@@ -224,11 +300,14 @@ void StartMusic() {
 enum class Ending { kSignal, kInput, kWindowGone, kFailure };
 
 Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const SoftSheets& sheets,
-           ShownPicture* shown) {
+           Shows* shows) {
+  const Window root = DefaultRootWindow(display);
+  const int randrEvents = target->wholeScreen ? WatchMonitors(display, root) : -1;
   SoftRect changed[kDrawListSlots];
   int64_t nextTick = NowMs() + periodMs;
   for (;;) {
     bool resized = false;
+    bool monitorsMayDiffer = false;
     while (XPending(display)) {
       XEvent event;
       XNextEvent(display, &event);
@@ -238,8 +317,10 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
           if (target->own) return Ending::kInput;
           break;
         case Expose:
-          PresentArea(shown->present, event.xexpose.x, event.xexpose.y, event.xexpose.width,
-                      event.xexpose.height);
+          for (int i = 0; i < shows->count; ++i) {
+            PresentArea(shows->shown[i].present, event.xexpose.x, event.xexpose.y,
+                        event.xexpose.width, event.xexpose.height);
+          }
           break;
         case ConfigureNotify:
           if (event.xconfigure.window == target->window &&
@@ -249,16 +330,22 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
             target->height = event.xconfigure.height;
             resized = true;
           }
+          if (event.xconfigure.window == root) monitorsMayDiffer = target->wholeScreen;
           break;
         case DestroyNotify:
           if (event.xdestroywindow.window == target->window) return Ending::kWindowGone;
           break;
         default:
+          if (randrEvents >= 0 && event.type == randrEvents + RRScreenChangeNotify) {
+            XRRUpdateConfiguration(&event);
+            monitorsMayDiffer = true;
+          }
           break;
       }
     }
     if (WindowErrors) return Ending::kWindowGone;
-    if (resized && !Start(display, *target, zoom, false, 0, sheets, shown)) {
+    if ((resized || (monitorsMayDiffer && !LayoutHolds(display, *target, *shows))) &&
+        !LayOut(display, *target, zoom, sheets, shows)) {
       std::fprintf(stderr, "qavsaver3: cannot make the picture for %dx%d\n", target->width,
                    target->height);
       return Ending::kFailure;
@@ -266,8 +353,11 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
 
     const int64_t now = NowMs();
     if (now >= nextTick) {
-      const int count = PictureShowTick(shown->show, changed);
-      PresentRects(shown->present, shown->show.picture, changed, count);
+      for (int i = 0; i < shows->count; ++i) {
+        ShownPicture& shown = shows->shown[i];
+        const int count = PictureShowTick(shown.show, changed);
+        PresentRects(shown.present, shown.show.picture, changed, count);
+      }
       nextTick += periodMs;
       if (nextTick <= now) nextTick = now + periodMs;
     }
@@ -347,18 +437,18 @@ int main(int argc, char** argv) {
   int status = 0;
   Ending ending = Ending::kFailure;
   SoftSheets sheets;
-  ShownPicture shown;
-  if (LoadShowSheets(sheets) && Start(display, target, zoom, true, seed, sheets, &shown)) {
+  Shows shows;
+  shows.seed = seed;
+  if (LoadEmbeddedSheets(sheets) && LayOut(display, target, zoom, sheets, &shows)) {
     if (options.music) StartMusic();
-    ending = Run(display, &target, zoom, FramePeriodForSpeed(options.speed), sheets, &shown);
+    ending = Run(display, &target, zoom, FramePeriodForSpeed(options.speed), sheets, &shows);
     status = ending == Ending::kFailure ? 1 : 0;
   } else {
     std::fprintf(stderr, "qavsaver3: cannot make the picture\n");
     status = 1;
   }
   MusicClose();
-  PresentClose(shown.present);
-  PictureShowStop(shown.show);
+  for (int i = 0; i < shows.count; ++i) StopShow(&shows.shown[i]);
   SoftFreeSheets(sheets);
   if (target.own) XDestroyWindow(display, target.window);
   XCloseDisplay(display);

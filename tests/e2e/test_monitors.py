@@ -1,7 +1,8 @@
 """The saver on two monitors under Wine: one wide Xvfb screen split into two monitors, which
 Wine reads through Xinerama. The primary monitor is 1024 x 768, the second 800 x 600, beside it
 on the left or on the right; the X root is painted a colour that the saver never draws, so an
-uncovered pixel shows."""
+uncovered pixel shows. By default each monitor shows a show of its own, the second's seeded
+with the primary's seed + 1; with AllMonitors=0 the second stays black."""
 
 import os
 import shutil
@@ -10,6 +11,7 @@ import time
 import unittest
 
 import harness
+from test_animation import explain, traced_scenes
 
 SCREEN = (1824, 768)
 PRIMARY_SIZE = (1024, 768)
@@ -89,10 +91,13 @@ class TwoMonitors:
         return ((x0 + x1) // 2 + dx, (y0 + y1) // 2 + dy)
 
 
+SETTINGS = "[QV3_02]\nWAV=0\nSPEED=5\n"
+
+
 class Monitors(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        harness.write_settings("[QV3_02]\nWAV=0\nSPEED=5\n")
+        harness.write_settings(SETTINGS)
 
     @classmethod
     def tearDownClass(cls):
@@ -105,20 +110,25 @@ class Monitors(unittest.TestCase):
         time.sleep(1.5)
         return proc
 
-    def assert_covered(self, desk, seconds):
-        """Every pixel of both monitors black or a character, characters on the primary only;
-        returns the number of screenshots with characters."""
-        with_characters = 0
+    def assert_covered(self, desk, seconds, second_black=True, shots=None):
+        """Every pixel of both monitors black or a character, and with `second_black` the second
+        monitor black; returns the number of screenshots with characters on the primary and on
+        the second monitor. The screenshots go to `shots` when it is a list."""
+        with_characters = [0, 0]
         deadline = time.time() + seconds
         while time.time() < deadline:
             shot = desk.session.screenshot()
             for rect in (desk.primary(), desk.second()):
                 self.assertEqual(count_colour(shot, *rect, ROOT_COLOUR), 0,
                                  "an uncovered pixel in %s" % (rect,))
-            self.assertEqual(shot.count_non_black(*desk.second()), 0,
-                             "the second monitor is not black")
-            if shot.count_non_black(*desk.primary(), step=3) > 0:
-                with_characters += 1
+            if second_black:
+                self.assertEqual(shot.count_non_black(*desk.second()), 0,
+                                 "the second monitor is not black")
+            for index, rect in enumerate((desk.primary(), desk.second())):
+                if shot.count_non_black(*rect, step=3) > 0:
+                    with_characters[index] += 1
+            if shots is not None:
+                shots.append(desk.session.screenshot_gray())
         return with_characters
 
     def assert_second_uncovered(self, desk):
@@ -170,12 +180,61 @@ class Monitors(unittest.TestCase):
                          (layout["windows_second_x"], 0) + SECOND_SIZE)
         self.assertEqual(cover["topmost"], "1")
         self.assertNotEqual(cover["title"], "QV3_02")
-        self.assertGreater(self.assert_covered(desk, 6), 0, "no scene appeared on the primary")
-        if layout["primary_x"] == 0:
-            shots = os.environ.get("QV3_SCREENSHOT_DIR", os.path.join(harness.BUILD_DIR,
-                                                                     "screenshots"))
-            os.makedirs(shots, exist_ok=True)
-            desk.session.screenshot(os.path.join(shots, "two-monitors.png"))
+        self.assertGreater(self.assert_covered(desk, 6, second_black=False)[0], 0,
+                           "no scene appeared on the primary")
+
+    def test_each_monitor_shows_its_own_show_explained_by_its_trace(self):
+        for layout in LAYOUTS:
+            with self.subTest(layout=layout["name"]):
+                desk = TwoMonitors(layout)
+                try:
+                    started = time.time()
+                    proc = self.start(desk)
+                    shots = []
+                    counts = self.assert_covered(desk, 14, second_black=False, shots=shots)
+                    if layout["primary_x"] == 0:
+                        desk.session.screenshot(os.path.join(shot_dir(), "two-monitor-shows.png"))
+                    desk.session.xdotool("key", "a")
+                    self.assertEqual(desk.session.wait_exit(proc, EXIT_TIMEOUT), 0)
+                finally:
+                    desk.close()
+                self.assertGreater(counts[0], 0, "no characters on the primary")
+                self.assertGreater(counts[1], 0, "no characters on the second monitor")
+                self.assertIsNotNone(self.seed_explaining(shots, desk, started),
+                                     "no seed explains both monitors' screenshots, the second's "
+                                     "with the primary's seed + 1")
+
+    def seed_explaining(self, shots, desk, started):
+        """The seed around the start whose trace explains the primary's screenshots and whose
+        next seed's trace explains the second monitor's, each at its own size; or None."""
+        areas = [(desk.primary(), PRIMARY_SIZE), (desk.second(), SECOND_SIZE)]
+        for seed in range(int(started) - 2, int(time.time()) + 1):
+            explained = True
+            for index, ((x0, y0, x1, y1), size) in enumerate(areas):
+                scenes = traced_scenes(seed + index, size)
+                for scene in scenes:
+                    scene["rects"] = [(a + x0, b + y0, c + x0, d + y0)
+                                      for a, b, c, d in scene["rects"]]
+                matches = explain(shots, scenes, (x0, y0, x1, y1))
+                if matches is None or all(m is None for m in matches):
+                    explained = False
+                    break
+            if explained:
+                return seed
+        return None
+
+    def test_all_monitors_0_leaves_the_second_monitor_black(self):
+        harness.write_settings(SETTINGS + "AllMonitors=0\n")
+        desk = TwoMonitors(LAYOUTS[0])
+        try:
+            proc = self.start(desk)
+            counts = self.assert_covered(desk, 8, second_black=True)
+            self.assertGreater(counts[0], 0, "no characters on the primary")
+            desk.session.xdotool("key", "a")
+            self.assertEqual(desk.session.wait_exit(proc, EXIT_TIMEOUT), 0)
+        finally:
+            desk.close()
+            harness.write_settings(SETTINGS)
 
     @unittest.skipIf(harness.IS_64_BIT, "the Windows 95/98 password library has no 64-bit "
                      "Windows: there the first input over any monitor ends the saver (tested "
@@ -202,7 +261,7 @@ class Monitors(unittest.TestCase):
             with open(log) as f:
                 self.assertEqual(f.read().splitlines(), ["verify window=1 answer=0"])
             self.assertEqual(desk.session.run_helper("findclass", "QV3MON")[0], 0)
-            self.assert_covered(desk, 3)
+            self.assert_covered(desk, 3, second_black=False)
             with open(answer, "w") as f:
                 f.write("accept")
             desk.session.xdotool("click", 1)
@@ -213,6 +272,12 @@ class Monitors(unittest.TestCase):
                                         "ScreenSaveUsePassword", "/f"), env=desk.session.env, timeout=60,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             desk.close()
+
+
+def shot_dir():
+    path = os.environ.get("QV3_SCREENSHOT_DIR", os.path.join(harness.BUILD_DIR, "screenshots"))
+    os.makedirs(path, exist_ok=True)
+    return path
 
 
 if __name__ == "__main__":

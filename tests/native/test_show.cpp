@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "show/embedded_images.h"
 #include "show/music_data.h"
 #include "show/picture_show.h"
 #include "show/runstate.h"
@@ -205,7 +206,7 @@ bool AllBlack(const uint32_t* pixels, size_t count) {
 // The program's sheets, loaded once for every test here.
 const SoftSheets& Sheets() {
   static SoftSheets sheets;
-  static const bool loaded = LoadShowSheets(sheets);
+  static const bool loaded = LoadEmbeddedSheets(sheets);
   EXPECT_TRUE(loaded);
   return sheets;
 }

@@ -80,10 +80,11 @@ std::string Utf16File(const std::string& utf8) {
 }
 
 TEST_F(SettingsStore, DefaultsWithoutAnyFile) {
-  CurrentSettings = {7, 7};
+  CurrentSettings = {7, 7, 7};
   LoadSettings();
   EXPECT_EQ(CurrentSettings.music, 1);
   EXPECT_EQ(CurrentSettings.speed, 3);
+  EXPECT_EQ(CurrentSettings.allMonitors, 1);
   EXPECT_EQ(DataFolder(), DefaultDirectory());
 }
 
@@ -91,19 +92,24 @@ struct ValueCase {
   const char* text;
   int music;
   int speed;
+  int allMonitors;
 };
 
 TEST_F(SettingsStore, ReadsValuesAsWrittenWithoutRangeTest) {
   const ValueCase cases[] = {
-      {"[QV3_02]\r\nWAV=0\r\nSPEED=5\r\n", 0, 5},   {"[QV3_02]\r\nWAV=1\r\nSPEED=9\r\n", 1, 9},
-      {"[QV3_02]\r\nWAV=2\r\nSPEED=-4\r\n", 2, -4}, {"[QV3_02]\r\nWAV=abc\r\nSPEED=x7\r\n", 0, 0},
-      {"[QV3_02]\r\nSPEED=250\r\n", 1, 250},        {"[OTHER]\r\nWAV=0\r\nSPEED=1\r\n", 1, 3},
+      {"[QV3_02]\r\nWAV=0\r\nSPEED=5\r\n", 0, 5, 1},
+      {"[QV3_02]\r\nWAV=1\r\nSPEED=9\r\nAllMonitors=0\r\n", 1, 9, 0},
+      {"[QV3_02]\r\nWAV=2\r\nSPEED=-4\r\nAllMonitors=1\r\n", 2, -4, 1},
+      {"[QV3_02]\r\nWAV=abc\r\nSPEED=x7\r\nAllMonitors=no\r\n", 0, 0, 0},
+      {"[QV3_02]\r\nSPEED=250\r\n", 1, 250, 1},
+      {"[OTHER]\r\nWAV=0\r\nSPEED=1\r\nAllMonitors=0\r\n", 1, 3, 1},
   };
   for (const ValueCase& c : cases) {
     Settings(c.text);
     LoadSettings();
     EXPECT_EQ(CurrentSettings.music, c.music) << c.text;
     EXPECT_EQ(CurrentSettings.speed, c.speed) << c.text;
+    EXPECT_EQ(CurrentSettings.allMonitors, c.allMonitors) << c.text;
   }
 }
 
@@ -132,19 +138,23 @@ TEST_F(SettingsStore, DataKeyIsOnlyReadFromItsOwnSection) {
 }
 
 TEST_F(SettingsStore, SaveWritesBothValuesAndKeepsOtherKeys) {
-  Settings("[QV3_DIR]\r\nQV3_DIR=E:\\Mine\r\n[QV3_02]\r\nWAV=1\r\nSPEED=3\r\nEXTRA=kept\r\n");
+  Settings(
+      "[QV3_DIR]\r\nQV3_DIR=E:\\Mine\r\n[QV3_02]\r\nWAV=1\r\nSPEED=3\r\nAllMonitors=0\r\n"
+      "EXTRA=kept\r\n");
   LoadSettings();
-  CurrentSettings = {0, 5};
+  CurrentSettings = {0, 5, 1};
   SaveSettings();
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, "QAV3CFG.INI");
   const std::string text = ReadFileBytes(settingsPath_);
   EXPECT_NE(text.find("WAV=0"), std::string::npos) << text;
   EXPECT_NE(text.find("SPEED=5"), std::string::npos) << text;
   EXPECT_NE(text.find("EXTRA=kept"), std::string::npos) << text;
+  EXPECT_NE(text.find("AllMonitors=0"), std::string::npos) << text;
   EXPECT_NE(text.find("QV3_DIR=E:\\Mine"), std::string::npos) << text;
   LoadSettings();
   EXPECT_EQ(CurrentSettings.music, 0);
   EXPECT_EQ(CurrentSettings.speed, 5);
+  EXPECT_EQ(CurrentSettings.allMonitors, 0);
 }
 
 TEST_F(SettingsStore, DataFolderNamedInAnyScript) {
@@ -180,10 +190,10 @@ TEST_F(SettingsStore, Utf16FileKeepsWorkingThroughASave) {
   LoadSettings();
   EXPECT_EQ(CurrentSettings.music, 0);
   EXPECT_EQ(CurrentSettings.speed, 4);
-  CurrentSettings = {1, 2};
+  CurrentSettings = {1, 2, 1};
   SaveSettings();
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, "QAV3CFG.INI");
-  CurrentSettings = {7, 7};
+  CurrentSettings = {7, 7, 7};
   LoadSettings();
   EXPECT_EQ(CurrentSettings.music, 1);
   EXPECT_EQ(CurrentSettings.speed, 2);
@@ -233,7 +243,7 @@ TEST_F(SettingsStore, HostileFilesReadSafely) {
     SCOPED_TRACE(c.name);
     Settings(c.file);
     DataDirectory[kDataDirectorySize - 1] = L'!';
-    CurrentSettings = {kAny, kAny};
+    CurrentSettings = {kAny, kAny, kAny};
     LoadSettings();
     const size_t length = wcsnlen(DataDirectory, kDataDirectorySize);
     ASSERT_LT(length, size_t(kDataDirectorySize)) << "the data folder is not terminated";
@@ -255,7 +265,7 @@ TEST_F(SettingsStore, HostileFilesReadSafely) {
 TEST_F(SettingsStore, SaveReportsWhetherTheFileWasWritten) {
   // A directory in the settings file's place: no write can succeed.
   ASSERT_TRUE(CreateDirectoryA(settingsPath_.c_str(), nullptr));
-  CurrentSettings = {0, 4};
+  CurrentSettings = {0, 4, 1};
   EXPECT_EQ(SaveSettings(), 0);
   ASSERT_TRUE(RemoveDirectoryA(settingsPath_.c_str()));
   EXPECT_EQ(SaveSettings(), 1);

@@ -425,5 +425,107 @@ class Ending(unittest.TestCase):
             self.assertLess(took, 1.5)
 
 
+
+# Two monitors side by side on one 1824 x 768 screen, as XRandR 1.5 monitors: the primary of
+# 1024 x 768 on the left, a second of 800 x 600 on the right, the strip below it covered by none.
+MONITORS = [("*PRIM", (0, 0, 1024, 768), "screen"), ("SECOND", (1024, 0, 800, 600), "none")]
+MONITOR_SCREEN = (1824, 768)
+UNCOVERED = (1024, 600, 1824, 768)
+
+
+def set_monitor(screen, name, rect, output):
+    x, y, w, h = rect
+    screen.run("xrandr", "--setmonitor", name, f"{w}/{w * 254 // 960}x{h}/{h * 254 // 960}+{x}+{y}",
+               output)
+
+
+def two_monitor_screen():
+    screen = Screen(*MONITOR_SCREEN)
+    for name, rect, output in MONITORS:
+        set_monitor(screen, name, rect, output)
+    # A root colour the program never draws: a pixel it leaves uncovered shows.
+    screen.run("xsetroot", "-solid", "#13579b")
+    return screen
+
+
+def find_own_window(screen):
+    deadline = time.time() + 10
+    while time.time() < deadline:
+        found = subprocess.run(["xdotool", "search", "--name", "^qavsaver3$"], env=screen.env,
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                               text=True).stdout.split()
+        if found:
+            return int(found[0])
+        time.sleep(0.1)
+    return None
+
+
+class Monitors(unittest.TestCase):
+    def test_each_monitor_shows_its_own_show(self):
+        seed = 31
+        with two_monitor_screen() as screen:
+            proc = screen.start("-root", "-seed", seed, "-speed", 5)
+            shots = []
+            deadline = time.time() + 13
+            while time.time() < deadline:
+                shot = screen.shot_gray()
+                # From the moment the program has painted the root window, before its first
+                # frame is drawn.
+                if shots or shot.count(0, 0, *MONITOR_SCREEN) == 0:
+                    shots.append(shot)
+            screen.shot_png(os.path.join(out_dir(), "native-two-monitors.png"))
+            code, _ = screen.stop(proc)
+            self.assertEqual(code, ENDED_BY_SIGTERM, proc.stderr.read())
+        self.assertGreater(len(shots), 20)
+        self.assertTrue(all(shot.count(*UNCOVERED) == 0 for shot in shots),
+                        "the part of the screen no monitor shows is not black")
+        firsts = []
+        for index, (name, (x, y, w, h), _) in enumerate(MONITORS):
+            # Monitor i shows the scenes of seed + i, placed for its own size.
+            scenes = traced_scenes(seed + index, (w, h))
+            for scene in scenes:
+                scene["rects"] = [(x0 + x, y0 + y, x1 + x, y1 + y)
+                                  for x0, y0, x1, y1 in scene["rects"]]
+            matches = explain(shots, scenes, (x, y, x + w, y + h))
+            self.assertIsNotNone(matches, f"{name}: pixels outside its show's traced scenes")
+            shown = [m for m in matches if m is not None]
+            self.assertTrue(shown, f"{name} shows no characters")
+            self.assertEqual(shown, sorted(shown), f"{name}: the scenes come out of order")
+            firsts.append([tuple(v - o for v, o in zip(r, (x, y, x, y)))
+                           for r in scenes[shown[0]]["rects"]])
+        self.assertNotEqual(firsts[0], firsts[1], "the two monitors show the same scene")
+
+    def test_monitors_that_come_and_go_are_followed_and_a_key_still_ends_it(self):
+        second = MONITORS[1][1]
+        second_area = (second[0], second[1], second[0] + second[2], second[1] + second[3])
+        with two_monitor_screen() as screen:
+            proc = screen.start("-speed", 5)
+            window = find_own_window(screen)
+            self.assertIsNotNone(window)
+
+            def drawn_on_second(seconds):
+                deadline = time.time() + seconds
+                while time.time() < deadline:
+                    if screen.shot_gray(window).count(*second_area):
+                        return True
+                    time.sleep(0.2)
+                return False
+
+            self.assertTrue(drawn_on_second(15), "no characters on the second monitor")
+            screen.run("xrandr", "--delmonitor", "SECOND")
+            time.sleep(1)
+            # One monitor is left: its show alone draws, and nothing on the rest of the screen.
+            quiet = [screen.shot_gray(window).count(*second_area) for _ in range(10)]
+            self.assertEqual(quiet, [0] * 10)
+            self.assertIsNone(proc.poll())
+            set_monitor(screen, *MONITORS[1])
+            self.assertTrue(drawn_on_second(20), "the second monitor's show did not come back")
+            self.assertIsNone(proc.poll())
+            screen.run("xdotool", "mousemove", 400, 300)
+            screen.run("xdotool", "key", "a")
+            self.assertEqual(proc.wait(5), 0, proc.stderr.read())
+            self.assertEqual(proc.stderr.read(), "")
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)
