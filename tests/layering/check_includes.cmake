@@ -17,7 +17,8 @@ set(rules
   "sound|sound show|X11/|alsa/|emscripten"
   "settings|settings gdi show res|X11/|alsa/|emscripten"
   "app|app settings sound gdi show res|X11/|alsa/|emscripten"
-  "x11|x11 show res|windows\\.h|mmsystem\\.h|emscripten")
+  "x11|x11 show res|windows\\.h|mmsystem\\.h|emscripten"
+  "web|web show res|windows\\.h|mmsystem\\.h|X11/|alsa/")
 
 set(checked_folders "")
 foreach(rule ${rules})

@@ -1,0 +1,82 @@
+// The page's cost in headless Chromium at 1920x1080, with figures against yardsticks measured
+// in the same run: the CPU time of Chromium's whole process tree over a stretch of seconds for
+// the page (putting only the rectangles that changed), the same page putting the whole frame
+// every tick (bench=whole) and an idle page with the same canvas (bench=idle); and the time
+// from navigation to the first frame in a warm browser.
+//   node bench_page.mjs [SECONDS]
+// Environment: QV3_WEB_PAGE, QV3_NODE_MODULES.
+import { readdirSync, readFileSync } from 'node:fs';
+
+import { launchChromium, pageFileUrl } from './browser.mjs';
+
+const seconds = Number(process.argv[2] || 30);
+const ticksPerSecond = 100;  // USER_HZ on Linux
+
+// utime + stime, in clock ticks, of every process below this one (the browser's tree).
+function treeCpuTicks() {
+  const parents = new Map(), cpu = new Map();
+  for (const name of readdirSync('/proc')) {
+    if (!/^[0-9]+$/.test(name)) continue;
+    let stat;
+    try {
+      stat = readFileSync(`/proc/${name}/stat`, 'utf8');
+    } catch {
+      continue;  // it ended meanwhile
+    }
+    const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+    parents.set(Number(name), Number(fields[1]));
+    cpu.set(Number(name), Number(fields[11]) + Number(fields[12]));
+  }
+  let total = 0;
+  for (const [pid, ticks] of cpu) {
+    for (let up = parents.get(pid); up; up = parents.get(up)) {
+      if (up === process.pid) {
+        total += ticks;
+        break;
+      }
+    }
+  }
+  return total;
+}
+
+const browser = await launchChromium();
+const context = await browser.newContext({ viewport: { width: 1920, height: 1080 } });
+
+async function cpuSeconds(query) {
+  const page = await context.newPage();
+  await page.goto(pageFileUrl(query));
+  await page.waitForTimeout(2000);  // past start-up
+  const before = treeCpuTicks();
+  await page.waitForTimeout(seconds * 1000);
+  const used = (treeCpuTicks() - before) / ticksPerSecond;
+  await page.close();
+  return used;
+}
+
+const kinds = [
+  ['page (changed rectangles)', '?speed=3&music=0&seed=1'],
+  ['whole frame every tick', '?speed=3&music=0&seed=1&bench=whole'],
+  ['idle page, same canvas', '?speed=3&music=0&seed=1&bench=idle'],
+];
+const used = {};
+for (const [name, query] of kinds) {
+  used[name] = await cpuSeconds(query);
+  console.log(`${name}: ${used[name].toFixed(2)} s CPU over ${seconds} s ` +
+    `(${((100 * used[name]) / seconds).toFixed(1)}% of a core)`);
+}
+const [page, whole, idle] = kinds.map(([name]) => used[name]);
+console.log(`page / whole frame: ${(page / whole).toFixed(2)} (goal <= 0.5)`);
+console.log(`page / idle: ${(page / Math.max(idle, 0.01)).toFixed(2)} (goal <= 3)`);
+
+// The first frame: navigation start to the first tick that drew, in a browser already warm.
+const page2 = await context.newPage();
+const times = [];
+for (let run = 0; run < 6; ++run) {
+  await page2.goto(pageFileUrl(`?music=0&seed=${run + 1}`));
+  await page2.waitForFunction(() => window.qvFirstFrameMs !== undefined);
+  if (run > 0) times.push(await page2.evaluate(() => window.qvFirstFrameMs));
+}
+times.sort((a, b) => a - b);
+console.log(`first frame: median ${times[times.length >> 1].toFixed(0)} ms, ` +
+  `range ${times[0].toFixed(0)}-${times[times.length - 1].toFixed(0)} ms (goal <= 300)`);
+await browser.close();

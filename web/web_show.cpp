@@ -1,0 +1,115 @@
+#include "web/web_show.h"
+
+#include <cstdlib>
+
+#include "show/embedded_images.h"
+#include "show/image_decode.h"
+#include "show/music_data.h"
+#include "show/picture_show.h"
+#include "show/speed.h"
+#include "show/zoom.h"
+
+#define QV_EXPORT(name) __attribute__((export_name(#name)))
+
+// The page reads the rectangles as four int32 each.
+static_assert(sizeof(SoftRect) == 4 * sizeof(int32_t));
+
+namespace {
+
+SoftSheets Sheets;
+bool SheetsLoaded = false;
+PictureShow Shown;
+bool Started = false;
+uint8_t* Rgba = nullptr;  // the picture in the byte order an ImageData takes
+SoftRect Changed[kDrawListSlots];
+
+// Rows of 0x00RRGGBB words to R, G, B, 255 bytes, for a rectangle of the picture.
+void CopyRgba(const SoftPicture& picture, const SoftRect& rect) {
+  for (int32_t y = rect.y; y < rect.y + rect.height; ++y) {
+    const uint32_t* from = picture.work + size_t(y) * picture.width + rect.x;
+    uint8_t* to = Rgba + (size_t(y) * picture.width + rect.x) * 4;
+    for (int32_t x = 0; x < rect.width; ++x, to += 4) {
+      const uint32_t pixel = from[x];
+      to[0] = uint8_t(pixel >> 16);
+      to[1] = uint8_t(pixel >> 8);
+      to[2] = uint8_t(pixel);
+      to[3] = 255;
+    }
+  }
+}
+
+// A black RGBA picture for the show's current size.
+bool MakeRgba() {
+  std::free(Rgba);
+  const size_t pixels = size_t(Shown.picture.width) * Shown.picture.height;
+  Rgba = static_cast<uint8_t*>(std::malloc(pixels * 4));
+  if (!Rgba) return false;
+  CopyRgba(Shown.picture, SoftRect{0, 0, Shown.picture.width, Shown.picture.height});
+  return true;
+}
+
+bool SizeFits(int32_t width, int32_t height) {
+  return width > 0 && height > 0 && int64_t(width) * height <= kMaxImagePixels;
+}
+
+}  // namespace
+
+extern "C" {
+
+QV_EXPORT(qv_start) int32_t qv_start(int32_t width, int32_t height, uint32_t seed) {
+  if (!SizeFits(width, height)) return 0;
+  if (!SheetsLoaded) SheetsLoaded = LoadEmbeddedSheets(Sheets);
+  if (!SheetsLoaded) return 0;
+  if (Started) {
+    PictureShowStop(Shown);
+    Started = false;
+  }
+  if (!PictureShowStart(Shown, Sheets, width, height, seed)) return 0;
+  Started = MakeRgba();
+  if (!Started) PictureShowStop(Shown);
+  return Started;
+}
+
+QV_EXPORT(qv_resize) int32_t qv_resize(int32_t width, int32_t height) {
+  if (!Started || !SizeFits(width, height)) return 0;
+  if (!PictureShowResize(Shown, width, height)) {
+    Started = false;
+    return 0;
+  }
+  Started = MakeRgba();
+  if (!Started) PictureShowStop(Shown);
+  return Started;
+}
+
+QV_EXPORT(qv_tick) int32_t qv_tick() {
+  if (!Started) return 0;
+  const int count = PictureShowTick(Shown, Changed);
+  for (int i = 0; i < count; ++i) CopyRgba(Shown.picture, Changed[i]);
+  return count;
+}
+
+QV_EXPORT(qv_rgba) uint8_t* qv_rgba() { return Rgba; }
+QV_EXPORT(qv_width) int32_t qv_width() { return Started ? Shown.picture.width : 0; }
+QV_EXPORT(qv_height) int32_t qv_height() { return Started ? Shown.picture.height : 0; }
+QV_EXPORT(qv_rects) const int32_t* qv_rects() { return &Changed[0].x; }
+
+QV_EXPORT(qv_zoom) int32_t qv_zoom(int32_t width, int32_t height, int32_t dpi) {
+  return ZoomToFit(width, height, ZoomForDpi(dpi), kMaxImagePixels);
+}
+
+QV_EXPORT(qv_period) int32_t qv_period(int32_t speed) { return FramePeriodForSpeed(speed); }
+QV_EXPORT(qv_speed_min) int32_t qv_speed_min() { return kSpeedMin; }
+QV_EXPORT(qv_speed_max) int32_t qv_speed_max() { return kSpeedMax; }
+
+QV_EXPORT(qv_music_data) const uint8_t* qv_music_data() {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  return EmbeddedMusic(0, &data, &size) ? data : nullptr;
+}
+
+QV_EXPORT(qv_music_size) uint32_t qv_music_size() {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  return EmbeddedMusic(0, &data, &size) ? uint32_t(size) : 0;
+}
+}

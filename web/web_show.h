@@ -1,0 +1,32 @@
+// The show for a web page: plain C functions that the page's script calls on the WebAssembly
+// module. One show a page; the picture is handed out as RGBA bytes, ready for an ImageData.
+#pragma once
+
+#include <cstdint>
+
+extern "C" {
+
+// Starts a show on a black width x height picture seeded with `seed`; 0 when it cannot be made.
+// A second call starts a fresh scene at the new size, as a resize does.
+int32_t qv_start(int32_t width, int32_t height, uint32_t seed);
+// Makes the picture black at a new size with a fresh scene; 0 when it cannot be made.
+int32_t qv_resize(int32_t width, int32_t height);
+// Runs one tick: the count of rectangles that changed, each as four int32 (x, y, width,
+// height) at qv_rects(), their pixels already written to qv_rgba().
+int32_t qv_tick();
+// The picture as RGBA bytes, alpha 255, top row first, qv_width() pixels a row.
+uint8_t* qv_rgba();
+int32_t qv_width();
+int32_t qv_height();
+// The changed rectangles of the last tick.
+const int32_t* qv_rects();
+// The picture zoom for a screen of width x height device pixels at `dpi` (96 per CSS pixel).
+int32_t qv_zoom(int32_t width, int32_t height, int32_t dpi);
+// The tick period in milliseconds for a speed; qv_speed_min() and qv_speed_max() bound speeds.
+int32_t qv_period(int32_t speed);
+int32_t qv_speed_min();
+int32_t qv_speed_max();
+// The background music as the bytes of a WAV file; size 0 when the module carries none.
+const uint8_t* qv_music_data();
+uint32_t qv_music_size();
+}
