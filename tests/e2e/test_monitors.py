@@ -10,6 +10,7 @@ import time
 import unittest
 
 import harness
+from testkit import windows_path
 
 SCREEN = (1824, 768)
 PRIMARY_SIZE = (1024, 768)
@@ -25,10 +26,6 @@ LAYOUTS = [
     {"name": "primary left", "primary_x": 0, "second_x": 1024, "windows_second_x": 1024},
     {"name": "primary right", "primary_x": 800, "second_x": 0, "windows_second_x": -800},
 ]
-
-
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 def count_colour(shot, x0, y0, x1, y1, colour):
@@ -172,10 +169,7 @@ class Monitors(unittest.TestCase):
         self.assertNotEqual(cover["title"], "QV3_02")
         self.assertGreater(self.assert_covered(desk, 6), 0, "no scene appeared on the primary")
         if layout["primary_x"] == 0:
-            shots = os.environ.get("QV3_SCREENSHOT_DIR", os.path.join(harness.BUILD_DIR,
-                                                                     "screenshots"))
-            os.makedirs(shots, exist_ok=True)
-            desk.session.screenshot(os.path.join(shots, "two-monitors.png"))
+            desk.session.screenshot(os.path.join(harness.screenshot_dir(), "two-monitors.png"))
 
     @unittest.skipIf(harness.IS_64_BIT, "the Windows 95/98 password library has no 64-bit "
                      "Windows: there the first input over any monitor ends the saver (tested "
