@@ -121,9 +121,10 @@ target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine)
 # The tests load the program's own pictures from their executable.
 target_sources(wine_tests PRIVATE ${SAVER_RC})
 set_target_properties(wine_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
+# PYTHONPATH: the harness and the tests import the shared tests/support/testkit.py.
 set(E2E_ENV QV3_ARCH=${QV3_ARCH} QV3_BUILD_DIR=${CMAKE_BINARY_DIR}
   QV3_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix QV3_NATIVE_DIR=${NATIVE_BUILD_DIR}
-  QV3_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots)
+  QV3_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots PYTHONPATH=${CMAKE_SOURCE_DIR}/tests/support)
 
 # Every Windows test runs for both builds. The harness ends a run of a build that this machine
 # cannot execute (the 32-bit one where no 32-bit x86 code runs) with code 77 and the reason,

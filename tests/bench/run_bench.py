@@ -11,12 +11,10 @@ CPU time of the program's process plus that of the X server, medians of the runs
 
 import os
 import statistics
-import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-import harness  # noqa: E402
+import harness
 
 SIZES = [(1920, 1080), (3840, 2160)]
 CPU_RUNS = 3

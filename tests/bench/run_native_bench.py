@@ -12,9 +12,8 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-import harness  # noqa: E402
-from run_bench import cpu_seconds  # noqa: E402
+import testkit
+from run_bench import cpu_seconds
 
 SIZES = [(1920, 1080), (3840, 2160)]
 RUNS = 3
@@ -24,7 +23,7 @@ SETTLE_SECONDS = 2
 
 def cpu_run(width, height, argv):
     """CPU seconds of the program and of the X server per second of a run, as (program, X)."""
-    xvfb = harness.Xvfb(width, height)
+    xvfb = testkit.Xvfb(width, height)
     env = dict(os.environ, DISPLAY=xvfb.display, ALSA_CONFIG_PATH="/dev/null")
     env.pop("XSCREENSAVER_WINDOW", None)
     proc = subprocess.Popen(argv, env=env, start_new_session=True)

@@ -20,14 +20,15 @@ import tempfile
 import time
 
 import probe_i386
-from xvfb import Xvfb
+import testkit
+from testkit import GrayImage, Xvfb
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 BUILD_DIR = os.environ.get("QV3_BUILD_DIR", os.path.join(HERE, "..", "..", "build", "win32"))
 PREFIX = os.environ.get("QV3_WINEPREFIX", os.path.join(BUILD_DIR, "wineprefix"))
 DIST_DIR = os.path.join(BUILD_DIR, "dist")
 TEST_BIN_DIR = os.path.join(BUILD_DIR, "testbin")
-NATIVE_DIR = os.environ.get("QV3_NATIVE_DIR", os.path.join(BUILD_DIR, "..", "native"))
+NATIVE_DIR = testkit.NATIVE_DIR
 READY_MARK = ".qv3-ready"
 
 # "win32" or "win64": which of the two builds these tests run.
@@ -62,42 +63,6 @@ def wine(*argv):
     return WINE + [str(a) for a in argv]
 
 
-# The format every sample reaches the sink in: the saver's own device format, so that what
-# the saver plays passes the plug converter unchanged and the sink holds the played bytes.
-SINK_RATE = 22050
-SINK_CHANNELS = 1
-SINK_FORMAT = "U8"
-
-
-def _alsa_config(sink_path):
-    """ALSA configuration whose default device writes raw samples to `sink_path`.
-
-    The plug converts whatever a program opens the device with to the sink's fixed format; the
-    file plugin writes the samples it is given to the file and passes them on to a null device,
-    which takes them at once: the sink fills faster than real time (Wine feeds it about four
-    times as fast), but with the samples in order and none left out.
-    """
-    return (
-        "pcm.!default {\n"
-        "  type plug\n"
-        "  slave {\n"
-        "    pcm \"qv3file\"\n"
-        f"    format {SINK_FORMAT}\n"
-        f"    channels {SINK_CHANNELS}\n"
-        f"    rate {SINK_RATE}\n"
-        "  }\n"
-        "}\n"
-        "pcm.qv3file {\n"
-        "  type file\n"
-        "  slave.pcm \"qv3null\"\n"
-        f"  file \"{sink_path}\"\n"
-        "  format \"raw\"\n"
-        "}\n"
-        "pcm.qv3null { type null }\n"
-        "ctl.!default { type hw card 0 }\n"
-    )
-
-
 def base_env(display=None, audio_sink=None, alsa=True):
     env = dict(os.environ)
     env["WINEPREFIX"] = PREFIX
@@ -115,7 +80,7 @@ def base_env(display=None, audio_sink=None, alsa=True):
         config = os.path.join(config_dir, "asound.conf")
         sink = audio_sink or os.path.join(config_dir, "discard.raw")
         with open(config, "w") as f:
-            f.write(_alsa_config(sink))
+            f.write(testkit.alsa_sink_config(sink))
         env["ALSA_CONFIG_PATH"] = config
     else:
         # No usable ALSA device at all.
@@ -157,6 +122,11 @@ def prepare_prefix(fresh=False):
         xvfb.stop()
     with open(os.path.join(PREFIX, READY_MARK), "w") as f:
         f.write("ready\n")
+
+
+def screenshot_dir():
+    """The folder for screenshots people look at: testkit.screenshot_dir of this build."""
+    return testkit.screenshot_dir(BUILD_DIR)
 
 
 def windows_dir():
@@ -297,21 +267,6 @@ class Image:
     def save_png(self, path):
         subprocess.run(["convert", "-size", f"{self.width}x{self.height}", "-depth", "8",
                         "rgb:-", path], input=self.rgb, check=True, timeout=60)
-
-
-class GrayImage:
-    def __init__(self, width, height, gray):
-        self.width, self.height, self.gray = width, height, gray
-
-    def count(self, x0, y0, x1, y1):
-        """Non-black pixels in [x0, x1) x [y0, y1), clipped to the screen."""
-        x0, y0 = max(x0, 0), max(y0, 0)
-        x1, y1 = min(x1, self.width), min(y1, self.height)
-        total = 0
-        for y in range(y0, y1):
-            row = self.gray[y * self.width + x0:y * self.width + x1]
-            total += len(row) - row.count(0)
-        return total
 
 
 def parse_fields(text):

@@ -1,33 +1,22 @@
-"""Runs the saver inside Xvfb for a few seconds and writes screenshots of it:
+"""Runs the saver under Wine inside Xvfb for a few seconds and writes screenshots of it:
    show.py OUTDIR [SAVER ARGUMENTS...]"""
 
-import os
 import sys
-import time
 
 import harness
+import testkit
 
 
 def main(argv):
     outdir, args = argv[1], argv[2:] or ["/s"]
-    os.makedirs(outdir, exist_ok=True)
     harness.prepare_prefix()
     with harness.Session(1024, 768) as session:
         proc = session.start_saver(*args)
-        shots = []
-        for i in range(6):
-            time.sleep(2)
-            path = os.path.join(outdir, f"screen-{i + 1}.png")
-            session.screenshot(path)
-            shots.append(path)
-            if proc.poll() is not None:
-                break
+        shots = testkit.show(outdir, "screen", proc, session.screenshot)
         if proc.poll() is None:
             session.xdotool("key", "Escape")
             session.wait_exit(proc, 10)
-    print("screenshots written:")
-    for path in shots:
-        print("  " + path)
+    testkit.print_shots(shots)
     return 0
 
 

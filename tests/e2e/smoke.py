@@ -1,7 +1,6 @@
 """Start-and-exit smoke run of a saver build: the full-screen window appears and a key ends it
 with exit code 0."""
 
-import sys
 import time
 import unittest
 

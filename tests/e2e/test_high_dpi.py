@@ -8,8 +8,8 @@ import time
 import unittest
 
 import harness
-import test_animation
-import test_settings_window as settings
+import testkit
+from testkit import GrayImage, find_seed, inside_counts
 
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 PHYSICAL = (1920, 1080)
@@ -54,7 +54,7 @@ def halve(shot):
         if top != bottom or top[0::2] != top[1::2]:
             return None
         rows.append(top[0::2])
-    return harness.GrayImage(width // 2, height // 2, b"".join(rows))
+    return GrayImage(width // 2, height // 2, b"".join(rows))
 
 
 def doubled_mismatch(shot, origin, dest, pixels):
@@ -72,12 +72,6 @@ def doubled_mismatch(shot, origin, dest, pixels):
                         bad += 1
                         first = first or (dest[0] + i, dest[1] + j, got, want)
     return None if bad == 0 else f"{bad} pixels differ, first at picture {first}"
-
-
-def out_dir():
-    path = os.environ.get("QV3_SCREENSHOT_DIR", os.path.join(harness.BUILD_DIR, "screenshots"))
-    os.makedirs(path, exist_ok=True)
-    return path
 
 
 class HighDpi(unittest.TestCase):
@@ -103,15 +97,14 @@ class HighDpi(unittest.TestCase):
                 halved = halve(shot)
                 self.assertIsNotNone(halved, "a picture pixel is not a sharp 2 x 2 block")
                 shots.append(halved)
-            session.screenshot(os.path.join(out_dir(), "saver-192dpi.png"))
+            session.screenshot(os.path.join(harness.screenshot_dir(), "saver-192dpi.png"))
             session.xdotool("key", "a")
             self.assertEqual(session.wait_exit(proc, 15), 0)
-        finder = test_animation.Animation("test_scenes_fade_in_three_at_a_time_and_change")
-        scenes, matches = finder.find_seed(started, shots, LOGICAL, (0, 0) + LOGICAL)
+        scenes, matches = find_seed(started, shots, LOGICAL, (0, 0) + LOGICAL)
         drawn = [m for m in matches if m is not None]
         self.assertTrue(drawn, "no screenshot showed a scene")
         # The scene fills its three places at the logical size.
-        full = max(sum(test_animation.inside_counts(s, scenes[m]["rects"]))
+        full = max(sum(inside_counts(s, scenes[m]["rects"]))
                    for s, m in zip(shots, matches) if m is not None)
         self.assertGreater(full, 3 * 200)
 
@@ -133,7 +126,7 @@ class HighDpi(unittest.TestCase):
 
     def look(self, session, origin, expectation):
         dest, pixels = self.skin.expected(expectation)
-        deadline = time.time() + settings.LOOK_TIMEOUT
+        deadline = time.time() + testkit.LOOK_TIMEOUT
         while True:
             problem = doubled_mismatch(session.screenshot(), origin, dest, pixels)
             if problem is None:
@@ -143,17 +136,17 @@ class HighDpi(unittest.TestCase):
             time.sleep(0.3)
 
     def test_settings_window_at_twice_its_size(self):
-        self.skin = settings.Skin()
-        harness.write_settings(settings.START)
-        plus = settings.center("PNUM")
-        ok = settings.center("OK")
-        slider_y = settings.SLIDER_Y
+        self.skin = testkit.Skin()
+        harness.write_settings(testkit.START)
+        plus = testkit.center("PNUM")
+        ok = testkit.center("OK")
+        slider_y = testkit.SLIDER_Y
         # Steps at picture points, which the test puts at twice their place on the screen,
         # plus one screen pixel in a block so that both pixels of a block are shown to count.
         steps = [
             ("look", ("digits", 3)), ("look", ("knob", 86)), ("look", ("face", "OK", 0)),
             ("click", plus), ("look", ("digits", 4)), ("look", ("knob", 129)),
-            ("press", (settings.slider_x(50), slider_y)), ("look", ("knob", 50)),
+            ("press", (testkit.slider_x(50), slider_y)), ("look", ("knob", 50)),
             ("release",), ("look", ("knob", 43)), ("look", ("digits", 2)),
             ("press", (75, slider_y)), ("release",), ("look", ("knob", 0)),
             ("look", ("digits", 1)),
@@ -170,7 +163,7 @@ class HighDpi(unittest.TestCase):
             deadline = time.time() + 20
             window = {}
             while window.get("visible") != "1" and time.time() < deadline:
-                code, out = session.run_helper("findclass", settings.WINDOW_CLASS)
+                code, out = session.run_helper("findclass", testkit.WINDOW_CLASS)
                 window = harness.parse_fields(out) if code == 0 else {}
             self.assertEqual(window.get("visible"), "1", "no settings window appeared")
             # Centred, twice the size, the frame added once on each axis.
@@ -199,10 +192,11 @@ class HighDpi(unittest.TestCase):
                 elif kind == "release":
                     session.xdotool("mouseup", 1)
                 if step == ("look", ("digits", 5)):
-                    session.screenshot(os.path.join(out_dir(), "settings-192dpi.png"))
+                    session.screenshot(os.path.join(harness.screenshot_dir(),
+                                                    "settings-192dpi.png"))
                 time.sleep(0.2)
-            self.assertEqual(session.wait_exit(proc, settings.EXIT_TIMEOUT), 0)
-        values = settings.settings_values(harness.read_settings())
+            self.assertEqual(session.wait_exit(proc, testkit.EXIT_TIMEOUT), 0)
+        values = testkit.settings_values(harness.read_settings())
         self.assertEqual((values.get("WAV"), values.get("SPEED")), ("0", "5"))
 
 

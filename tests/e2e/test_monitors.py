@@ -11,7 +11,7 @@ import time
 import unittest
 
 import harness
-from test_animation import explain, traced_scenes
+from testkit import explain, traced_scenes, windows_path
 
 SCREEN = (1824, 768)
 PRIMARY_SIZE = (1024, 768)
@@ -27,10 +27,6 @@ LAYOUTS = [
     {"name": "primary left", "primary_x": 0, "second_x": 1024, "windows_second_x": 1024},
     {"name": "primary right", "primary_x": 800, "second_x": 0, "windows_second_x": -800},
 ]
-
-
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 def count_colour(shot, x0, y0, x1, y1, colour):
@@ -193,7 +189,8 @@ class Monitors(unittest.TestCase):
                     shots = []
                     counts = self.assert_covered(desk, 14, second_black=False, shots=shots)
                     if layout["primary_x"] == 0:
-                        desk.session.screenshot(os.path.join(shot_dir(), "two-monitor-shows.png"))
+                        desk.session.screenshot(
+                            os.path.join(harness.screenshot_dir(), "two-monitor-shows.png"))
                     desk.session.xdotool("key", "a")
                     self.assertEqual(desk.session.wait_exit(proc, EXIT_TIMEOUT), 0)
                 finally:
@@ -272,12 +269,6 @@ class Monitors(unittest.TestCase):
                                         "ScreenSaveUsePassword", "/f"), env=desk.session.env, timeout=60,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             desk.close()
-
-
-def shot_dir():
-    path = os.environ.get("QV3_SCREENSHOT_DIR", os.path.join(harness.BUILD_DIR, "screenshots"))
-    os.makedirs(path, exist_ok=True)
-    return path
 
 
 if __name__ == "__main__":

@@ -1,38 +1,19 @@
 """The background music of the real saver under Wine, heard through an ALSA device that writes
-every sample it is given to a file (see harness._alsa_config)."""
+every sample it is given to a file (see testkit.alsa_sink_config)."""
 
 import math
 import os
 import shutil
-import struct
 import tempfile
 import time
 import unittest
 
 import harness
+from testkit import SECOND, sink_size, wait_for_size, wave_data
 
 EXIT_TIMEOUT = 15
 MUSIC_FILE = os.path.join(harness.DIST_DIR, "QV3", "BGM04.SSS")
-SECOND = harness.SINK_RATE * harness.SINK_CHANNELS  # bytes of one second of U8 sink samples
 MAX_LAG = 32  # samples a resampler on the way could shift the sound by
-
-
-def data_chunk(path):
-    """The bytes of the "data" chunk of a RIFF WAVE file."""
-    with open(path, "rb") as f:
-        riff = f.read()
-    assert riff[:4] == b"RIFF" and riff[8:12] == b"WAVE", path
-    at = 12
-    while at + 8 <= len(riff):
-        chunk_id, size = struct.unpack_from("<4sI", riff, at)
-        if chunk_id == b"data":
-            return riff[at + 8:at + 8 + size]
-        at += 8 + size + (size & 1)
-    raise AssertionError(f"{path} has no data chunk")
-
-
-def sink_size(path):
-    return os.path.getsize(path) if os.path.exists(path) else 0
 
 
 def level(samples):
@@ -96,17 +77,10 @@ def drop_underrun_gaps(played, music):
     return bytes(kept), dropped
 
 
-def wait_for_size(path, size, timeout):
-    deadline = time.time() + timeout
-    while sink_size(path) < size and time.time() < deadline:
-        time.sleep(0.1)
-    return sink_size(path)
-
-
 class Music(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.music = data_chunk(MUSIC_FILE)
+        cls.music = wave_data(MUSIC_FILE)
 
     def setUp(self):
         scratch = tempfile.TemporaryDirectory(prefix="qv3-music-")

@@ -8,12 +8,9 @@ import time
 import unittest
 
 import harness
+from testkit import windows_path
 
 DESKTOP_KEY = r"HKCU\Control Panel\desktop"
-
-
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 class Password(unittest.TestCase):

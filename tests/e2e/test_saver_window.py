@@ -1,7 +1,6 @@
 """The real saver under Wine: window creation by mode, exit input, single instance, preview."""
 
 import os
-import subprocess
 import time
 import unittest
 

@@ -10,91 +10,15 @@ import time
 import unittest
 
 import harness
+from testkit import (EXIT_TIMEOUT, LOOK_TIMEOUT, SLIDER_Y, START, WINDOW_CLASS, Skin, center,
+                     settings_values, slider_x)
 
-SKIN_PNG = os.path.join(harness.HERE, "..", "..", "res", "skin106.png")
-SKIN_WIDTH, SKIN_HEIGHT = 344, 560
-BACKGROUND_ROW = 224
-TRANSPARENT = (248, 0, 248)  # colour 0 of the skin's palette
 CAPTION = "ミルカドの設定"
-WINDOW_CLASS = "QV3_02"
 MESSAGE_TITLE = "QAV SAVER Vol.3"  # the caption of the program's message boxes
 SAVE_FAILED_TEXT = "設定を保存できませんでした"
-SHOT_DIR = os.environ.get("QV3_SCREENSHOT_DIR", os.path.join(harness.BUILD_DIR, "screenshots"))
 
-EXIT_TIMEOUT = 15  # seconds for the saver to end once its window has closed
 STAY_TIME = 1.5    # seconds the saver must go on after input that must not close it
-LOOK_TIMEOUT = 4   # seconds for the screen to show what is expected
-
-# The controls: client position, size, normal face source and pressed face source.
-CONTROLS = {
-    "OK": ((120, 239), (96, 32), (160, 0), (160, 32)),
-    "CANCEL": ((223, 239), (96, 32), (160, 64), (160, 96)),
-    "MUSIC_OFF": ((60, 187), (80, 28), (0, 66), (0, 98)),
-    "MUSIC_ON": ((60, 187), (80, 28), (80, 66), (80, 98)),
-    "MNUM": ((47, 133), (28, 28), (258, 2), (258, 34)),
-    "PNUM": ((275, 133), (28, 28), (290, 2), (290, 34)),
-}
 TOGGLE = "MUSIC_OFF"  # either name clicks the same control
-SLIDER = ((75, 133), (200, 28), (0, 194))
-KNOB_SOURCE, KNOB_SIZE = (202, 194), 28
-TENS, UNITS = (113, 116), (129, 116)
-DIGIT_SIZE = 16
-SLIDER_Y = 133 + 14
-
-
-def slider_x(offset):
-    """The client x that puts the knob's middle under the cursor at `offset`."""
-    return 75 + 14 + offset
-
-
-class Skin:
-    def __init__(self):
-        self.rgb = subprocess.run(["convert", SKIN_PNG, "-depth", "8", "rgb:-"], check=True,
-                                  stdout=subprocess.PIPE, timeout=60).stdout
-        assert len(self.rgb) == SKIN_WIDTH * SKIN_HEIGHT * 3
-
-    def pixel(self, x, y):
-        i = (y * SKIN_WIDTH + x) * 3
-        return tuple(self.rgb[i:i + 3])
-
-    def compose(self, dest, size, source, knob=None):
-        """The pixels a control shows: its face over the background under it, and for the
-        slider the knob at offset `knob` over that."""
-        (dx, dy), (w, h), (sx, sy) = dest, size, source
-        rows = []
-        for j in range(h):
-            row = []
-            for i in range(w):
-                p = self.pixel(sx + i, sy + j)
-                if p == TRANSPARENT:
-                    p = self.pixel(dx + i, dy + j + BACKGROUND_ROW)
-                if knob is not None and 0 <= i - knob < KNOB_SIZE:
-                    k = self.pixel(KNOB_SOURCE[0] + i - knob, KNOB_SOURCE[1] + j)
-                    if k != TRANSPARENT:
-                        p = k
-                row.append(p)
-            rows.append(row)
-        return rows
-
-    def digit(self, dest, entry):
-        return self.compose(dest, (DIGIT_SIZE, DIGIT_SIZE), (160 + 16 * entry, 128))
-
-    def expected(self, look):
-        """(client position, pixels) for one expectation of the scenario table."""
-        kind = look[0]
-        if kind == "face":
-            dest, size, normal, pressed = CONTROLS[look[1]]
-            return dest, self.compose(dest, size, pressed if look[2] else normal)
-        if kind == "knob":
-            dest, size, source = SLIDER
-            # An offset of None: the knob is not seen at all.
-            return dest, self.compose(dest, size, source, look[1])
-        if kind == "digits":
-            # None: both places blank.
-            tens, units = divmod(look[1], 10) if look[1] is not None else (10, 10)
-            left, right = self.digit(TENS, tens or 10), self.digit(UNITS, units)
-            return TENS, [a + b for a, b in zip(left, right)]
-        raise ValueError(kind)
 
 
 def mismatch(shot, origin, dest, pixels):
@@ -141,22 +65,6 @@ def send_close(env, window_id):
     x11.XFlush(display)
     x11.XCloseDisplay(display)
 
-
-def center(name):
-    (x, y), (w, h) = CONTROLS[name][:2]
-    return x + w // 2, y + h // 2
-
-
-def settings_values(text):
-    values = {}
-    for line in (text or "").splitlines():
-        if "=" in line:
-            key, value = line.split("=", 1)
-            values[key.strip()] = value.strip()
-    return values
-
-
-START = "[QV3_02]\nWAV=0\nSPEED=3\n"
 
 # Each scenario: the settings file at the start, how the saver is started ("/c", no switch, or
 # "/c" from a foreground parent window), the steps, and the outcome: "unchanged" (the settings
@@ -298,8 +206,7 @@ class SettingsWindow(unittest.TestCase):
             time.sleep(0.3)
 
     def shot(self, name):
-        os.makedirs(SHOT_DIR, exist_ok=True)
-        self.session.screenshot(os.path.join(SHOT_DIR, name + ".png"))
+        self.session.screenshot(os.path.join(harness.screenshot_dir(), name + ".png"))
 
     def click(self, origin, control):
         x, y = center(control)

@@ -22,7 +22,7 @@ import unittest
 
 import harness
 import probe_i386
-from test_music import SECOND, data_chunk, sink_size, wait_for_size
+from testkit import SECOND, sink_size, wait_for_size, wave_data
 
 harness.PREFIX = os.path.join(harness.BUILD_DIR, "wineprefix-setup")
 
@@ -337,7 +337,7 @@ class Setup(unittest.TestCase):
         s.xdotool("key", "space")
         self.assertEqual(s.wait_exit(proc, EXIT_TIMEOUT), 0)
         heard = file_bytes(self.sink)
-        music = data_chunk(unix_path(self.music))
+        music = wave_data(unix_path(self.music))
         self.assertNotEqual(heard.find(music[:256]), -1,
                             "the music of the default data folder never reached the device")
         print(f"  installed saver: {drawn} pixels drawn, {sink_size(self.sink)} bytes of music")
@@ -361,9 +361,7 @@ class Setup(unittest.TestCase):
         return s.wait_exit(proc, EXIT_TIMEOUT), ""
 
     def out_dir(self):
-        path = os.environ.get("QV3_SCREENSHOT_DIR", os.path.join(harness.BUILD_DIR, "screenshots"))
-        os.makedirs(path, exist_ok=True)
-        return path
+        return harness.screenshot_dir()
 
     # -- what must hold ----------------------------------------------------------------------
     def assert_installed(self):

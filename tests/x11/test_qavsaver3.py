@@ -8,18 +8,14 @@ that end it."""
 import os
 import signal
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
-import harness  # noqa: E402  (screenshots)
-from test_animation import explain, inside_counts, traced_scenes  # noqa: E402
-from xvfb import Xvfb  # noqa: E402
+import testkit
+from testkit import GrayImage, Xvfb, explain, inside_counts, traced_scenes, wave_data
 
-NATIVE_DIR = harness.NATIVE_DIR
+NATIVE_DIR = testkit.NATIVE_DIR
 HACK = os.environ.get("QV3_HACK", os.path.join(NATIVE_DIR, "x11", "qavsaver3"))
 TEST_WINDOW = os.environ.get("QV3_TEST_WINDOW",
                              os.path.join(NATIVE_DIR, "tests", "x11", "test_window"))
@@ -27,19 +23,6 @@ MUSIC_FILE = os.path.join(NATIVE_DIR, "music", "BGM04.SSS")
 STOP_LIMIT = 0.2  # seconds from the signal to the exit
 # A stop signal ends the program by that signal once it has cleaned up, as XScreenSaver expects.
 ENDED_BY_SIGTERM = -signal.SIGTERM
-
-
-def wave_data(path):
-    """The bytes of a RIFF WAVE file's "data" chunk."""
-    with open(path, "rb") as f:
-        data = f.read()
-    at = 12
-    while at + 8 <= len(data):
-        size = int.from_bytes(data[at + 4:at + 8], "little")
-        if data[at:at + 4] == b"data":
-            return data[at + 8:at + 8 + size]
-        at += 8 + size + (size & 1)
-    raise ValueError("no data chunk")
 
 
 class Screen:
@@ -75,7 +58,8 @@ class Screen:
         return path
 
     def use_sink(self, sink):
-        self.env["ALSA_CONFIG_PATH"] = self.alsa_config(harness._alsa_config(sink), "sink.conf")
+        self.env["ALSA_CONFIG_PATH"] = self.alsa_config(testkit.alsa_sink_config(sink),
+                                                        "sink.conf")
 
     def start_music(self):
         """The program on the root window with music, played into a file sink; returns the
@@ -105,7 +89,7 @@ class Screen:
                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                              timeout=60).stdout
         size = self.window_size(window)
-        return harness.GrayImage(size[0], size[1], raw)
+        return GrayImage(size[0], size[1], raw)
 
     def shot_png(self, path, window="root"):
         subprocess.run(["import", "-window", str(window), path], env=self.env, check=True,
@@ -137,9 +121,7 @@ def shared_memory_creators():
 
 
 def out_dir():
-    path = os.environ.get("QV3_SCREENSHOT_DIR", os.path.join(NATIVE_DIR, "screenshots"))
-    os.makedirs(path, exist_ok=True)
-    return path
+    return testkit.screenshot_dir(NATIVE_DIR)
 
 
 def drawn_within(screen, seconds, window="root"):

@@ -11,18 +11,15 @@ import pwd
 import shutil
 import signal
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
-import harness  # noqa: E402
-from xvfb import Xvfb  # noqa: E402
+import testkit
+from testkit import GrayImage, Xvfb
 
-NATIVE_DIR = harness.NATIVE_DIR
+NATIVE_DIR = testkit.NATIVE_DIR
 USER = "qv3saver"
 
 
@@ -97,7 +94,7 @@ class XScreenSaver(unittest.TestCase):
                               "gray:-"], env=dict(os.environ, DISPLAY=display), check=True,
                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                              timeout=60).stdout
-        return harness.GrayImage(width, height, raw).count(0, 0, width, height)
+        return GrayImage(width, height, raw).count(0, 0, width, height)
 
     def test_option_file_describes_what_the_program_takes(self):
         root = ElementTree.parse(self.options).getroot()
@@ -144,8 +141,8 @@ class XScreenSaver(unittest.TestCase):
             self.assertEqual(len(pids), 1)
             # XScreenSaver names its window and starts the hack with --root.
             self.assertIn("XSCREENSAVER_WINDOW", environ_of(pids[0]))
-            subprocess.run(["import", "-window", "root",
-                            os.path.join(NATIVE_DIR, "screenshots", "native-xscreensaver.png")],
+            shot = os.path.join(testkit.screenshot_dir(NATIVE_DIR), "native-xscreensaver.png")
+            subprocess.run(["import", "-window", "root", shot],
                            env=dict(os.environ, DISPLAY=display), timeout=60)
 
             # A new hack in its place: the daemon ends this one and logs how it ended; it
