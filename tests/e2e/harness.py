@@ -100,6 +100,34 @@ def wineserver_kill(env):
                    stderr=subprocess.DEVNULL, timeout=30)
 
 
+X11_DRIVER_KEY = r"HKCU\Software\Wine\X11 Driver"
+
+
+def monitor_geometry(width, height, x, y):
+    """An xrandr --setmonitor geometry at 96 DPI: width/mm x height/mm + x + y."""
+    return f"{width}/{width * 254 // 960}x{height}/{height * 254 // 960}+{x}+{y}"
+
+
+def split_into_monitors(env, monitors):
+    """Makes the X screen of `env` a set of monitors, each (x, y, width, height), the first the
+    primary, and has Wine read them through Xinerama, as it does once told not to use XRandR
+    (the setting takes effect with a new wineserver). end_monitor_split takes the setting
+    back."""
+    def run(*args):
+        subprocess.run(list(args), env=env, check=True, timeout=120, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+    for index, (x, y, width, height) in enumerate(monitors):
+        name, output = ("*PRIM", "screen") if index == 0 else (f"MONITOR{index}", "none")
+        run("xrandr", "--setmonitor", name, monitor_geometry(width, height, x, y), output)
+    run(*wine("reg", "add", X11_DRIVER_KEY, "/v", "UseXRandR", "/d", "N", "/f"))
+    wineserver_kill(env)
+
+
+def end_monitor_split(env):
+    subprocess.run(wine("reg", "delete", X11_DRIVER_KEY, "/v", "UseXRandR", "/f"), env=env,
+                   timeout=120, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
 def prepare_prefix(fresh=False):
     """Creates and boots the run's Wine prefix, or reuses a ready one."""
     if fresh and os.path.isdir(PREFIX):

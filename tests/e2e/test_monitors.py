@@ -17,7 +17,6 @@ SCREEN = (1824, 768)
 PRIMARY_SIZE = (1024, 768)
 SECOND_SIZE = (800, 600)
 ROOT_COLOUR = (0x13, 0x57, 0x9B)
-X11_KEY = r"HKCU\Software\Wine\X11 Driver"
 DESKTOP_KEY = r"HKCU\Control Panel\desktop"
 EXIT_TIMEOUT = 15
 
@@ -59,17 +58,13 @@ class TwoMonitors:
 
     def _split(self):
         px, sx = self.layout["primary_x"], self.layout["second_x"]
-        self._run("xrandr", "--setmonitor", "*PRIM", f"1024/271x768/203+{px}+0", "screen")
-        self._run("xrandr", "--setmonitor", "SECOND", f"800/212x600/159+{sx}+0", "none")
+        harness.split_into_monitors(self.session.env, [(px, 0) + PRIMARY_SIZE,
+                                                       (sx, 0) + SECOND_SIZE])
         self._run("xsetroot", "-solid", "#%02x%02x%02x" % ROOT_COLOUR)
-        # Wine reads the monitors through Xinerama once told not to use XRandR; the setting
-        # takes effect with a new wineserver.
-        self._run(*harness.WINE, "reg", "add", X11_KEY, "/v", "UseXRandR", "/d", "N", "/f")
-        harness.wineserver_kill(self.session.env)
 
     def close(self):
         try:
-            self._run(*harness.WINE, "reg", "delete", X11_KEY, "/v", "UseXRandR", "/f")
+            harness.end_monitor_split(self.session.env)
         finally:
             self.session.close()
 
@@ -219,6 +214,40 @@ class Monitors(unittest.TestCase):
             if explained:
                 return seed
         return None
+
+    def test_a_monitor_removed_and_added_back_is_followed(self):
+        desk = TwoMonitors(LAYOUTS[0])
+        try:
+            proc = self.start(desk)
+            self.assertTrue(self.characters_on_second(desk, 15), "no show on the second monitor")
+            # The monitor goes: the system reads its displays afresh and tells the windows.
+            desk._run("xrandr", "--delmonitor", "MONITOR1")
+            self.assertEqual(desk.session.run_helper("displaychange")[0], 0)
+            self.assertNotEqual(desk.session.run_helper("findclass", "QV3MON")[0], 0,
+                                "a window was left over the removed monitor")
+            self.assert_second_uncovered(desk)
+            self.assertIsNone(proc.poll(), "the saver ended when a monitor went")
+            # It comes back: a new window with a show of its own.
+            desk._run("xrandr", "--setmonitor", "MONITOR1",
+                      harness.monitor_geometry(*SECOND_SIZE, desk.layout["second_x"], 0), "none")
+            self.assertEqual(desk.session.run_helper("displaychange")[0], 0)
+            self.assertEqual(desk.session.run_helper("findclass", "QV3MON")[0], 0,
+                             "no window over the monitor that came back")
+            self.assertTrue(self.characters_on_second(desk, 15),
+                            "no show on the monitor that came back")
+            self.assertIsNone(proc.poll())
+            desk.session.xdotool("key", "a")
+            self.assertEqual(desk.session.wait_exit(proc, EXIT_TIMEOUT), 0)
+        finally:
+            desk.close()
+
+    def characters_on_second(self, desk, seconds):
+        deadline = time.time() + seconds
+        while time.time() < deadline:
+            if desk.session.screenshot().count_non_black(*desk.second(), step=3) > 0:
+                return True
+            time.sleep(0.3)
+        return False
 
     def test_all_monitors_0_leaves_the_second_monitor_black(self):
         harness.write_settings(SETTINGS + "AllMonitors=0\n")

@@ -226,9 +226,31 @@ int BoxText(const char* title) {
   return 0;
 }
 
+BOOL CALLBACK PrintMonitor(HMONITOR, HDC, LPRECT rect, LPARAM) {
+  std::printf("monitor x=%ld y=%ld w=%ld h=%ld\n", rect->left, rect->top, rect->right - rect->left,
+              rect->bottom - rect->top);
+  return TRUE;
+}
+
+// The monitors as the system lists them now, one line each.
+int Monitors() {
+  EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);
+  return 0;
+}
+
+// Makes the system read its displays afresh, as after a monitor was plugged in or out, and tell
+// every top-level window with WM_DISPLAYCHANGE.
+int DisplayChange() {
+  const LONG result = ChangeDisplaySettingsExA(nullptr, nullptr, nullptr, 0, nullptr);
+  std::printf("result=%ld\n", result);
+  return result == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "monitors") == 0) return Monitors();
+  if (argc >= 2 && std::strcmp(argv[1], "displaychange") == 0) return DisplayChange();
   if (argc >= 3 && std::strcmp(argv[1], "find") == 0) return Find(argv[2]);
   if (argc >= 3 && std::strcmp(argv[1], "findclass") == 0) return FindClass(argv[2]);
   if (argc >= 3 && std::strcmp(argv[1], "count") == 0) return Count(argv[2]);
