@@ -4,7 +4,6 @@
 
 #include "show/embedded_images.h"
 #include "show/image_decode.h"
-#include "show/music_data.h"
 #include "show/picture_show.h"
 #include "show/speed.h"
 #include "show/zoom.h"
@@ -38,14 +37,14 @@ void CopyRgba(const SoftPicture& picture, const SoftRect& rect) {
   }
 }
 
-// A black RGBA picture for the show's current size.
+// The RGBA picture for the show's current size. A new picture is black, as is a canvas of a new
+// size, and only the rectangles a tick changed are read from it, each converted first: all
+// zeros will do until then.
 bool MakeRgba() {
   std::free(Rgba);
   const size_t pixels = size_t(Shown.picture.width) * Shown.picture.height;
-  Rgba = static_cast<uint8_t*>(std::malloc(pixels * 4));
-  if (!Rgba) return false;
-  CopyRgba(Shown.picture, SoftRect{0, 0, Shown.picture.width, Shown.picture.height});
-  return true;
+  Rgba = static_cast<uint8_t*>(std::calloc(pixels, 4));
+  return Rgba != nullptr;
 }
 
 bool SizeFits(int32_t width, int32_t height) {
@@ -101,15 +100,4 @@ QV_EXPORT(qv_period) int32_t qv_period(int32_t speed) { return FramePeriodForSpe
 QV_EXPORT(qv_speed_min) int32_t qv_speed_min() { return kSpeedMin; }
 QV_EXPORT(qv_speed_max) int32_t qv_speed_max() { return kSpeedMax; }
 
-QV_EXPORT(qv_music_data) const uint8_t* qv_music_data() {
-  const uint8_t* data = nullptr;
-  size_t size = 0;
-  return EmbeddedMusic(0, &data, &size) ? data : nullptr;
-}
-
-QV_EXPORT(qv_music_size) uint32_t qv_music_size() {
-  const uint8_t* data = nullptr;
-  size_t size = 0;
-  return EmbeddedMusic(0, &data, &size) ? uint32_t(size) : 0;
-}
 }

@@ -26,7 +26,4 @@ int32_t qv_zoom(int32_t width, int32_t height, int32_t dpi);
 int32_t qv_period(int32_t speed);
 int32_t qv_speed_min();
 int32_t qv_speed_max();
-// The background music as the bytes of a WAV file; size 0 when the module carries none.
-const uint8_t* qv_music_data();
-uint32_t qv_music_size();
 }
