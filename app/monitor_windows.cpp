@@ -3,7 +3,6 @@
 #include "app/library_proc.h"
 #include "app/startup.h"
 #include "gdi/image.h"
-#include "res/resource_ids.h"
 #include "show/image_decode.h"
 #include "show/picture_show.h"
 #include "show/zoom.h"
@@ -57,20 +56,6 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
   list->rects[list->count] = rect;
   list->handles[list->count++] = monitor;
   return list->count < kMaxCovers;
-}
-
-// The program's sprite sheets, decoded from its own image resources.
-bool LoadSheets() {
-  for (int slot = 0; slot < kSheetCount; ++slot) {
-    const uint8_t* data = nullptr;
-    size_t size = 0;
-    if (!GfxImageResource(kSheetResources[slot], &data, &size) ||
-        !SoftLoadSheet(Sheets, slot, data, size)) {
-      SoftFreeSheets(Sheets);
-      return false;
-    }
-  }
-  return true;
 }
 
 // The monitor's own DPI where the system tells it (Windows 8.1 on), else the system's.
@@ -130,7 +115,7 @@ void StopCover(Cover& cover) {
 
 // Sets up a show for a monitor of width x height window pixels; false leaves the cover black.
 bool StartShow(Cover& cover, HMONITOR monitor, int32_t width, int32_t height, uint32_t seed) {
-  if (!SheetsLoaded) SheetsLoaded = LoadSheets();
+  if (!SheetsLoaded) SheetsLoaded = SoftLoadProgramSheets(Sheets, GfxImageResource);
   if (!SheetsLoaded) return false;
   cover.zoom = ZoomToFit(width, height, ZoomForDpi(MonitorDpi(monitor)), kMaxImagePixels);
   const int32_t pictureWidth = width / cover.zoom > 0 ? width / cover.zoom : 1;

@@ -5,11 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "show/soft_compositor.h"
-
 // The bytes of image resource `resourceId` (res/resource_ids.h), or false when the program
 // does not carry it.
 bool EmbeddedImage(int resourceId, const uint8_t** data, size_t* size);
-// Loads the sprite sheets the program carries into `sheets`; false, with them freed, when one
-// is missing or damaged.
-bool LoadEmbeddedSheets(SoftSheets& sheets);

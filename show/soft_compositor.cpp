@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "res/resource_ids.h"
 #include "show/dither_patterns.h"
 #include "show/image_decode.h"
 
@@ -252,6 +253,18 @@ bool SoftLoadSheet(SoftSheets& sheets, int slot, const uint8_t* resource, size_t
   std::free(topFirst);
   std::free(decoded);
   return loaded;
+}
+
+bool SoftLoadProgramSheets(SoftSheets& sheets, ImageResourceLookup lookup) {
+  for (int slot = 0; slot < kSheetCount; ++slot) {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    if (!lookup(kSheetResources[slot], &data, &size) || !SoftLoadSheet(sheets, slot, data, size)) {
+      SoftFreeSheets(sheets);
+      return false;
+    }
+  }
+  return true;
 }
 
 SoftRect SoftSheetSize(const SoftSheets& sheets, int slot) {

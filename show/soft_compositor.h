@@ -49,6 +49,11 @@ bool SoftLoadSheet(SoftSheets& sheets, int slot, const uint8_t* resource, size_t
 // 0x00RRGGBB; index 0 is transparent whatever its colour. false when memory is short.
 bool SoftSetSheet(SoftSheets& sheets, int slot, int32_t width, int32_t height,
                   const uint8_t* indices, const uint32_t* colours);
+// Where a program keeps its image resources: the bytes of resource `resourceId`, or false.
+using ImageResourceLookup = bool (*)(int resourceId, const uint8_t** data, size_t* size);
+// Loads the program's sprite sheets (res/resource_ids.h) from `lookup` into their slots; false,
+// with every sheet freed, when one is missing or damaged.
+bool SoftLoadProgramSheets(SoftSheets& sheets, ImageResourceLookup lookup);
 // The size of sheet `slot`, 0 x 0 while it is empty.
 SoftRect SoftSheetSize(const SoftSheets& sheets, int slot);
 // Frees every sheet.

@@ -57,7 +57,7 @@ extern "C" {
 
 QV_EXPORT(qv_start) int32_t qv_start(int32_t width, int32_t height, uint32_t seed) {
   if (!SizeFits(width, height)) return 0;
-  if (!SheetsLoaded) SheetsLoaded = LoadEmbeddedSheets(Sheets);
+  if (!SheetsLoaded) SheetsLoaded = SoftLoadProgramSheets(Sheets, EmbeddedImage);
   if (!SheetsLoaded) return 0;
   if (Started) {
     PictureShowStop(Shown);
@@ -99,5 +99,4 @@ QV_EXPORT(qv_zoom) int32_t qv_zoom(int32_t width, int32_t height, int32_t dpi) {
 QV_EXPORT(qv_period) int32_t qv_period(int32_t speed) { return FramePeriodForSpeed(speed); }
 QV_EXPORT(qv_speed_min) int32_t qv_speed_min() { return kSpeedMin; }
 QV_EXPORT(qv_speed_max) int32_t qv_speed_max() { return kSpeedMax; }
-
 }

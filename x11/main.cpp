@@ -439,7 +439,8 @@ int main(int argc, char** argv) {
   SoftSheets sheets;
   Shows shows;
   shows.seed = seed;
-  if (LoadEmbeddedSheets(sheets) && LayOut(display, target, zoom, sheets, &shows)) {
+  if (SoftLoadProgramSheets(sheets, EmbeddedImage) &&
+      LayOut(display, target, zoom, sheets, &shows)) {
     if (options.music) StartMusic();
     ending = Run(display, &target, zoom, FramePeriodForSpeed(options.speed), sheets, &shows);
     status = ending == Ending::kFailure ? 1 : 0;

@@ -206,7 +206,7 @@ bool AllBlack(const uint32_t* pixels, size_t count) {
 // The program's sheets, loaded once for every test here.
 const SoftSheets& Sheets() {
   static SoftSheets sheets;
-  static const bool loaded = LoadEmbeddedSheets(sheets);
+  static const bool loaded = SoftLoadProgramSheets(sheets, EmbeddedImage);
   EXPECT_TRUE(loaded);
   return sheets;
 }

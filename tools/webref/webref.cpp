@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   SoftSheets sheets;
-  if (!LoadEmbeddedSheets(sheets)) {
+  if (!SoftLoadProgramSheets(sheets, EmbeddedImage)) {
     std::fprintf(stderr, "webref: cannot load the sprite sheets\n");
     return 1;
   }
