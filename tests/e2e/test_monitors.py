@@ -97,7 +97,9 @@ class Monitors(unittest.TestCase):
     def start(self, desk, dist=None):
         desk.session.xdotool("mousemove", *desk.second_point())
         proc = desk.session.start_saver("/s", dist=dist, env=desk.env)
-        self.assertIsNotNone(desk.session.find_window("QV3_02"), "no saver window appeared")
+        # A fresh wineserver on a loaded machine can take a while to start.
+        self.assertIsNotNone(desk.session.find_window("QV3_02", timeout=60),
+                             "no saver window appeared")
         time.sleep(1.5)
         return proc
 
