@@ -184,7 +184,8 @@ class Monitors(unittest.TestCase):
                     started = time.time()
                     proc = self.start(desk)
                     shots = []
-                    counts = self.assert_covered(desk, 14, second_black=False, shots=shots)
+                    # At most four scenes (the ones explain() looks at) fit into 9 s at speed 5.
+                    counts = self.assert_covered(desk, 9, second_black=False, shots=shots)
                     if layout["primary_x"] == 0:
                         desk.session.screenshot(
                             os.path.join(harness.screenshot_dir(), "two-monitor-shows.png"))
