@@ -52,3 +52,11 @@ void DrawEntryClear(DrawEntry* entry);
 void DrawListAdvance(DrawList& list);
 // Marks the entry at the write position as the end of the list.
 void DrawListFinish(DrawList& list);
+
+// Writes to `out` (room for `length` + 1 entries, ended by DRAW_END) the entries of the list
+// `entries` (`length` long) that change a picture on which the list `drawn` (`drawnLength`
+// long) was drawn last: each restore and full redraw of a sprite that `drawn` left on the
+// picture where it stands, touching no other entry of either list after it, is left out, as
+// blanking the sprite and drawing it again gives the same pixels. Returns the entries written.
+int DrawListWithoutRedraws(const DrawEntry* drawn, int drawnLength, const DrawEntry* entries,
+                           int length, DrawEntry* out);

@@ -71,9 +71,9 @@ bool PictureShowResize(PictureShow& show, int32_t width, int32_t height) {
 
 int PictureShowTick(PictureShow& show, SoftRect* changed) {
   DirectorTick(show.show);
-  if (!show.shown || !show.sheets || !ShowListIsNew(show.show)) return 0;
-  const int drawn =
-      SoftRenderFrame(show.picture, *show.sheets, show.show.drawList.entries, changed);
+  DrawEntry toDraw[kDrawListSlots];
+  if (!show.shown || !show.sheets || !ShowListToDraw(show.show, toDraw)) return 0;
+  const int drawn = SoftRenderFrame(show.picture, *show.sheets, toDraw, changed);
   int kept = 0;
   for (int i = 0; i < drawn; ++i) {
     SoftRect rect = changed[i];

@@ -36,3 +36,7 @@ void ShowSetUp(Show& show, int32_t runMode, Size2 screen, Size2 output, int32_t 
 // one noted before. Every draw kind sets the pixels of its shape to values that do not depend
 // on what the picture held there, so such a list changes nothing and need not be drawn.
 bool ShowListIsNew(Show& show);
+// The same, and writes to `out` (room for kDrawListSlots) what of the new list needs drawing on
+// the picture the list noted before was drawn on (DrawListWithoutRedraws); false when the list
+// repeats that one or nothing of it needs drawing.
+bool ShowListToDraw(Show& show, DrawEntry* out);

@@ -29,10 +29,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszClassName = "IdleTimer";
   RegisterClassA(&windowClass);
-  const HWND window = CreateWindowExA(
-      WS_EX_TOPMOST, "IdleTimer", "IdleTimer", WS_POPUP | WS_VISIBLE, 0, 0,
-      GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance,
-      nullptr);
+  const HWND window =
+      CreateWindowExA(WS_EX_TOPMOST, "IdleTimer", "IdleTimer", WS_POPUP | WS_VISIBLE, 0, 0,
+                      GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
+                      nullptr, instance, nullptr);
   if (!window || !SetTimer(window, kTimerId, kPeriodMs, nullptr)) return 1;
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
