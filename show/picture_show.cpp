@@ -82,6 +82,19 @@ int PictureShowTick(PictureShow& show, SoftRect* changed) {
   return kept;
 }
 
+int PictureShowQuietTicks(const PictureShow& show, int most) {
+  if (!show.shown || !show.sheets) return most;
+  Show ahead = show.show;
+  DrawEntry toDraw[kDrawListSlots];
+  int quiet = 0;
+  while (quiet < most) {
+    DirectorTick(ahead);
+    if (ShowListToDraw(ahead, toDraw)) break;
+    ++quiet;
+  }
+  return quiet;
+}
+
 void PictureShowStop(PictureShow& show) {
   FreeShown(show);
   SoftFreePicture(show.picture);

@@ -323,6 +323,32 @@ TEST(Show, LeavingOutRedrawsGivesTheSamePictures) {
   }
 }
 
+TEST(Show, QuietTicksChangeNothingAndTheTickAfterThemDoes) {
+  PictureShow show;
+  ASSERT_TRUE(PictureShowStart(show, Sheets(), 1920, 1080, 31));
+  SoftRect changed[kDrawListSlots];
+  int quietTicks = 0, looks = 0;
+  for (int tick = 0; tick < 3000;) {
+    const int quiet = PictureShowQuietTicks(show, 20);
+    ++looks;
+    quietTicks += quiet;
+    for (int i = 0; i < quiet; ++i, ++tick) {
+      ASSERT_EQ(PictureShowTick(show, changed), 0) << "tick " << tick;
+    }
+    // The lists of the ticks the look ahead stopped at need drawing.
+    DrawEntry toDraw[kDrawListSlots];
+    Show ahead = show.show;
+    DirectorTick(ahead);
+    if (quiet < 20) ASSERT_TRUE(ShowListToDraw(ahead, toDraw)) << "tick " << tick;
+    PictureShowTick(show, changed);
+    ++tick;
+  }
+  // Sprites hold a frame for a few ticks: a good part of the ticks can be slept through.
+  EXPECT_GT(quietTicks, 3000 / 5);
+  EXPECT_LT(looks, 3000);
+  PictureShowStop(show);
+}
+
 TEST(Show, ResizeStartsAFreshSceneOnTheNewPicture) {
   PictureShow show;
   ASSERT_TRUE(PictureShowStart(show, Sheets(), 1024, 768, 7));
