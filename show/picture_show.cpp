@@ -13,9 +13,11 @@ void FreeShown(PictureShow& show) {
 bool MakePicture(PictureShow& show, int32_t width, int32_t height) {
   FreeShown(show);
   if (!SoftCreatePicture(show.picture, width, height)) return false;
-  show.shown =
-      static_cast<uint32_t*>(std::calloc(size_t(width) * size_t(height), sizeof(uint32_t)));
-  return show.shown != nullptr;
+  const size_t bytes = size_t(width) * size_t(height) * sizeof(uint32_t);
+  show.shown = static_cast<uint32_t*>(std::malloc(bytes));
+  if (!show.shown) return false;
+  FillZero(show.shown, bytes);
+  return true;
 }
 
 // Narrows `rect` to the rows and columns in which the picture differs from the one shown and
