@@ -362,6 +362,7 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
           if (event.xdestroywindow.window == target->window) return Ending::kWindowGone;
           break;
         default:
+          for (int i = 0; i < shows->count; ++i) PresentNoteEvent(shows->shown[i].present, event);
           if (randrEvents >= 0 && event.type == randrEvents + RRScreenChangeNotify) {
             XRRUpdateConfiguration(&event);
             monitorsMayDiffer = true;
