@@ -33,6 +33,34 @@ bool TouchedByOthers(const DrawEntry* entries, int length, int first, int second
   return false;
 }
 
+// Whether the compositors draw the entry at all: levels 9 to 15 and unknown kinds are not.
+bool Drawn(const DrawEntry& entry) {
+  return (entry.level & 15) < 9 && entry.kind <= DRAW_RESTORE && entry.sheet < kSheetCount;
+}
+
+// Brings `sprites` up to date with `entry` drawn after them; returns whether the entry must be
+// drawn, `needed` saying whether it was before this look.
+bool NoteOnPicture(PictureSprites& sprites, const DrawEntry& entry, bool needed) {
+  if (!Drawn(entry)) return false;
+  if (entry.kind == DRAW_RESTORE) {
+    bool touches = sprites.overflowed;
+    int kept = 0;
+    for (int i = 0; i < sprites.count; ++i) {
+      touches = touches || Overlap(sprites.entries[i], entry);
+      // Its shape goes back to the background: whatever that sprite left there goes.
+      if (!SameSprite(sprites.entries[i], entry)) sprites.entries[kept++] = sprites.entries[i];
+    }
+    sprites.count = kept;
+    return needed && touches;
+  }
+  if (sprites.count < kDrawListSlots) {
+    sprites.entries[sprites.count++] = entry;
+  } else {
+    sprites.overflowed = true;
+  }
+  return needed;
+}
+
 }  // namespace
 
 void DrawListReset(DrawList& list) { list.position = 0; }
@@ -48,7 +76,7 @@ void DrawListAdvance(DrawList& list) {
 void DrawListFinish(DrawList& list) { list.entries[list.position].kind = DRAW_END; }
 
 int DrawListWithoutRedraws(const DrawEntry* drawn, int drawnLength, const DrawEntry* entries,
-                           int length, DrawEntry* out) {
+                           int length, PictureSprites* sprites, DrawEntry* out) {
   if (length > kDrawListSlots - 1) length = kDrawListSlots - 1;
   bool left[kDrawListSlots] = {};
   for (int j = 0; j < length; ++j) {
@@ -68,7 +96,9 @@ int DrawListWithoutRedraws(const DrawEntry* drawn, int drawnLength, const DrawEn
   }
   int count = 0;
   for (int i = 0; i < length; ++i) {
-    if (!left[i]) out[count++] = entries[i];
+    // A pair left out changes nothing, but the picture's sprites follow it as drawn.
+    const bool needed = sprites ? NoteOnPicture(*sprites, entries[i], !left[i]) : !left[i];
+    if (needed) out[count++] = entries[i];
   }
   out[count] = DrawEntry{};
   out[count].kind = DRAW_END;

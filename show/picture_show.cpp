@@ -67,6 +67,7 @@ bool PictureShowResize(PictureShow& show, int32_t width, int32_t height) {
   show.show.screenSize = show.show.outputSize = {width, height};
   show.show.darkTicks = 0;
   show.show.lastDrawnLength = -1;
+  show.show.pictureSprites = {};
   DirectorInit(show.show);
   return true;
 }

@@ -22,7 +22,8 @@ bool ShowListToDraw(Show& show, DrawEntry* out) {
     return false;
   }
   const int drawnLength = show.lastDrawnLength < 0 ? 0 : show.lastDrawnLength;
-  const int count = DrawListWithoutRedraws(show.lastDrawn, drawnLength, entries, length, out);
+  const int count = DrawListWithoutRedraws(show.lastDrawn, drawnLength, entries, length,
+                                           &show.pictureSprites, out);
   std::memcpy(show.lastDrawn, entries, size_t(length) * sizeof(DrawEntry));
   show.lastDrawnLength = length;
   return count > 0;

@@ -26,6 +26,8 @@ struct Show {
   // The list drawn last, up to its end mark; -1 entries before the first.
   DrawEntry lastDrawn[kDrawListSlots] = {};
   int32_t lastDrawnLength = -1;
+  // What the lists drawn so far left on the picture, which starts as its background.
+  PictureSprites pictureSprites = {};
 };
 
 // Sets a show up afresh for scenes placed on `screen` and drawn on `output` in `runMode` at
