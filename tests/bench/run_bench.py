@@ -45,9 +45,10 @@ def cpu_seconds(pid):
     """CPU seconds the threads of `pid` have run, from the scheduler's nanosecond counts (the
     clock ticks of /proc/PID/stat are too coarse for a process that runs a few ms a second)."""
     total = 0
-    for task in os.listdir(f"/proc/{pid}/task"):
+    threads = f"/proc/{pid}/task"
+    for thread in os.listdir(threads):
         try:
-            with open(f"/proc/{pid}/task/{task}/schedstat") as f:
+            with open(f"{threads}/{thread}/schedstat") as f:
                 total += int(f.read().split()[0])
         except OSError:
             pass  # the thread ended
