@@ -42,12 +42,13 @@ void EnableInputMethod(BOOL enable) {
 Show SaverShow;
 uint32_t SaverSeed = 0;
 
-// A list that repeats the last drawn one is not drawn: only the compositor writes the
-// WorkBuffer, and the screen already shows it.
+// A list that repeats the last drawn one is not drawn, nor a sprite blanked and drawn again where
+// it stands: only the compositor writes the WorkBuffer, and the screen already shows them.
 void DrawFrame(HWND window) {
   if (RunMode == RUN_SAVER) EnableInputMethod(FALSE);
   DirectorTick(SaverShow);
-  if (ShowListIsNew(SaverShow)) GfxRenderFrame(window, SaverShow.drawList.entries);
+  static DrawEntry toDraw[kDrawListSlots];
+  if (ShowListToDraw(SaverShow, toDraw)) GfxRenderFrame(window, toDraw);
   // The other monitors' shows go with the same timer.
   if (RunMode == RUN_SAVER) MonitorWindowsTick();
 }

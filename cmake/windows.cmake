@@ -160,3 +160,7 @@ set_target_properties(bench_compositor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TES
 add_executable(bench_present_only WIN32 tests/bench/present_only.cpp)
 target_link_libraries(bench_present_only user32 gdi32)
 set_target_properties(bench_present_only PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
+# The floor of the CPU benchmark: the same window and timer, drawing nothing.
+add_executable(bench_idle_timer WIN32 tests/bench/idle_timer.cpp)
+target_link_libraries(bench_idle_timer user32 gdi32)
+set_target_properties(bench_idle_timer PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})

@@ -52,3 +52,22 @@ void DrawEntryClear(DrawEntry* entry);
 void DrawListAdvance(DrawList& list);
 // Marks the entry at the write position as the end of the list.
 void DrawListFinish(DrawList& list);
+
+// The entries drawn on a picture that may have left pixels other than its background there:
+// those drawn and not restored since. A picture starts as its background, with none.
+struct PictureSprites {
+  DrawEntry entries[kDrawListSlots];
+  int count;
+  bool overflowed;  // more than it holds were drawn: any pixel may differ
+};
+
+// Writes to `out` (room for `length` + 1 entries, ended by DRAW_END) the entries of the list
+// `entries` (`length` long) that change a picture on which the list `drawn` (`drawnLength`
+// long) was drawn last: each restore and full redraw of a sprite that `drawn` left on the
+// picture where it stands, touching no other entry of either list after it, is left out, as
+// blanking the sprite and drawing it again gives the same pixels. With `sprites` (those on the
+// picture, brought up to date with the list), a restore where no sprite is on the picture is
+// left out too, as its shape already holds the background, and so is an entry that is not drawn
+// at all (levels 9 to 15). Returns the entries written.
+int DrawListWithoutRedraws(const DrawEntry* drawn, int drawnLength, const DrawEntry* entries,
+                           int length, PictureSprites* sprites, DrawEntry* out);

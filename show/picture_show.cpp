@@ -13,9 +13,11 @@ void FreeShown(PictureShow& show) {
 bool MakePicture(PictureShow& show, int32_t width, int32_t height) {
   FreeShown(show);
   if (!SoftCreatePicture(show.picture, width, height)) return false;
-  show.shown =
-      static_cast<uint32_t*>(std::calloc(size_t(width) * size_t(height), sizeof(uint32_t)));
-  return show.shown != nullptr;
+  const size_t bytes = size_t(width) * size_t(height) * sizeof(uint32_t);
+  show.shown = static_cast<uint32_t*>(std::malloc(bytes));
+  if (!show.shown) return false;
+  FillZero(show.shown, bytes);
+  return true;
 }
 
 // Narrows `rect` to the rows and columns in which the picture differs from the one shown and
@@ -65,21 +67,35 @@ bool PictureShowResize(PictureShow& show, int32_t width, int32_t height) {
   show.show.screenSize = show.show.outputSize = {width, height};
   show.show.darkTicks = 0;
   show.show.lastDrawnLength = -1;
+  show.show.pictureSprites = {};
   DirectorInit(show.show);
   return true;
 }
 
 int PictureShowTick(PictureShow& show, SoftRect* changed) {
   DirectorTick(show.show);
-  if (!show.shown || !show.sheets || !ShowListIsNew(show.show)) return 0;
-  const int drawn =
-      SoftRenderFrame(show.picture, *show.sheets, show.show.drawList.entries, changed);
+  DrawEntry toDraw[kDrawListSlots];
+  if (!show.shown || !show.sheets || !ShowListToDraw(show.show, toDraw)) return 0;
+  const int drawn = SoftRenderFrame(show.picture, *show.sheets, toDraw, changed);
   int kept = 0;
   for (int i = 0; i < drawn; ++i) {
     SoftRect rect = changed[i];
     if (Narrow(show, &rect)) changed[kept++] = rect;
   }
   return kept;
+}
+
+int PictureShowQuietTicks(const PictureShow& show, int most) {
+  if (!show.shown || !show.sheets) return most;
+  Show ahead = show.show;
+  DrawEntry toDraw[kDrawListSlots];
+  int quiet = 0;
+  while (quiet < most) {
+    DirectorTick(ahead);
+    if (ShowListToDraw(ahead, toDraw)) break;
+    ++quiet;
+  }
+  return quiet;
 }
 
 void PictureShowStop(PictureShow& show) {

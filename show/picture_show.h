@@ -29,5 +29,9 @@ bool PictureShowResize(PictureShow& show, int32_t width, int32_t height);
 // differs from the one the last tick handed out to `changed` (room for kDrawListSlots), each
 // narrowed to the rows and columns that differ, and returns their count.
 int PictureShowTick(PictureShow& show, SoftRect* changed);
+// How many of the next ticks, up to `most`, will change nothing in the picture (their lists need
+// no drawing), found by running the director ahead on a copy of the show: a program may sleep
+// through them and run them when it wakes, with the same frames at the same times.
+int PictureShowQuietTicks(const PictureShow& show, int most);
 // Frees the picture.
 void PictureShowStop(PictureShow& show);

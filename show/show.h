@@ -26,6 +26,8 @@ struct Show {
   // The list drawn last, up to its end mark; -1 entries before the first.
   DrawEntry lastDrawn[kDrawListSlots] = {};
   int32_t lastDrawnLength = -1;
+  // What the lists drawn so far left on the picture, which starts as its background.
+  PictureSprites pictureSprites = {};
 };
 
 // Sets a show up afresh for scenes placed on `screen` and drawn on `output` in `runMode` at
@@ -36,3 +38,7 @@ void ShowSetUp(Show& show, int32_t runMode, Size2 screen, Size2 output, int32_t 
 // one noted before. Every draw kind sets the pixels of its shape to values that do not depend
 // on what the picture held there, so such a list changes nothing and need not be drawn.
 bool ShowListIsNew(Show& show);
+// The same, and writes to `out` (room for kDrawListSlots) what of the new list needs drawing on
+// the picture the list noted before was drawn on (DrawListWithoutRedraws); false when the list
+// repeats that one or nothing of it needs drawing.
+bool ShowListToDraw(Show& show, DrawEntry* out);

@@ -185,6 +185,13 @@ int AddChanged(SoftRect* list, int count, SoftRect rect) {
 
 }  // namespace
 
+void FillZero(void* memory, size_t bytes) {
+  // Called through a volatile pointer, so that the compiler cannot turn malloc and memset into
+  // calloc and leave the pages untouched.
+  static void* (*const volatile fill)(void*, int, size_t) = std::memset;
+  fill(memory, 0, bytes);
+}
+
 bool SoftSetSheet(SoftSheets& sheets, int slot, int32_t width, int32_t height,
                   const uint8_t* indices, const uint32_t* colours) {
   if (slot < 0 || slot >= kSheetCount) return false;
@@ -280,8 +287,9 @@ bool SoftCreatePicture(SoftPicture& picture, int32_t width, int32_t height) {
   SoftFreePicture(picture);
   if (width <= 0 || height <= 0 || int64_t(width) * height > kMaxImagePixels) return false;
   const size_t count = size_t(width) * size_t(height);
-  picture.work = static_cast<uint32_t*>(std::calloc(count, sizeof(uint32_t)));
+  picture.work = static_cast<uint32_t*>(std::malloc(count * sizeof(uint32_t)));
   if (!picture.work) return false;
+  FillZero(picture.work, count * sizeof(uint32_t));
   picture.width = width;
   picture.height = height;
   return true;

@@ -299,12 +299,38 @@ void StartMusic() {
 
 enum class Ending { kSignal, kInput, kWindowGone, kFailure };
 
+// Ticks the program may sleep through at most, so that a long quiet spell is looked ahead in
+// steps.
+constexpr int kMostQuietTicks = 20;
+
+// Runs one tick of every show and presents what changed.
+void TickShows(Shows* shows, SoftRect* changed) {
+  for (int i = 0; i < shows->count; ++i) {
+    ShownPicture& shown = shows->shown[i];
+    const int count = PictureShowTick(shown.show, changed);
+    PresentRects(shown.present, shown.show.picture, changed, count);
+  }
+}
+
+// The ticks from the next on in which no show's picture changes.
+int QuietTicks(const Shows& shows) {
+  int quiet = kMostQuietTicks;
+  for (int i = 0; i < shows.count && quiet > 0; ++i) {
+    const int own = PictureShowQuietTicks(shows.shown[i].show, quiet);
+    if (own < quiet) quiet = own;
+  }
+  return quiet;
+}
+
 Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const SoftSheets& sheets,
            Shows* shows) {
   const Window root = DefaultRootWindow(display);
   const int randrEvents = target->wholeScreen ? WatchMonitors(display, root) : -1;
   SoftRect changed[kDrawListSlots];
   int64_t nextTick = NowMs() + periodMs;
+  // Ticks from nextTick on that change no picture: the program sleeps through them and runs
+  // them when it wakes, as it must before anything else touches the shows.
+  int quiet = 0;
   for (;;) {
     bool resized = false;
     bool monitorsMayDiffer = false;
@@ -336,6 +362,7 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
           if (event.xdestroywindow.window == target->window) return Ending::kWindowGone;
           break;
         default:
+          for (int i = 0; i < shows->count; ++i) PresentNoteEvent(shows->shown[i].present, event);
           if (randrEvents >= 0 && event.type == randrEvents + RRScreenChangeNotify) {
             XRRUpdateConfiguration(&event);
             monitorsMayDiffer = true;
@@ -344,26 +371,30 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
       }
     }
     if (WindowErrors) return Ending::kWindowGone;
-    if ((resized || (monitorsMayDiffer && !LayoutHolds(display, *target, *shows))) &&
-        !LayOut(display, *target, zoom, sheets, shows)) {
-      std::fprintf(stderr, "qavsaver3: cannot make the picture for %dx%d\n", target->width,
-                   target->height);
-      return Ending::kFailure;
+    if (resized || (monitorsMayDiffer && !LayoutHolds(display, *target, *shows))) {
+      // The quiet ticks already due run first, as they would have run on time.
+      for (const int64_t now = NowMs(); quiet > 0 && now >= nextTick; --quiet) {
+        TickShows(shows, changed);
+        nextTick += periodMs;
+      }
+      quiet = 0;
+      if (!LayOut(display, *target, zoom, sheets, shows)) {
+        std::fprintf(stderr, "qavsaver3: cannot make the picture for %dx%d\n", target->width,
+                     target->height);
+        return Ending::kFailure;
+      }
     }
 
     const int64_t now = NowMs();
-    if (now >= nextTick) {
-      for (int i = 0; i < shows->count; ++i) {
-        ShownPicture& shown = shows->shown[i];
-        const int count = PictureShowTick(shown.show, changed);
-        PresentRects(shown.present, shown.show.picture, changed, count);
-      }
-      nextTick += periodMs;
+    if (now >= nextTick + quiet * periodMs) {
+      nextTick += (quiet + 1) * periodMs;
+      for (; quiet >= 0; --quiet) TickShows(shows, changed);
       if (nextTick <= now) nextTick = now + periodMs;
+      quiet = QuietTicks(*shows);
     }
     MusicFeed();
 
-    int timeout = static_cast<int>(nextTick - NowMs());
+    int timeout = static_cast<int>(nextTick + quiet * periodMs - NowMs());
     if (timeout < 0) timeout = 0;
     const int feed = MusicNextFeedMs();
     if (feed >= 0 && feed < timeout) timeout = feed;

@@ -92,8 +92,30 @@ XImage* PlainImage(Display* display, Visual* visual, int depth, int width, int h
   return image;
 }
 
-// Sends a part of the image (image pixels) to the window at the image's origin.
-void SendArea(const XPresent& present, int x, int y, int width, int height) {
+Bool IsCompletionOf(Display*, XEvent* event, XPointer present) {
+  const XPresent& p = *reinterpret_cast<const XPresent*>(present);
+  return event->type == p.completionType &&
+                 reinterpret_cast<const XShmCompletionEvent*>(event)->shmseg == p.segment.shmseg
+             ? True
+             : False;
+}
+
+// Makes sure the server has read what was sent from the shared image, so that it can be written
+// again. A tick's period after the sends their events have nearly always come; otherwise a round
+// trip, which also ends the wait when a send failed (the window gone) and no event will come.
+void WaitForServer(XPresent& present) {
+  if (present.pending == 0) return;
+  XSync(present.display, False);
+  XEvent event;
+  while (XCheckIfEvent(present.display, &event, IsCompletionOf,
+                       reinterpret_cast<XPointer>(&present))) {
+  }
+  present.pending = 0;
+}
+
+// Sends a part of the image (image pixels) to the window at the image's origin; `notify` asks
+// for a completion event of a shared image, which the server sends once it has read it.
+void SendArea(XPresent& present, int x, int y, int width, int height, bool notify) {
   const XImage* image = present.image;
   if (x < 0) {
     width += x;
@@ -109,7 +131,8 @@ void SendArea(const XPresent& present, int x, int y, int width, int height) {
   const int windowX = present.originX + x, windowY = present.originY + y;
   if (present.shared) {
     XShmPutImage(present.display, present.window, present.gc, present.image, x, y, windowX, windowY,
-                 width, height, False);
+                 width, height, notify ? True : False);
+    if (notify) ++present.pending;
   } else {
     XPutImage(present.display, present.window, present.gc, present.image, x, y, windowX, windowY,
               width, height);
@@ -160,6 +183,7 @@ bool PresentOpen(XPresent& present, Display* display, Window window, Visual* vis
   MaskShape(visual->blue_mask, &present.blueShift, &present.blueBits);
   present.image = SharedImage(present, visual, depth, width, height);
   present.shared = present.image != nullptr;
+  if (present.shared) present.completionType = XShmGetEventBase(display) + ShmCompletion;
   if (!present.image) present.image = PlainImage(display, visual, depth, width, height);
   if (!present.image) return false;
   XImage* image = present.image;
@@ -170,7 +194,7 @@ bool PresentOpen(XPresent& present, Display* display, Window window, Visual* vis
                          (image->byte_order == LSBFirst) == hostLsbFirst;
   std::memset(image->data, 0, size_t(image->bytes_per_line) * height);
   present.gc = XCreateGC(display, window, 0, nullptr);
-  SendArea(present, 0, 0, width, height);
+  SendArea(present, 0, 0, width, height, false);
   XSync(display, False);
   return true;
 }
@@ -178,6 +202,7 @@ bool PresentOpen(XPresent& present, Display* display, Window window, Visual* vis
 void PresentRects(XPresent& present, const SoftPicture& picture, const SoftRect* rects, int count) {
   XImage* image = present.image;
   if (!image || count <= 0) return;
+  WaitForServer(present);
   const int zoom = present.zoom;
   for (int i = 0; i < count; ++i) {
     const SoftRect& r = rects[i];
@@ -190,15 +215,22 @@ void PresentRects(XPresent& present, const SoftPicture& picture, const SoftRect*
       ConvertRow(present, picture.work + size_t(r.y + row) * size_t(picture.width) + r.x, columns,
                  r.x * zoom, y);
     }
-    SendArea(present, r.x * zoom, r.y * zoom, r.width * zoom, r.height * zoom);
+    SendArea(present, r.x * zoom, r.y * zoom, r.width * zoom, r.height * zoom, true);
   }
-  // The server reads shared memory later: the image must not change before it has.
-  XSync(present.display, False);
+  XFlush(present.display);
+}
+
+void PresentNoteEvent(XPresent& present, const XEvent& event) {
+  if (present.pending > 0 && IsCompletionOf(present.display, const_cast<XEvent*>(&event),
+                                            reinterpret_cast<XPointer>(&present))) {
+    --present.pending;
+  }
 }
 
 void PresentArea(XPresent& present, int x, int y, int width, int height) {
   if (!present.image) return;
-  SendArea(present, x - present.originX, y - present.originY, width, height);
+  // The next conversion waits for this send as for a tick's.
+  SendArea(present, x - present.originX, y - present.originY, width, height, true);
   XFlush(present.display);
 }
 

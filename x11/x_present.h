@@ -25,6 +25,10 @@ struct XPresent {
   int redShift = 0, greenShift = 0, blueShift = 0;
   int redBits = 8, greenBits = 8, blueBits = 8;
   bool directPixels = false;  // the picture's words are the image's pixels as they stand
+  // Sends of the shared image whose completion events have not come yet: the server may still
+  // read the image.
+  int pending = 0;
+  int completionType = -1;  // the event type of a shared image's completion
 };
 
 // Makes the image for the width x height area of `window` at (originX, originY), with the given
@@ -33,8 +37,11 @@ struct XPresent {
 bool PresentOpen(XPresent& present, Display* display, Window window, Visual* visual, int depth,
                  int originX, int originY, int width, int height, int zoom);
 // Converts the rectangles of `picture` (in picture pixels) into the image and sends them to the
-// window; waits until the server has read them.
+// window. It does not wait for the server to read them: the next conversion does, when the
+// completion event that the program's event loop hands to PresentNoteEvent has not come by then.
 void PresentRects(XPresent& present, const SoftPicture& picture, const SoftRect* rects, int count);
+// Notes an event the program took from the queue: a completion of the image's last send.
+void PresentNoteEvent(XPresent& present, const XEvent& event);
 // Sends the image's part of an area of the window (window pixels) again, after an expose.
 void PresentArea(XPresent& present, int x, int y, int width, int height);
 // Frees the image and its shared memory.

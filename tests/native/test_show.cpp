@@ -249,6 +249,128 @@ TEST(Show, AnHourLeavesNothingBehind) {
   EXPECT_EQ(show.shown, nullptr);
 }
 
+DrawEntry Entry(uint8_t kind, int16_t x, int16_t y, int16_t srcX, uint16_t level = 0) {
+  DrawEntry entry = {};
+  entry.kind = kind;
+  entry.x = x;
+  entry.y = y;
+  entry.srcX = srcX;
+  entry.width = 40;
+  entry.height = 30;
+  entry.level = level;
+  return entry;
+}
+
+TEST(DrawList, ASpriteBlankedAndDrawnAgainWhereItStandsIsLeftOut) {
+  const DrawEntry a = Entry(DRAW_MASKED, 10, 10, 0), b = Entry(DRAW_MASKED, 200, 10, 40);
+  const DrawEntry drawn[] = {a, b};
+  DrawEntry out[kDrawListSlots];
+  // a stands still, b moves on to another frame: only b's change is drawn.
+  const DrawEntry moved = Entry(DRAW_MASKED, 200, 10, 80);
+  const DrawEntry list[] = {Entry(DRAW_RESTORE, 10, 10, 0), Entry(DRAW_RESTORE, 200, 10, 40), a,
+                            moved};
+  ASSERT_EQ(DrawListWithoutRedraws(drawn, 2, list, 4, nullptr, out), 2);
+  EXPECT_EQ(out[0].x, 200);
+  EXPECT_EQ(out[0].kind, DRAW_RESTORE);
+  EXPECT_EQ(out[1].srcX, 80);
+  EXPECT_EQ(out[2].kind, DRAW_END);
+  // Nothing before: everything is drawn.
+  EXPECT_EQ(DrawListWithoutRedraws(drawn, 0, list, 4, nullptr, out), 4);
+  // Drawn dithered before, or dithered now: drawn.
+  const DrawEntry faded[] = {Entry(DRAW_MASKED, 10, 10, 0, 3), b};
+  EXPECT_EQ(DrawListWithoutRedraws(faded, 2, list, 4, nullptr, out), 4);
+  const DrawEntry fading[] = {Entry(DRAW_RESTORE, 10, 10, 0), Entry(DRAW_MASKED, 10, 10, 0, 2)};
+  EXPECT_EQ(DrawListWithoutRedraws(drawn, 2, fading, 2, nullptr, out), 2);
+  // Another entry over it now, or drawn over it after it before: drawn.
+  const DrawEntry over[] = {Entry(DRAW_RESTORE, 10, 10, 0), a, Entry(DRAW_RESTORE, 30, 20, 0)};
+  EXPECT_EQ(DrawListWithoutRedraws(drawn, 2, over, 3, nullptr, out), 3);
+  const DrawEntry coveredBefore[] = {a, Entry(DRAW_RESTORE, 45, 35, 0)};
+  EXPECT_EQ(DrawListWithoutRedraws(coveredBefore, 2, list, 4, nullptr, out), 4);
+}
+
+TEST(DrawList, ARestoreWhereNoSpriteIsLeftIsLeftOut) {
+  PictureSprites sprites = {};
+  DrawEntry out[kDrawListSlots];
+  const DrawEntry a = Entry(DRAW_MASKED, 10, 10, 0), gone = Entry(DRAW_MASKED, 10, 10, 0, 9);
+  // Drawn, then restored while the next frame is not drawn (level 9): the restore is needed,
+  // the frame drawn at level 9 is not.
+  const DrawEntry first[] = {a};
+  EXPECT_EQ(DrawListWithoutRedraws(nullptr, 0, first, 1, &sprites, out), 1);
+  const DrawEntry dark[] = {Entry(DRAW_RESTORE, 10, 10, 0), gone};
+  EXPECT_EQ(DrawListWithoutRedraws(first, 1, dark, 2, &sprites, out), 1);
+  EXPECT_EQ(out[0].kind, DRAW_RESTORE);
+  // Restoring it again, or anything where nothing is left, changes nothing, nor does a sprite
+  // at level 9.
+  const DrawEntry darker[] = {Entry(DRAW_RESTORE, 10, 10, 0), Entry(DRAW_RESTORE, 300, 40, 80),
+                              gone};
+  EXPECT_EQ(DrawListWithoutRedraws(dark, 2, darker, 3, &sprites, out), 0);
+  EXPECT_EQ(out[0].kind, DRAW_END);
+  // A sprite drawn earlier in the same list is restored.
+  const DrawEntry again[] = {Entry(DRAW_MASKED, 300, 40, 0, 4), Entry(DRAW_RESTORE, 310, 50, 0)};
+  EXPECT_EQ(DrawListWithoutRedraws(darker, 3, again, 2, &sprites, out), 2);
+}
+
+TEST(Show, LeavingOutRedrawsGivesTheSamePictures) {
+  // The lists as the director builds them, drawn in full on one picture and without the
+  // redraws on another, at sizes where the actors stand apart and where they crowd together.
+  for (const Size2 size : {Size2{1920, 1080}, Size2{640, 480}, Size2{400, 300}}) {
+    Show full, lean;
+    ShowSetUp(full, RUN_SAVER, size, size, 1000, 99);
+    ShowSetUp(lean, RUN_SAVER, size, size, 1000, 99);
+    SoftPicture fullPicture, leanPicture;
+    ASSERT_TRUE(SoftCreatePicture(fullPicture, size.width, size.height));
+    ASSERT_TRUE(SoftCreatePicture(leanPicture, size.width, size.height));
+    const size_t count = size_t(size.width) * size_t(size.height);
+    SoftRect changed[kDrawListSlots];
+    DrawEntry toDraw[kDrawListSlots];
+    int fullEntries = 0, leanEntries = 0;
+    for (int tick = 0; tick < 3000; ++tick) {
+      DirectorTick(full);
+      DirectorTick(lean);
+      if (ShowListIsNew(full)) {
+        SoftRenderFrame(fullPicture, Sheets(), full.drawList.entries, changed);
+        fullEntries += full.lastDrawnLength;
+      }
+      if (ShowListToDraw(lean, toDraw)) {
+        SoftRenderFrame(leanPicture, Sheets(), toDraw, changed);
+        for (int i = 0; toDraw[i].kind != DRAW_END; ++i) ++leanEntries;
+      }
+      ASSERT_EQ(std::memcmp(fullPicture.work, leanPicture.work, count * 4), 0)
+          << size.width << "x" << size.height << " tick " << tick;
+    }
+    // Standing sprites are common: a good part of the drawing goes.
+    EXPECT_LT(leanEntries, fullEntries * 9 / 10) << size.width << "x" << size.height;
+    SoftFreePicture(fullPicture);
+    SoftFreePicture(leanPicture);
+  }
+}
+
+TEST(Show, QuietTicksChangeNothingAndTheTickAfterThemDoes) {
+  PictureShow show;
+  ASSERT_TRUE(PictureShowStart(show, Sheets(), 1920, 1080, 31));
+  SoftRect changed[kDrawListSlots];
+  int quietTicks = 0, looks = 0;
+  for (int tick = 0; tick < 3000;) {
+    const int quiet = PictureShowQuietTicks(show, 20);
+    ++looks;
+    quietTicks += quiet;
+    for (int i = 0; i < quiet; ++i, ++tick) {
+      ASSERT_EQ(PictureShowTick(show, changed), 0) << "tick " << tick;
+    }
+    // The lists of the ticks the look ahead stopped at need drawing.
+    DrawEntry toDraw[kDrawListSlots];
+    Show ahead = show.show;
+    DirectorTick(ahead);
+    if (quiet < 20) ASSERT_TRUE(ShowListToDraw(ahead, toDraw)) << "tick " << tick;
+    PictureShowTick(show, changed);
+    ++tick;
+  }
+  // Sprites hold a frame for a few ticks: a good part of the ticks can be slept through.
+  EXPECT_GT(quietTicks, 3000 / 5);
+  EXPECT_LT(looks, 3000);
+  PictureShowStop(show);
+}
+
 TEST(Show, ResizeStartsAFreshSceneOnTheNewPicture) {
   PictureShow show;
   ASSERT_TRUE(PictureShowStart(show, Sheets(), 1024, 768, 7));
