@@ -361,7 +361,9 @@ TEST(Show, QuietTicksChangeNothingAndTheTickAfterThemDoes) {
     DrawEntry toDraw[kDrawListSlots];
     Show ahead = show.show;
     DirectorTick(ahead);
-    if (quiet < 20) ASSERT_TRUE(ShowListToDraw(ahead, toDraw)) << "tick " << tick;
+    if (quiet < 20) {
+      ASSERT_TRUE(ShowListToDraw(ahead, toDraw)) << "tick " << tick;
+    }
     PictureShowTick(show, changed);
     ++tick;
   }
