@@ -13,31 +13,40 @@ void ShowSetUp(Show& show, int32_t runMode, Size2 screen, Size2 output, int32_t 
   DirectorInit(show);
 }
 
-bool ShowListToDraw(Show& show, DrawEntry* out) {
+namespace {
+
+// The length of the list the director has just built, up to its end mark, or -1 when it
+// repeats the list drawn last.
+int32_t NewListLength(const Show& show) {
   const DrawEntry* entries = show.drawList.entries;
   int32_t length = 0;
   while (length < kDrawListSlots && entries[length].kind != DRAW_END) ++length;
-  if (length == show.lastDrawnLength &&
-      std::memcmp(entries, show.lastDrawn, size_t(length) * sizeof(DrawEntry)) == 0) {
-    return false;
-  }
-  const int drawnLength = show.lastDrawnLength < 0 ? 0 : show.lastDrawnLength;
-  const int count = DrawListWithoutRedraws(show.lastDrawn, drawnLength, entries, length,
-                                           &show.pictureSprites, out);
-  std::memcpy(show.lastDrawn, entries, size_t(length) * sizeof(DrawEntry));
+  const bool repeats =
+      length == show.lastDrawnLength &&
+      std::memcmp(entries, show.lastDrawn, size_t(length) * sizeof(DrawEntry)) == 0;
+  return repeats ? -1 : length;
+}
+
+void NoteDrawn(Show& show, int32_t length) {
+  std::memcpy(show.lastDrawn, show.drawList.entries, size_t(length) * sizeof(DrawEntry));
   show.lastDrawnLength = length;
+}
+
+}  // namespace
+
+bool ShowListToDraw(Show& show, DrawEntry* out) {
+  const int32_t length = NewListLength(show);
+  if (length < 0) return false;
+  const int drawnLength = show.lastDrawnLength < 0 ? 0 : show.lastDrawnLength;
+  const int count = DrawListWithoutRedraws(show.lastDrawn, drawnLength, show.drawList.entries,
+                                           length, &show.pictureSprites, out);
+  NoteDrawn(show, length);
   return count > 0;
 }
 
 bool ShowListIsNew(Show& show) {
-  const DrawEntry* entries = show.drawList.entries;
-  int32_t length = 0;
-  while (length < kDrawListSlots && entries[length].kind != DRAW_END) ++length;
-  if (length == show.lastDrawnLength &&
-      std::memcmp(entries, show.lastDrawn, size_t(length) * sizeof(DrawEntry)) == 0) {
-    return false;
-  }
-  std::memcpy(show.lastDrawn, entries, size_t(length) * sizeof(DrawEntry));
-  show.lastDrawnLength = length;
+  const int32_t length = NewListLength(show);
+  if (length < 0) return false;
+  NoteDrawn(show, length);
   return true;
 }
