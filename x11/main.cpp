@@ -212,10 +212,6 @@ struct Shows {
   uint32_t seed = 0;
 };
 
-bool SameArea(const MonitorRect& a, const MonitorRect& b) {
-  return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
-}
-
 // The parts of the window that each get a show.
 int ShowAreas(Display* display, const Target& target, MonitorRect* areas) {
   int count = 0;
@@ -235,7 +231,7 @@ bool LayoutHolds(Display* display, const Target& target, const Shows& shows) {
   const int count = ShowAreas(display, target, areas);
   if (count != shows.count) return false;
   for (int i = 0; i < count; ++i) {
-    if (!SameArea(areas[i], shows.shown[i].area)) return false;
+    if (!SameMonitorRect(areas[i], shows.shown[i].area)) return false;
   }
   return true;
 }
@@ -247,7 +243,8 @@ void StopShow(ShownPicture* shown) {
 
 // Paints the window black where no show draws: between and around monitors of different sizes.
 void PaintGaps(Display* display, const Target& target, const MonitorRect* areas, int count) {
-  if (count == 1 && SameArea(areas[0], MonitorRect{0, 0, target.width, target.height})) return;
+  if (count == 1 && SameMonitorRect(areas[0], MonitorRect{0, 0, target.width, target.height}))
+    return;
   XGCValues values = {};
   values.foreground = BlackPixel(display, DefaultScreen(display));
   GC gc = XCreateGC(display, target.window, GCForeground, &values);

@@ -15,10 +15,7 @@ int AddMonitor(MonitorRect* monitors, int count, int x, int y, int width, int he
   if (right <= left || bottom <= top || count >= kMaxMonitors) return count;
   const MonitorRect rect = {left, top, right - left, bottom - top};
   for (int i = 0; i < count; ++i) {
-    if (monitors[i].x == rect.x && monitors[i].y == rect.y && monitors[i].width == rect.width &&
-        monitors[i].height == rect.height) {
-      return count;
-    }
+    if (SameMonitorRect(monitors[i], rect)) return count;
   }
   monitors[count] = rect;
   return count + 1;
@@ -31,6 +28,10 @@ bool HasRandrMonitors(Display* display) {
 }
 
 }  // namespace
+
+bool SameMonitorRect(const MonitorRect& a, const MonitorRect& b) {
+  return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
 
 int WatchMonitors(Display* display, Window root) {
   int eventBase = 0, errorBase = 0;

@@ -13,6 +13,8 @@ struct MonitorRect {
   int height;
 };
 
+bool SameMonitorRect(const MonitorRect& a, const MonitorRect& b);
+
 // Asks the server to report changes of the monitors to `root` as RRScreenChangeNotify events
 // (and, as every change of them does, a ConfigureNotify of the root window); returns the
 // XRandR event base, or -1 without XRandR.
