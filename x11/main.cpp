@@ -225,10 +225,8 @@ int ShowAreas(Display* display, const Target& target, MonitorRect* areas) {
   return count;
 }
 
-// Whether the shows' areas are still those the window and its monitors give.
-bool LayoutHolds(Display* display, const Target& target, const Shows& shows) {
-  MonitorRect areas[kMaxMonitors];
-  const int count = ShowAreas(display, target, areas);
+// Whether the shows stand in exactly these areas.
+bool ShowsStandIn(const Shows& shows, const MonitorRect* areas, int count) {
   if (count != shows.count) return false;
   for (int i = 0; i < count; ++i) {
     if (!SameMonitorRect(areas[i], shows.shown[i].area)) return false;
@@ -243,8 +241,9 @@ void StopShow(ShownPicture* shown) {
 
 // Paints the window black where no show draws: between and around monitors of different sizes.
 void PaintGaps(Display* display, const Target& target, const MonitorRect* areas, int count) {
-  if (count == 1 && SameMonitorRect(areas[0], MonitorRect{0, 0, target.width, target.height}))
+  if (count == 1 && SameMonitorRect(areas[0], MonitorRect{0, 0, target.width, target.height})) {
     return;
+  }
   XGCValues values = {};
   values.foreground = BlackPixel(display, DefaultScreen(display));
   GC gc = XCreateGC(display, target.window, GCForeground, &values);
@@ -252,15 +251,13 @@ void PaintGaps(Display* display, const Target& target, const MonitorRect* areas,
   XFreeGC(display, gc);
 }
 
-// Lays the shows out on the window: each picture pixel is zoom x zoom window pixels, the zoom
-// raised where a picture would otherwise be larger than the compositor takes (an 8K screen at
-// zoom 1, say), so that such a screen shows the scenes at twice the size instead of none. A show
-// that was running before starts a fresh scene for its new area, its generator going on; shows
-// beyond the new count stop.
+// Lays the shows out on the window, one in each of the `count` areas: each picture pixel is zoom x
+// zoom window pixels, the zoom raised where a picture would otherwise be larger than the compositor
+// takes (an 8K screen at zoom 1, say), so that such a screen shows the scenes at twice the size
+// instead of none. A show that was running before starts a fresh scene for its new area, its
+// generator going on; shows beyond the new count stop.
 bool LayOut(Display* display, const Target& target, int askedZoom, const SoftSheets& sheets,
-            Shows* shows) {
-  MonitorRect areas[kMaxMonitors];
-  const int count = ShowAreas(display, target, areas);
+            const MonitorRect* areas, int count, Shows* shows) {
   for (int i = count; i < shows->count; ++i) StopShow(&shows->shown[i]);
   PaintGaps(display, target, areas, count);
   for (int i = 0; i < count; ++i) {
@@ -368,14 +365,16 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
       }
     }
     if (WindowErrors) return Ending::kWindowGone;
-    if (resized || (monitorsMayDiffer && !LayoutHolds(display, *target, *shows))) {
+    MonitorRect areas[kMaxMonitors];
+    const int areaCount = resized || monitorsMayDiffer ? ShowAreas(display, *target, areas) : 0;
+    if (resized || (monitorsMayDiffer && !ShowsStandIn(*shows, areas, areaCount))) {
       // The quiet ticks already due run first, as they would have run on time.
       for (const int64_t now = NowMs(); quiet > 0 && now >= nextTick; --quiet) {
         TickShows(shows, changed);
         nextTick += periodMs;
       }
       quiet = 0;
-      if (!LayOut(display, *target, zoom, sheets, shows)) {
+      if (!LayOut(display, *target, zoom, sheets, areas, areaCount, shows)) {
         std::fprintf(stderr, "qavsaver3: cannot make the picture for %dx%d\n", target->width,
                      target->height);
         return Ending::kFailure;
@@ -467,8 +466,10 @@ int main(int argc, char** argv) {
   SoftSheets sheets;
   Shows shows;
   shows.seed = seed;
+  MonitorRect areas[kMaxMonitors];
+  const int areaCount = ShowAreas(display, target, areas);
   if (SoftLoadProgramSheets(sheets, EmbeddedImage) &&
-      LayOut(display, target, zoom, sheets, &shows)) {
+      LayOut(display, target, zoom, sheets, areas, areaCount, &shows)) {
     if (options.music) StartMusic();
     ending = Run(display, &target, zoom, FramePeriodForSpeed(options.speed), sheets, &shows);
     status = ending == Ending::kFailure ? 1 : 0;
