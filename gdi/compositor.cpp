@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr int kLevelCount = 9;  // 0 full, 1 to 8 dithered
-
 // NOT P, with the pattern brush P white at its 1-bits (a fresh memory DC's background colour)
 // and black at its 0-bits; destination and source not used.
 constexpr DWORD kNotPatternRop = 0x000F0001;
@@ -312,8 +310,8 @@ void GfxRenderFrame(HWND window, const DrawEntry* entries) {
   ChangedCount = 0;
   for (int slot = 0; slot < kDrawListSlots && entries[slot].kind != DRAW_END; ++slot) {
     const DrawEntry& entry = entries[slot];
+    if (!DrawEntryDrawn(entry)) continue;
     const int level = entry.level & 15;
-    if (level >= kLevelCount || entry.sheet >= kSheetCount) continue;
     SpriteRect rect = {entry.x, entry.y, entry.srcX, entry.srcY, entry.width, entry.height};
     GfxClipRect(&rect);
     if (rect.width <= 0 || rect.height <= 0) continue;
@@ -335,8 +333,6 @@ void GfxRenderFrame(HWND window, const DrawEntry* entries) {
       case DRAW_RESTORE:
         DrawRestore(&Held, rect, sheet);
         break;
-      default:
-        continue;
     }
     NoteChanged(rect);
   }

@@ -33,15 +33,10 @@ bool TouchedByOthers(const DrawEntry* entries, int length, int first, int second
   return false;
 }
 
-// Whether the compositors draw the entry at all: levels 9 to 15 and unknown kinds are not.
-bool Drawn(const DrawEntry& entry) {
-  return (entry.level & 15) < 9 && entry.kind <= DRAW_RESTORE && entry.sheet < kSheetCount;
-}
-
 // Brings `sprites` up to date with `entry` drawn after them; returns whether the entry must be
 // drawn, `needed` saying whether it was before this look.
 bool NoteOnPicture(PictureSprites& sprites, const DrawEntry& entry, bool needed) {
-  if (!Drawn(entry)) return false;
+  if (!DrawEntryDrawn(entry)) return false;
   if (entry.kind == DRAW_RESTORE) {
     bool touches = sprites.overflowed;
     int kept = 0;
@@ -62,6 +57,10 @@ bool NoteOnPicture(PictureSprites& sprites, const DrawEntry& entry, bool needed)
 }
 
 }  // namespace
+
+bool DrawEntryDrawn(const DrawEntry& entry) {
+  return (entry.level & 15) < 9 && entry.kind <= DRAW_RESTORE && entry.sheet < kSheetCount;
+}
 
 void DrawListReset(DrawList& list) { list.position = 0; }
 

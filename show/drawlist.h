@@ -26,6 +26,10 @@ struct DrawEntry {
   uint16_t level;  // only the low four bits count: 0 full, 1 to 8 dithered, 9 to 15 not drawn
 };
 
+// Whether the compositors draw the entry at all: levels 9 to 15, unknown kinds and unknown
+// sheets are passed over.
+bool DrawEntryDrawn(const DrawEntry& entry);
+
 struct SpriteRect {
   int32_t x;
   int32_t y;

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int kDrawnLevels = 9;  // 0 in full, 1 to 8 dithered; 9 to 15 are not drawn
 constexpr uint32_t kBlackPixel = 0;
 
 void FreeSheet(SoftSheet* sheet) {
@@ -310,10 +309,8 @@ int SoftRenderFrame(SoftPicture& picture, const SoftSheets& sheets, const DrawEn
   if (!picture.work) return 0;
   for (int slot = 0; slot < kDrawListSlots && entries[slot].kind != DRAW_END; ++slot) {
     const DrawEntry& entry = entries[slot];
+    if (!DrawEntryDrawn(entry)) continue;
     const int level = entry.level & 15;
-    if (level >= kDrawnLevels || entry.sheet >= kSheetCount || entry.kind > DRAW_RESTORE) {
-      continue;
-    }
     const SoftSheet& sheet = sheets.slot[entry.sheet];
     if (!sheet.pixels) continue;
     // Level 1 to 8 dithers only the masked kind; the others draw in full at every level.
