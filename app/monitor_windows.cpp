@@ -118,8 +118,8 @@ bool StartShow(Cover& cover, HMONITOR monitor, int32_t width, int32_t height, ui
   if (!SheetsLoaded) SheetsLoaded = SoftLoadProgramSheets(Sheets, GfxImageResource);
   if (!SheetsLoaded) return false;
   cover.zoom = ZoomToFit(width, height, ZoomForDpi(MonitorDpi(monitor)), kMaxImagePixels);
-  const int32_t pictureWidth = width / cover.zoom > 0 ? width / cover.zoom : 1;
-  const int32_t pictureHeight = height / cover.zoom > 0 ? height / cover.zoom : 1;
+  const int32_t pictureWidth = PictureLength(width, cover.zoom);
+  const int32_t pictureHeight = PictureLength(height, cover.zoom);
   if (!PictureShowStart(cover.show, Sheets, pictureWidth, pictureHeight, seed)) return false;
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;

@@ -15,6 +15,11 @@ int32_t ZoomToFit(int32_t width, int32_t height, int32_t zoom, int64_t maxPixels
   return zoom;
 }
 
+int32_t PictureLength(int32_t screenLength, int32_t zoom) {
+  if (zoom < 1) zoom = 1;
+  return screenLength / zoom > 0 ? screenLength / zoom : 1;
+}
+
 int32_t PictureOffset(int32_t offset, int32_t zoom) {
   if (zoom < 1) zoom = 1;
   const int64_t wide = offset;

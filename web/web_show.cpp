@@ -92,6 +92,10 @@ QV_EXPORT(qv_width) int32_t qv_width() { return Started ? Shown.picture.width : 
 QV_EXPORT(qv_height) int32_t qv_height() { return Started ? Shown.picture.height : 0; }
 QV_EXPORT(qv_rects) const int32_t* qv_rects() { return &Changed[0].x; }
 
+QV_EXPORT(qv_picture_length) int32_t qv_picture_length(int32_t length, int32_t zoom) {
+  return PictureLength(length, zoom);
+}
+
 QV_EXPORT(qv_zoom) int32_t qv_zoom(int32_t width, int32_t height, int32_t dpi) {
   return ZoomToFit(width, height, ZoomForDpi(dpi), kMaxImagePixels);
 }

@@ -22,6 +22,8 @@ int32_t qv_height();
 const int32_t* qv_rects();
 // The picture zoom for a screen of width x height device pixels at `dpi` (96 per CSS pixel).
 int32_t qv_zoom(int32_t width, int32_t height, int32_t dpi);
+// The picture pixels `length` device pixels hold at `zoom`, at least 1.
+int32_t qv_picture_length(int32_t length, int32_t zoom);
 // The tick period in milliseconds for a speed; qv_speed_min() and qv_speed_max() bound speeds.
 int32_t qv_period(int32_t speed);
 int32_t qv_speed_min();

@@ -264,8 +264,8 @@ bool LayOut(Display* display, const Target& target, int askedZoom, const SoftShe
     ShownPicture& shown = shows->shown[i];
     const MonitorRect& area = areas[i];
     const int zoom = ZoomToFit(area.width, area.height, askedZoom, kMaxImagePixels);
-    const int width = area.width / zoom > 0 ? area.width / zoom : 1;
-    const int height = area.height / zoom > 0 ? area.height / zoom : 1;
+    const int width = PictureLength(area.width, zoom);
+    const int height = PictureLength(area.height, zoom);
     const bool made = i < shows->count
                           ? PictureShowResize(shown.show, width, height)
                           : PictureShowStart(shown.show, sheets, width, height, shows->seed + i);

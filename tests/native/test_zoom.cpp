@@ -44,6 +44,16 @@ TEST(PictureOffset, RoundsDownOnBothSidesOfTheOrigin) {
     EXPECT_EQ(PictureOffset(c.offset, c.zoom), c.picture) << c.offset << " at zoom " << c.zoom;
 }
 
+TEST(PictureLength, WholePicturePixelsAndNeverNone) {
+  constexpr int32_t kCases[][3] = {
+      {1920, 1, 1920}, {1920, 2, 960}, {1921, 2, 960}, {799, 3, 266},
+      {2, 3, 1},       {0, 2, 1},      {640, 0, 640},  {640, -4, 640},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(PictureLength(c[0], c[1]), c[2]) << c[0] << " at zoom " << c[1];
+  }
+}
+
 TEST(ZoomToFit, RaisesTheZoomOnlyUntilThePictureFits) {
   constexpr int64_t kLimit = int64_t(1) << 24;
   struct Case {
