@@ -11,7 +11,6 @@ namespace {
 
 constexpr char kCoverClass[] = "QV3MON";
 constexpr int kMaxCovers = 16;
-constexpr int kDefaultDpi = 96;
 
 // A monitor's window and, where it shows scenes, its show and the bitmap it presents from: the
 // show's picture as a DIB section, brought up to date in the rectangles each tick changed.
@@ -58,20 +57,18 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
   return list->count < kMaxCovers;
 }
 
-// The monitor's own DPI where the system tells it (Windows 8.1 on), else the system's.
-int32_t MonitorDpi(HMONITOR monitor) {
+// The zoom for a monitor: its own DPI's where the system tells it (Windows 8.1 on), else the
+// zoom of the system DPI that start-up read.
+int32_t MonitorZoom(HMONITOR monitor) {
   static const HMODULE shcore = LoadLibraryA("shcore.dll");
   static const auto getDpi =
       shcore ? LibraryProc<GetDpiForMonitorProc>(shcore, "GetDpiForMonitor") : nullptr;
   UINT dpiX = 0, dpiY = 0;
   constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
   if (getDpi != nullptr && getDpi(monitor, kEffectiveDpi, &dpiX, &dpiY) == S_OK && dpiX > 0) {
-    return static_cast<int32_t>(dpiX);
+    return ZoomForDpi(static_cast<int32_t>(dpiX));
   }
-  const HDC screen = GetDC(nullptr);
-  const int32_t dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : kDefaultDpi;
-  if (screen) ReleaseDC(nullptr, screen);
-  return dpi > 0 ? dpi : kDefaultDpi;
+  return ScreenZoom;
 }
 
 Cover* CoverOf(HWND window) {
@@ -117,7 +114,7 @@ void StopCover(Cover& cover) {
 bool StartShow(Cover& cover, HMONITOR monitor, int32_t width, int32_t height, uint32_t seed) {
   if (!SheetsLoaded) SheetsLoaded = SoftLoadProgramSheets(Sheets, GfxImageResource);
   if (!SheetsLoaded) return false;
-  cover.zoom = ZoomToFit(width, height, ZoomForDpi(MonitorDpi(monitor)), kMaxImagePixels);
+  cover.zoom = ZoomToFit(width, height, MonitorZoom(monitor), kMaxImagePixels);
   const int32_t pictureWidth = PictureLength(width, cover.zoom);
   const int32_t pictureHeight = PictureLength(height, cover.zoom);
   if (!PictureShowStart(cover.show, Sheets, pictureWidth, pictureHeight, seed)) return false;
