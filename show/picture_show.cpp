@@ -6,8 +6,10 @@
 namespace {
 
 void FreeShown(PictureShow& show) {
-  std::free(show.shown);
+  if (!show.shownLent) std::free(show.shown);
   show.shown = nullptr;
+  show.shownStride = 0;
+  show.shownLent = false;
 }
 
 bool MakePicture(PictureShow& show, int32_t width, int32_t height) {
@@ -16,6 +18,7 @@ bool MakePicture(PictureShow& show, int32_t width, int32_t height) {
   const size_t bytes = size_t(width) * size_t(height) * sizeof(uint32_t);
   show.shown = static_cast<uint32_t*>(std::malloc(bytes));
   if (!show.shown) return false;
+  show.shownStride = size_t(width);
   FillZero(show.shown, bytes);
   return true;
 }
@@ -28,7 +31,7 @@ bool Narrow(PictureShow& show, SoftRect* rect) {
   int32_t top = -1, bottom = -1, left = rect->x + rect->width, right = rect->x;
   for (int32_t y = rect->y; y < rect->y + rect->height; ++y) {
     const uint32_t* now = work + y * stride;
-    uint32_t* was = show.shown + y * stride;
+    uint32_t* was = show.shown + y * show.shownStride;
     if (std::memcmp(now + rect->x, was + rect->x, size_t(rect->width) * 4) == 0) continue;
     if (top < 0) top = y;
     bottom = y;
@@ -69,6 +72,15 @@ bool PictureShowResize(PictureShow& show, int32_t width, int32_t height) {
   show.show.lastDrawnLength = -1;
   show.show.pictureSprites = {};
   DirectorInit(show.show);
+  return true;
+}
+
+bool PictureShowHandOutInto(PictureShow& show, uint32_t* pixels, size_t stride) {
+  if (!show.shown || !pixels || stride < size_t(show.picture.width)) return false;
+  FreeShown(show);
+  show.shown = pixels;
+  show.shownStride = stride;
+  show.shownLent = true;
   return true;
 }
 

@@ -235,8 +235,8 @@ bool ShowsStandIn(const Shows& shows, const MonitorRect* areas, int count) {
 }
 
 void StopShow(ShownPicture* shown) {
+  PictureShowStop(shown->show);  // first: its picture may be kept in the present's image
   PresentClose(shown->present);
-  PictureShowStop(shown->show);
 }
 
 // Paints the window black where no show draws: between and around monitors of different sizes.
@@ -270,8 +270,15 @@ bool LayOut(Display* display, const Target& target, int askedZoom, const SoftShe
                           ? PictureShowResize(shown.show, width, height)
                           : PictureShowStart(shown.show, sheets, width, height, shows->seed + i);
     shown.area = area;
-    if (!made || !PresentOpen(shown.present, display, target.window, target.visual, target.depth,
-                              area.x, area.y, area.width, area.height, zoom)) {
+    if (made && PresentOpen(shown.present, display, target.window, target.visual, target.depth,
+                            area.x, area.y, area.width, area.height, zoom)) {
+      // Where the picture's pixels can stand in the image as they are, the show keeps its picture
+      // as handed out there: no copy of its own, and nothing to convert.
+      size_t stride = 0;
+      if (uint32_t* pixels = PresentImageForPicture(shown.present, &stride)) {
+        shown.present.pictureInImage = PictureShowHandOutInto(shown.show, pixels, stride);
+      }
+    } else {
       for (int j = 0; j <= i || j < shows->count; ++j) StopShow(&shows->shown[j]);
       shows->count = 0;
       return false;
@@ -325,10 +332,13 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
   // Ticks from nextTick on that change no picture: the program sleeps through them and runs
   // them when it wakes, as it must before anything else touches the shows.
   int quiet = 0;
+  // Whether the server may have sent something since the queue was last read: the queue is read
+  // only then, for a read of the connection costs a system call at every tick.
+  bool serverSpoke = true;
   for (;;) {
     bool resized = false;
     bool monitorsMayDiffer = false;
-    while (XPending(display)) {
+    while ((serverSpoke || XEventsQueued(display, QueuedAlready)) && XPending(display)) {
       XEvent event;
       XNextEvent(display, &event);
       switch (event.type) {
@@ -356,7 +366,6 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
           if (event.xdestroywindow.window == target->window) return Ending::kWindowGone;
           break;
         default:
-          for (int i = 0; i < shows->count; ++i) PresentNoteEvent(shows->shown[i].present, event);
           if (randrEvents >= 0 && event.type == randrEvents + RRScreenChangeNotify) {
             XRRUpdateConfiguration(&event);
             monitorsMayDiffer = true;
@@ -395,8 +404,11 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
     const int feed = MusicNextFeedMs();
     if (feed >= 0 && feed < timeout) timeout = feed;
     pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {SignalPipe[0], POLLIN, 0}};
+    // What the presents' round trips read is queued, not waiting on the connection.
     if (XPending(display)) timeout = 0;
-    if (poll(fds, 2, timeout) > 0 && (fds[1].revents & POLLIN)) return Ending::kSignal;
+    const int ready = poll(fds, 2, timeout);
+    if (ready > 0 && (fds[1].revents & POLLIN)) return Ending::kSignal;
+    serverSpoke = ready != 0;
   }
 }
 

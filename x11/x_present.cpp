@@ -92,30 +92,18 @@ XImage* PlainImage(Display* display, Visual* visual, int depth, int width, int h
   return image;
 }
 
-Bool IsCompletionOf(Display*, XEvent* event, XPointer present) {
-  const XPresent& p = *reinterpret_cast<const XPresent*>(present);
-  return event->type == p.completionType &&
-                 reinterpret_cast<const XShmCompletionEvent*>(event)->shmseg == p.segment.shmseg
-             ? True
-             : False;
-}
-
-// Makes sure the server has read what was sent from the shared image, so that it can be written
-// again. A tick's period after the sends their events have nearly always come; otherwise a round
-// trip, which also ends the wait when a send failed (the window gone) and no event will come.
-void WaitForServer(XPresent& present) {
-  if (present.pending == 0) return;
-  XSync(present.display, False);
-  XEvent event;
-  while (XCheckIfEvent(present.display, &event, IsCompletionOf,
-                       reinterpret_cast<XPointer>(&present))) {
+// Makes sure the server has read what was sent from a shared image, so that the image can be
+// written again: one round trip, in the same wakeup of the server as the sends.
+void WaitForServer(const XPresent& present) {
+  if (present.shared) {
+    XSync(present.display, False);
+  } else {
+    XFlush(present.display);
   }
-  present.pending = 0;
 }
 
-// Sends a part of the image (image pixels) to the window at the image's origin; `notify` asks
-// for a completion event of a shared image, which the server sends once it has read it.
-void SendArea(XPresent& present, int x, int y, int width, int height, bool notify) {
+// Sends a part of the image (image pixels) to the window at the image's origin.
+void SendArea(const XPresent& present, int x, int y, int width, int height) {
   const XImage* image = present.image;
   if (x < 0) {
     width += x;
@@ -131,8 +119,7 @@ void SendArea(XPresent& present, int x, int y, int width, int height, bool notif
   const int windowX = present.originX + x, windowY = present.originY + y;
   if (present.shared) {
     XShmPutImage(present.display, present.window, present.gc, present.image, x, y, windowX, windowY,
-                 width, height, notify ? True : False);
-    if (notify) ++present.pending;
+                 width, height, False);
   } else {
     XPutImage(present.display, present.window, present.gc, present.image, x, y, windowX, windowY,
               width, height);
@@ -183,7 +170,6 @@ bool PresentOpen(XPresent& present, Display* display, Window window, Visual* vis
   MaskShape(visual->blue_mask, &present.blueShift, &present.blueBits);
   present.image = SharedImage(present, visual, depth, width, height);
   present.shared = present.image != nullptr;
-  if (present.shared) present.completionType = XShmGetEventBase(display) + ShmCompletion;
   if (!present.image) present.image = PlainImage(display, visual, depth, width, height);
   if (!present.image) return false;
   XImage* image = present.image;
@@ -194,19 +180,24 @@ bool PresentOpen(XPresent& present, Display* display, Window window, Visual* vis
                          (image->byte_order == LSBFirst) == hostLsbFirst;
   std::memset(image->data, 0, size_t(image->bytes_per_line) * height);
   present.gc = XCreateGC(display, window, 0, nullptr);
-  SendArea(present, 0, 0, width, height, false);
+  SendArea(present, 0, 0, width, height);
   XSync(display, False);
   return true;
+}
+
+uint32_t* PresentImageForPicture(const XPresent& present, size_t* stride) {
+  if (!present.image || !present.directPixels || present.zoom != 1) return nullptr;
+  *stride = size_t(present.image->bytes_per_line) / 4;
+  return reinterpret_cast<uint32_t*>(present.image->data);
 }
 
 void PresentRects(XPresent& present, const SoftPicture& picture, const SoftRect* rects, int count) {
   XImage* image = present.image;
   if (!image || count <= 0) return;
-  WaitForServer(present);
   const int zoom = present.zoom;
   for (int i = 0; i < count; ++i) {
     const SoftRect& r = rects[i];
-    for (int32_t row = 0; row < r.height; ++row) {
+    for (int32_t row = 0; row < r.height && !present.pictureInImage; ++row) {
       const int y = (r.y + row) * zoom;
       if (y >= image->height) break;
       int columns = r.width;
@@ -215,23 +206,15 @@ void PresentRects(XPresent& present, const SoftPicture& picture, const SoftRect*
       ConvertRow(present, picture.work + size_t(r.y + row) * size_t(picture.width) + r.x, columns,
                  r.x * zoom, y);
     }
-    SendArea(present, r.x * zoom, r.y * zoom, r.width * zoom, r.height * zoom, true);
+    SendArea(present, r.x * zoom, r.y * zoom, r.width * zoom, r.height * zoom);
   }
-  XFlush(present.display);
-}
-
-void PresentNoteEvent(XPresent& present, const XEvent& event) {
-  if (present.pending > 0 && IsCompletionOf(present.display, const_cast<XEvent*>(&event),
-                                            reinterpret_cast<XPointer>(&present))) {
-    --present.pending;
-  }
+  WaitForServer(present);
 }
 
 void PresentArea(XPresent& present, int x, int y, int width, int height) {
   if (!present.image) return;
-  // The next conversion waits for this send as for a tick's.
-  SendArea(present, x - present.originX, y - present.originY, width, height, true);
-  XFlush(present.display);
+  SendArea(present, x - present.originX, y - present.originY, width, height);
+  WaitForServer(present);
 }
 
 void PresentClose(XPresent& present) {

@@ -25,10 +25,8 @@ struct XPresent {
   int redShift = 0, greenShift = 0, blueShift = 0;
   int redBits = 8, greenBits = 8, blueBits = 8;
   bool directPixels = false;  // the picture's words are the image's pixels as they stand
-  // Sends of the shared image whose completion events have not come yet: the server may still
-  // read the image.
-  int pending = 0;
-  int completionType = -1;  // the event type of a shared image's completion
+  // The show hands its picture out into the image itself: PresentRects only sends.
+  bool pictureInImage = false;
 };
 
 // Makes the image for the width x height area of `window` at (originX, originY), with the given
@@ -36,12 +34,14 @@ struct XPresent {
 // or memory is short.
 bool PresentOpen(XPresent& present, Display* display, Window window, Visual* visual, int depth,
                  int originX, int originY, int width, int height, int zoom);
-// Converts the rectangles of `picture` (in picture pixels) into the image and sends them to the
-// window. It does not wait for the server to read them: the next conversion does, when the
-// completion event that the program's event loop hands to PresentNoteEvent has not come by then.
+// The image's pixels, rows `*stride` pixels apart, when a picture's pixels can stand in it as they
+// are (one window pixel each, in the visual's own words), else null. A program whose show keeps
+// its picture as handed out there (PictureShowHandOutInto) sets `pictureInImage`.
+uint32_t* PresentImageForPicture(const XPresent& present, size_t* stride);
+// Converts the rectangles of `picture` (in picture pixels) into the image, unless the show hands
+// them out there itself, and sends them to the window. Returns once the server has read them, so
+// that the image may be written again at once.
 void PresentRects(XPresent& present, const SoftPicture& picture, const SoftRect* rects, int count);
-// Notes an event the program took from the queue: a completion of the image's last send.
-void PresentNoteEvent(XPresent& present, const XEvent& event);
 // Sends the image's part of an area of the window (window pixels) again, after an expose.
 void PresentArea(XPresent& present, int x, int y, int width, int height);
 // Frees the image and its shared memory.
