@@ -26,13 +26,11 @@ SoftRect Changed[kDrawListSlots];
 void CopyRgba(const SoftPicture& picture, const SoftRect& rect) {
   for (int32_t y = rect.y; y < rect.y + rect.height; ++y) {
     const uint32_t* from = picture.work + size_t(y) * picture.width + rect.x;
-    uint8_t* to = Rgba + (size_t(y) * picture.width + rect.x) * 4;
-    for (int32_t x = 0; x < rect.width; ++x, to += 4) {
+    uint32_t* to = reinterpret_cast<uint32_t*>(Rgba) + size_t(y) * picture.width + rect.x;
+    for (int32_t x = 0; x < rect.width; ++x) {
       const uint32_t pixel = from[x];
-      to[0] = uint8_t(pixel >> 16);
-      to[1] = uint8_t(pixel >> 8);
-      to[2] = uint8_t(pixel);
-      to[3] = 255;
+      // R, G, B, 255 in memory: the module's memory is little-endian.
+      to[x] = 0xFF000000u | (pixel & 0xFFu) << 16 | (pixel & 0xFF00u) | (pixel >> 16 & 0xFFu);
     }
   }
 }
@@ -85,6 +83,10 @@ QV_EXPORT(qv_tick) int32_t qv_tick() {
   const int count = PictureShowTick(Shown, Changed);
   for (int i = 0; i < count; ++i) CopyRgba(Shown.picture, Changed[i]);
   return count;
+}
+
+QV_EXPORT(qv_quiet_ticks) int32_t qv_quiet_ticks(int32_t most) {
+  return Started ? PictureShowQuietTicks(Shown, most) : 0;
 }
 
 QV_EXPORT(qv_rgba) uint8_t* qv_rgba() { return Rgba; }

@@ -14,6 +14,9 @@ int32_t qv_resize(int32_t width, int32_t height);
 // Runs one tick: the count of rectangles that changed, each as four int32 (x, y, width,
 // height) at qv_rects(), their pixels already written to qv_rgba().
 int32_t qv_tick();
+// How many of the next ticks, up to `most`, will change nothing: the page may sleep through them
+// and run them when it wakes.
+int32_t qv_quiet_ticks(int32_t most);
 // The picture as RGBA bytes, alpha 255, top row first, qv_width() pixels a row.
 uint8_t* qv_rgba();
 int32_t qv_width();

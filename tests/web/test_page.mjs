@@ -8,6 +8,8 @@
 // http:     served over HTTP, the page asks for nothing beyond itself.
 // music:    the music looped offline is the WAV's samples over and over, with no gap.
 // settings: bad URL values give the defaults.
+// timed:    at its own pace on a clock the test moves on, the page has run exactly the ticks due
+//           by then, before and after a resize, however many of them it slept through.
 // Every group fails on an error in the console or a request beyond the page.
 // Environment: QV3_WEB_PAGE, QV3_NODE_MODULES, QV3_WEBREF (the native reference tool),
 // QV3_MUSIC (the WAV file).
@@ -160,6 +162,55 @@ async function httpGroup(browser) {
   }
 }
 
+const delay = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// Waits, on the test's own clock, until `predicate` holds in the page: the page's timers and
+// animation frames are stopped.
+async function pollPage(page, predicate, arg) {
+  for (let tries = 0; tries < 500; ++tries) {
+    if (await page.evaluate(predicate, arg)) return true;
+    await delay(20);
+  }
+  return false;
+}
+
+// Each case: the ticks run at 800x600 (the first at once, then one a period) before the window
+// becomes 640x480, and the ticks due after.
+const kTimedCases = [
+  { seed: 3, before: 24, after: 40 },
+  { seed: 21, before: 9, after: 38 },
+];
+
+async function timedGroup(browser) {
+  const period = 100;  // speed 5
+  for (const { seed, before, after } of kTimedCases) {
+    const name = `timed seed ${seed}`;
+    const context = await browser.newContext({ viewport: { width: 800, height: 600 } });
+    const page = await context.newPage();
+    const problems = watchPage(page, (url) => url.startsWith('file:'));
+    await page.clock.install({ time: 0 });
+    await page.clock.pauseAt(1000);
+    await page.goto(pageFileUrl(`?speed=5&music=0&seed=${seed}`));
+    if (!check(await pollPage(page, () => window.qvFirstTickMs !== undefined), `${name}: no tick`))
+      continue;
+    // Half a period past the last tick at the old size, so that none is on the edge.
+    await page.clock.runFor((before - 1) * period + period / 2);
+    await page.evaluate(() => {
+      window.qvResizes = 0;
+      window.addEventListener('resize', () => ++window.qvResizes);
+    });
+    await page.setViewportSize({ width: 640, height: 480 });
+    check(await pollPage(page, () => window.qvResizes > 0), `${name}: no resize event`);
+    await page.clock.runFor(after * period);
+    const got = await canvasBytes(page);
+    check(got.width === 640 && got.height === 480, `${name}: canvas ${got.width}x${got.height}`);
+    comparePictures(name, Buffer.from(got.base64, 'base64'),
+      nativePicture(seed, [[800, 600, before], [640, 480, after]]));
+    for (const problem of problems) check(false, `${name}: ${problem}`);
+    await context.close();
+  }
+}
+
 // The WAV's format and samples (8- or 16-bit PCM).
 function readWave(path) {
   const file = readFileSync(path);
@@ -260,7 +311,7 @@ async function settingsGroup(browser) {
 }
 
 const kGroups = { picture: pictureGroup, file: fileGroup, http: httpGroup, music: musicGroup,
-  settings: settingsGroup };
+  settings: settingsGroup, timed: timedGroup };
 
 const group = kGroups[process.argv[2]];
 if (!group) {
