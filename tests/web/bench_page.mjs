@@ -13,7 +13,8 @@ import { launchChromium, pageFileUrl } from './browser.mjs';
 const seconds = Number(process.argv[2] || 30);
 const ticksPerSecond = 100;  // USER_HZ on Linux
 
-// utime + stime, in clock ticks, of every process below this one (the browser's tree).
+// utime + stime, in clock ticks, of every process below this one (the browser's tree), by
+// process (its id and start time, as ids are reused).
 function treeCpuTicks() {
   const parents = new Map(), cpu = new Map();
   for (const name of readdirSync('/proc')) {
@@ -26,17 +27,26 @@ function treeCpuTicks() {
     }
     const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
     parents.set(Number(name), Number(fields[1]));
-    cpu.set(Number(name), Number(fields[11]) + Number(fields[12]));
+    cpu.set(Number(name), { start: fields[19], ticks: Number(fields[11]) + Number(fields[12]) });
   }
-  let total = 0;
-  for (const [pid, ticks] of cpu) {
+  const tree = new Map();
+  for (const [pid, { start, ticks }] of cpu) {
     for (let up = parents.get(pid); up; up = parents.get(up)) {
       if (up === process.pid) {
-        total += ticks;
+        tree.set(`${pid}@${start}`, ticks);
         break;
       }
     }
   }
+  return tree;
+}
+
+// The ticks the tree's processes used between two readings. Each process counts for what it
+// used in between: a renderer of an earlier page that ends meanwhile takes none of its earlier
+// time out of the sum (what it used in between is lost with it; a closed page's is little).
+function ticksBetween(before, after) {
+  let total = 0;
+  for (const [key, ticks] of after) total += ticks - (before.get(key) ?? 0);
   return total;
 }
 
@@ -49,7 +59,7 @@ async function cpuSeconds(query) {
   await page.waitForTimeout(2000);  // past start-up
   const before = treeCpuTicks();
   await page.waitForTimeout(seconds * 1000);
-  const used = (treeCpuTicks() - before) / ticksPerSecond;
+  const used = ticksBetween(before, treeCpuTicks()) / ticksPerSecond;
   await page.close();
   return used;
 }
