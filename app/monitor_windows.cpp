@@ -13,7 +13,9 @@ constexpr char kCoverClass[] = "QV3MON";
 constexpr int kMaxCovers = 16;
 
 // A monitor's window and, where it shows scenes, its show and the bitmap it presents from: the
-// show's picture as a DIB section, brought up to date in the rectangles each tick changed.
+// show's picture as a DIB section, in which the show keeps its picture as handed out
+// (PictureShowHandOutInto), so that each tick brings it up to date in the rectangles it changed
+// with no copy of its own.
 struct Cover {
   HWND window;
   PictureShow show;
@@ -22,7 +24,6 @@ struct Cover {
   HDC memory;
   HBITMAP bitmap;
   HGDIOBJ previousBitmap;
-  uint32_t* bits;
 };
 
 HWND SaverWindow = nullptr;
@@ -78,19 +79,12 @@ Cover* CoverOf(HWND window) {
   return nullptr;
 }
 
-// Copies picture rectangles into the DIB section and puts them on the window, each picture
-// pixel a zoom x zoom block.
+// Puts rectangles of the DIB section on the window, each picture pixel a zoom x zoom block.
 void Present(Cover& cover, HDC target, const SoftRect* rects, int count) {
-  const SoftPicture& picture = cover.show.picture;
   const int32_t zoom = cover.zoom;
   SetStretchBltMode(target, COLORONCOLOR);
   for (int i = 0; i < count; ++i) {
     const SoftRect& r = rects[i];
-    for (int32_t row = r.y; row < r.y + r.height; ++row) {
-      const size_t offset = size_t(row) * size_t(picture.width) + size_t(r.x);
-      CopyMemory(cover.bits + offset, picture.work + offset, size_t(r.width) * 4);
-    }
-    GdiFlush();
     StretchBlt(target, r.x * zoom, r.y * zoom, r.width * zoom, r.height * zoom, cover.memory, r.x,
                r.y, r.width, r.height, SRCCOPY);
   }
@@ -101,12 +95,11 @@ void StopCover(Cover& cover) {
     SelectObject(cover.memory, cover.previousBitmap);
     DeleteDC(cover.memory);
   }
+  PictureShowStop(cover.show);  // before the bitmap: it keeps its picture there
   if (cover.bitmap != nullptr) DeleteObject(cover.bitmap);
-  PictureShowStop(cover.show);
   cover.memory = nullptr;
   cover.bitmap = nullptr;
   cover.previousBitmap = nullptr;
-  cover.bits = nullptr;
   cover.showing = false;
 }
 
@@ -132,8 +125,14 @@ bool StartShow(Cover& cover, HMONITOR monitor, int32_t width, int32_t height, ui
     StopCover(cover);
     return false;
   }
-  cover.bits = static_cast<uint32_t*>(bits);
   cover.previousBitmap = SelectObject(cover.memory, cover.bitmap);
+  // Black, as the picture handed out so far, and written now rather than faulted in by the ticks;
+  // 32-bit rows have no padding.
+  FillZero(bits, size_t(pictureWidth) * size_t(pictureHeight) * 4);
+  if (!PictureShowHandOutInto(cover.show, static_cast<uint32_t*>(bits), size_t(pictureWidth))) {
+    StopCover(cover);
+    return false;
+  }
   cover.showing = true;
   return true;
 }
@@ -235,6 +234,7 @@ void MonitorWindowsTick() {
   for (int i = 0; i < CoverCount; ++i) {
     Cover& cover = Covers[i];
     if (!cover.showing || cover.window == nullptr) continue;
+    GdiFlush();  // the last tick's blits read the bits the tick writes
     const int count = PictureShowTick(cover.show, changed);
     if (count == 0) continue;
     const HDC dc = GetDC(cover.window);
