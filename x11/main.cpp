@@ -404,7 +404,7 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
     const int feed = MusicNextFeedMs();
     if (feed >= 0 && feed < timeout) timeout = feed;
     pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {SignalPipe[0], POLLIN, 0}};
-    // What the presents' round trips read is queued, not waiting on the connection.
+    // Events read along with a reply wait in the queue, not on the connection.
     if (XPending(display)) timeout = 0;
     const int ready = poll(fds, 2, timeout);
     if (ready > 0 && (fds[1].revents & POLLIN)) return Ending::kSignal;

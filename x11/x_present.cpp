@@ -92,16 +92,6 @@ XImage* PlainImage(Display* display, Visual* visual, int depth, int width, int h
   return image;
 }
 
-// Makes sure the server has read what was sent from a shared image, so that the image can be
-// written again: one round trip, in the same wakeup of the server as the sends.
-void WaitForServer(const XPresent& present) {
-  if (present.shared) {
-    XSync(present.display, False);
-  } else {
-    XFlush(present.display);
-  }
-}
-
 // Sends a part of the image (image pixels) to the window at the image's origin.
 void SendArea(const XPresent& present, int x, int y, int width, int height) {
   const XImage* image = present.image;
@@ -208,13 +198,18 @@ void PresentRects(XPresent& present, const SoftPicture& picture, const SoftRect*
     }
     SendArea(present, r.x * zoom, r.y * zoom, r.width * zoom, r.height * zoom);
   }
-  WaitForServer(present);
+  // No waiting for the server to have read the image: it always holds the newest picture, each
+  // send goes out after the pixels it covers were written, and the server runs the sends in
+  // order, so the window always ends at the newest picture. A server a whole tick behind could
+  // at worst show a rectangle's newer pixels a little early; a round trip here would wake the
+  // program once more every tick that draws.
+  XFlush(present.display);
 }
 
 void PresentArea(XPresent& present, int x, int y, int width, int height) {
   if (!present.image) return;
   SendArea(present, x - present.originX, y - present.originY, width, height);
-  WaitForServer(present);
+  XFlush(present.display);
 }
 
 void PresentClose(XPresent& present) {

@@ -39,8 +39,8 @@ bool PresentOpen(XPresent& present, Display* display, Window window, Visual* vis
 // its picture as handed out there (PictureShowHandOutInto) sets `pictureInImage`.
 uint32_t* PresentImageForPicture(const XPresent& present, size_t* stride);
 // Converts the rectangles of `picture` (in picture pixels) into the image, unless the show hands
-// them out there itself, and sends them to the window. Returns once the server has read them, so
-// that the image may be written again at once.
+// them out there itself, and sends them to the window, without waiting for the server: the image
+// may be written again at once.
 void PresentRects(XPresent& present, const SoftPicture& picture, const SoftRect* rects, int count);
 // Sends the image's part of an area of the window (window pixels) again, after an expose.
 void PresentArea(XPresent& present, int x, int y, int width, int height);
