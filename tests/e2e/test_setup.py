@@ -188,10 +188,16 @@ class Setup(unittest.TestCase):
         return proc.returncode, proc.stderr.decode("utf-8", "replace")
 
     def reg_values(self, key, view):
-        """The values of a registry key in the 32- or 64-bit view as {name: data}, or None."""
-        proc = subprocess.run(harness.wine("reg", "query", key, f"/reg:{view}"),
-                              env=self.session.env, timeout=RUN_TIMEOUT,
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        """The values of a registry key in the 32- or 64-bit view as {name: data}, or None.
+        A failed query is asked once more before the key counts as missing: under load a run of
+        `reg` has failed once with the key there."""
+        for attempt in range(2):
+            proc = subprocess.run(harness.wine("reg", "query", key, f"/reg:{view}"),
+                                  env=self.session.env, timeout=RUN_TIMEOUT,
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            if proc.returncode == 0:
+                break
+            time.sleep(0.5)
         if proc.returncode != 0:
             return None
         values = {}
