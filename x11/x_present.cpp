@@ -187,14 +187,16 @@ void PresentRects(XPresent& present, const SoftPicture& picture, const SoftRect*
   const int zoom = present.zoom;
   for (int i = 0; i < count; ++i) {
     const SoftRect& r = rects[i];
-    for (int32_t row = 0; row < r.height && !present.pictureInImage; ++row) {
-      const int y = (r.y + row) * zoom;
-      if (y >= image->height) break;
-      int columns = r.width;
-      if ((r.x + columns) * zoom > image->width) columns = image->width / zoom - r.x;
-      if (columns <= 0) break;
-      ConvertRow(present, picture.work + size_t(r.y + row) * size_t(picture.width) + r.x, columns,
-                 r.x * zoom, y);
+    if (!present.pictureInImage) {
+      for (int32_t row = 0; row < r.height; ++row) {
+        const int y = (r.y + row) * zoom;
+        if (y >= image->height) break;
+        int columns = r.width;
+        if ((r.x + columns) * zoom > image->width) columns = image->width / zoom - r.x;
+        if (columns <= 0) break;
+        ConvertRow(present, picture.work + size_t(r.y + row) * size_t(picture.width) + r.x, columns,
+                   r.x * zoom, y);
+      }
     }
     SendArea(present, r.x * zoom, r.y * zoom, r.width * zoom, r.height * zoom);
   }
