@@ -17,6 +17,7 @@ import { spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import { setTimeout as delay } from 'node:timers/promises';
 
 import { launchChromium, pageFileUrl, servePage, watchPage } from './browser.mjs';
 
@@ -162,8 +163,6 @@ async function httpGroup(browser) {
   }
 }
 
-const delay = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-
 // Waits, on the test's own clock, until `predicate` holds in the page: the page's timers and
 // animation frames are stopped.
 async function pollPage(page, predicate, arg) {
@@ -191,8 +190,10 @@ async function timedGroup(browser) {
     await page.clock.install({ time: 0 });
     await page.clock.pauseAt(1000);
     await page.goto(pageFileUrl(`?speed=5&music=0&seed=${seed}`));
-    if (!check(await pollPage(page, () => window.qvFirstTickMs !== undefined), `${name}: no tick`))
+    if (!check(await pollPage(page, () => window.qvFirstTickMs !== undefined), `${name}: no tick`)) {
+      await context.close();
       continue;
+    }
     // Half a period past the last tick at the old size, so that none is on the edge.
     await page.clock.runFor((before - 1) * period + period / 2);
     await page.evaluate(() => {
