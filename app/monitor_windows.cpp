@@ -13,9 +13,8 @@ constexpr char kCoverClass[] = "QV3MON";
 constexpr int kMaxCovers = 16;
 
 // A monitor's window and, where it shows scenes, its show and the bitmap it presents from: the
-// show's picture as a DIB section, in which the show keeps its picture as handed out
-// (PictureShowHandOutInto), so that each tick brings it up to date in the rectangles it changed
-// with no copy of its own.
+// show's picture as a DIB section, in which the show draws its picture (PictureShowDrawInto), so
+// that each tick changes it only in the rectangles it returns, with no copy of its own.
 struct Cover {
   HWND window;
   PictureShow show;
@@ -126,10 +125,9 @@ bool StartShow(Cover& cover, HMONITOR monitor, int32_t width, int32_t height, ui
     return false;
   }
   cover.previousBitmap = SelectObject(cover.memory, cover.bitmap);
-  // Black, as the picture handed out so far, and written now rather than faulted in by the ticks;
-  // 32-bit rows have no padding.
-  FillZero(bits, size_t(pictureWidth) * size_t(pictureHeight) * 4);
-  if (!PictureShowHandOutInto(cover.show, static_cast<uint32_t*>(bits), size_t(pictureWidth))) {
+  // 32-bit rows have no padding. The move writes every page of the bits now, rather than the
+  // ticks faulting them in.
+  if (!PictureShowDrawInto(cover.show, static_cast<uint32_t*>(bits), size_t(pictureWidth))) {
     StopCover(cover);
     return false;
   }

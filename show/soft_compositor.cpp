@@ -12,7 +12,7 @@ namespace {
 constexpr uint32_t kBlackPixel = 0;
 
 void FreeSheet(SoftSheet* sheet) {
-  std::free(sheet->pixels);
+  std::free(sheet->indices);
   std::free(sheet->rowRuns);
   std::free(sheet->runs);
   *sheet = SoftSheet{};
@@ -63,95 +63,85 @@ bool ClipEntry(const SoftPicture& picture, const DrawEntry& entry, const SoftShe
   return true;
 }
 
-constexpr int32_t kBlackRun = 512;
-constexpr uint32_t kBlackPixels[kBlackRun] = {};
-
-// Copies `count` pixels; true when the target changed.
-bool CopyPixels(uint32_t* target, const uint32_t* source, int32_t count) {
-  const size_t bytes = size_t(count) * sizeof(uint32_t);
-  if (std::memcmp(target, source, bytes) == 0) return false;
-  std::memcpy(target, source, bytes);
-  return true;
-}
-
-// Makes `count` pixels black; true when the target changed.
-bool ClearPixels(uint32_t* target, int32_t count) {
-  bool changed = false;
-  for (int32_t done = 0; done < count; done += kBlackRun) {
-    const size_t bytes = size_t(count - done < kBlackRun ? count - done : kBlackRun) * 4;
-    if (std::memcmp(target + done, kBlackPixels, bytes) == 0) continue;
-    std::memset(target + done, 0, bytes);
-    changed = true;
-  }
-  return changed;
+// The colours of `count` indices.
+void CopyColours(uint32_t* target, const uint8_t* source, size_t count, const uint32_t* colours) {
+  for (size_t i = 0; i < count; ++i) target[i] = colours[source[i]];
 }
 
 // The image's pixels under the 1-bits of `ditherBits` (bit 7 for the column `phase` columns
-// before the first, the pattern repeating every 8 columns); true when the target changed.
-bool DitherPixels(uint32_t* target, const uint32_t* source, int32_t count, uint32_t ditherBits,
-                  int32_t phase) {
-  uint32_t difference = 0;
-  const size_t end = size_t(count);
+// before the first, the pattern repeating every 8 columns).
+void DitherColours(uint32_t* target, const uint8_t* source, size_t count, const uint32_t* colours,
+                   uint32_t ditherBits, int32_t phase) {
   // One pass for each column of the pattern that is drawn, every 8th pixel from its first.
   for (size_t bit = 0; bit < 8; ++bit) {
     if (!((ditherBits >> (7 - bit)) & 1)) continue;
-    for (size_t i = (bit + 8 - size_t(phase & 7)) & 7; i < end; i += 8) {
-      difference |= target[i] ^ source[i];
-      target[i] = source[i];
+    for (size_t i = (bit + 8 - size_t(phase & 7)) & 7; i < count; i += 8) {
+      target[i] = colours[source[i]];
     }
   }
-  return difference != 0;
 }
 
-// Draws one clipped entry; true when a pixel of the work picture changed.
-bool DrawSpan(SoftPicture& picture, uint8_t kind, int level, const SoftSheet& sheet,
-              const Span& span) {
-  bool changed = false;
+// An entry as it is drawn: clipped, with its sheet and dither level.
+struct Drawn {
+  Span span;
+  uint8_t kind;
+  int dither;
+  const SoftSheet* sheet;
+};
+
+// Draws picture row `y` of an entry that covers it into `line`, which holds that row from column
+// `lineX` on.
+void DrawRow(const SoftPicture& picture, const Drawn& drawn, int32_t y, uint32_t* line,
+             int32_t lineX) {
+  const Span& span = drawn.span;
+  const SoftSheet& sheet = *drawn.sheet;
+  const int32_t sheetRow = span.srcY + y - span.y;
+  const uint8_t* source = sheet.indices + size_t(sheetRow) * size_t(sheet.width);
+  // Line and background pixels lined up with the sheet row's columns.
+  uint32_t* target = line + (span.x - span.srcX - lineX);
+  const uint32_t* behind =
+      picture.background
+          ? picture.background + size_t(y) * size_t(picture.width) + span.x - span.srcX
+          : nullptr;
   const int32_t srcEnd = span.srcX + span.width;
-  for (int32_t row = 0; row < span.height; ++row) {
-    const int32_t sheetRow = span.srcY + row;
-    const uint32_t* source = sheet.pixels + size_t(sheetRow) * size_t(sheet.width);
-    const size_t offset = size_t(span.y + row) * size_t(picture.width);
-    // Work and background pixels lined up with the sheet row's columns.
-    uint32_t* target = picture.work + offset + span.x - span.srcX;
-    const uint32_t* behind =
-        picture.background ? picture.background + offset + span.x - span.srcX : nullptr;
-    if (kind == DRAW_OPAQUE) {
-      changed |= CopyPixels(target + span.srcX, source + span.srcX, span.width);
-      continue;
-    }
-    // The dither row, turned so that its bit 7 falls on the anchor's column.
-    uint32_t ditherBits = 0;
-    if (level > 0) {
-      ditherBits = kDitherPatternRows[level - 1][(span.y + row - span.anchorY) & 7];
-    }
-    const int32_t anchorColumn = span.anchorX - (span.x - span.srcX);  // in sheet columns
-    for (int32_t r = sheet.rowRuns[sheetRow]; r < sheet.rowRuns[sheetRow + 1]; ++r) {
-      int32_t first = sheet.runs[2 * r], last = sheet.runs[2 * r + 1];
-      if (last <= span.srcX) continue;
-      if (first >= srcEnd) break;
-      if (first < span.srcX) first = span.srcX;
-      if (last > srcEnd) last = srcEnd;
-      const int32_t count = last - first;
-      switch (kind) {
-        case DRAW_MASKED:
-          changed |= level == 0 ? CopyPixels(target + first, source + first, count)
-                                : DitherPixels(target + first, source + first, count, ditherBits,
-                                               first - anchorColumn);
-          break;
-        case DRAW_SILHOUETTE:
-          changed |= ClearPixels(target + first, count);
-          break;
-        case DRAW_RESTORE:
-          changed |= behind ? CopyPixels(target + first, behind + first, count)
-                            : ClearPixels(target + first, count);
-          break;
-        default:
-          break;
-      }
+  if (drawn.kind == DRAW_OPAQUE) {
+    CopyColours(target + span.srcX, source + span.srcX, size_t(span.width), sheet.colours);
+    return;
+  }
+  // The dither row, turned so that its bit 7 falls on the anchor's column.
+  uint32_t ditherBits = 0;
+  if (drawn.dither > 0) ditherBits = kDitherPatternRows[drawn.dither - 1][(y - span.anchorY) & 7];
+  const int32_t anchorColumn = span.anchorX - (span.x - span.srcX);  // in sheet columns
+  for (int32_t r = sheet.rowRuns[sheetRow]; r < sheet.rowRuns[sheetRow + 1]; ++r) {
+    int32_t first = sheet.runs[2 * r], last = sheet.runs[2 * r + 1];
+    if (last <= span.srcX) continue;
+    if (first >= srcEnd) break;
+    if (first < span.srcX) first = span.srcX;
+    if (last > srcEnd) last = srcEnd;
+    const size_t count = size_t(last - first);
+    switch (drawn.kind) {
+      case DRAW_MASKED:
+        if (drawn.dither == 0) {
+          CopyColours(target + first, source + first, count, sheet.colours);
+        } else {
+          DitherColours(target + first, source + first, count, sheet.colours, ditherBits,
+                        first - anchorColumn);
+        }
+        break;
+      case DRAW_SILHOUETTE:
+        std::memset(target + first, 0, count * 4);
+        break;
+      case DRAW_RESTORE:
+        if (behind) {
+          std::memcpy(target + first, behind + first, count * 4);
+        } else {
+          std::memset(target + first, 0, count * 4);
+        }
+        break;
+      default:
+        break;
     }
   }
-  return changed;
 }
 
 bool Overlaps(const SoftRect& a, const SoftRect& b) {
@@ -168,7 +158,7 @@ SoftRect Union(const SoftRect& a, const SoftRect& b) {
 
 // Adds `rect` to the `count` rectangles of `list`, merging it with every one it overlaps
 // (and the merged one again) so that the list's rectangles stay apart; the new count.
-int AddChanged(SoftRect* list, int count, SoftRect rect) {
+int AddMerged(SoftRect* list, int count, SoftRect rect) {
   for (int i = 0; i < count;) {
     if (Overlaps(list[i], rect)) {
       rect = Union(rect, list[i]);
@@ -206,21 +196,22 @@ bool SoftSetSheet(SoftSheets& sheets, int slot, int32_t width, int32_t height,
       runCount += line[column] && (column == 0 || !line[column - 1]);
     }
   }
-  sheet.pixels = static_cast<uint32_t*>(std::malloc(count * sizeof(uint32_t)));
+  sheet.indices = static_cast<uint8_t*>(std::malloc(count));
   sheet.rowRuns = static_cast<int32_t*>(std::malloc((size_t(height) + 1) * sizeof(int32_t)));
   sheet.runs = static_cast<int32_t*>(std::malloc((2 * runCount + 1) * sizeof(int32_t)));
-  if (!sheet.pixels || !sheet.rowRuns || !sheet.runs) {
+  if (!sheet.indices || !sheet.rowRuns || !sheet.runs) {
     FreeSheet(&sheet);
     return false;
   }
+  std::memcpy(sheet.indices, indices, count);
+  sheet.colours[0] = kBlackPixel;
+  for (int i = 1; i < 256; ++i) sheet.colours[i] = colours[i] & 0xFFFFFF;
   int32_t run = 0;
   for (int32_t row = 0; row < height; ++row) {
     const uint8_t* line = indices + size_t(row) * size_t(width);
-    uint32_t* pixels = sheet.pixels + size_t(row) * size_t(width);
     sheet.rowRuns[row] = run;
     for (int32_t column = 0; column < width; ++column) {
       const uint8_t index = line[column];
-      pixels[column] = index ? colours[index] & 0xFFFFFF : kBlackPixel;
       if (index && (column == 0 || !line[column - 1])) sheet.runs[2 * run] = column;
       if (index && (column + 1 == width || !line[column + 1]))
         sheet.runs[2 * run++ + 1] = column + 1;
@@ -287,10 +278,28 @@ bool SoftCreatePicture(SoftPicture& picture, int32_t width, int32_t height) {
   if (width <= 0 || height <= 0 || int64_t(width) * height > kMaxImagePixels) return false;
   const size_t count = size_t(width) * size_t(height);
   picture.work = static_cast<uint32_t*>(std::malloc(count * sizeof(uint32_t)));
-  if (!picture.work) return false;
+  picture.line = static_cast<uint32_t*>(std::malloc(size_t(width) * sizeof(uint32_t)));
+  if (!picture.work || !picture.line) {
+    SoftFreePicture(picture);
+    return false;
+  }
   FillZero(picture.work, count * sizeof(uint32_t));
   picture.width = width;
   picture.height = height;
+  picture.stride = size_t(width);
+  return true;
+}
+
+bool SoftDrawPictureInto(SoftPicture& picture, uint32_t* pixels, size_t stride) {
+  if (!picture.work || !pixels || stride < size_t(picture.width)) return false;
+  for (int32_t y = 0; y < picture.height; ++y) {
+    std::memmove(pixels + size_t(y) * stride, picture.work + size_t(y) * picture.stride,
+                 size_t(picture.width) * sizeof(uint32_t));
+  }
+  if (!picture.lent) std::free(picture.work);
+  picture.work = pixels;
+  picture.stride = stride;
+  picture.lent = true;
   return true;
 }
 
@@ -303,30 +312,86 @@ void SoftSetBackground(SoftPicture& picture, const uint32_t* pixels) {
   if (picture.background) std::memcpy(picture.background, pixels, count * sizeof(uint32_t));
 }
 
+namespace {
+
+// Draws the entries that lie in `rect` (one of the frame's groups of overlapping entries), row by
+// row: each row is drawn in the line from what the picture holds, and only the pixels that end up
+// different are written back, so that the picture's memory is read once and written only where
+// it changes. Narrows `rect` to the rows and columns that changed; false when none did.
+bool DrawGroup(SoftPicture& picture, const Drawn* drawn, int count, SoftRect* rect) {
+  const Drawn* inGroup[kDrawListSlots];
+  int members = 0;
+  for (int i = 0; i < count; ++i) {
+    const Span& span = drawn[i].span;
+    if (Overlaps(*rect, SoftRect{span.x, span.y, span.width, span.height})) {
+      inGroup[members++] = &drawn[i];
+    }
+  }
+  uint32_t* line = picture.line;
+  const int32_t lineX = rect->x;
+  const size_t lineBytes = size_t(rect->width) * 4;
+  int32_t top = -1, bottom = -1, left = rect->x + rect->width, right = rect->x;
+  for (int32_t y = rect->y; y < rect->y + rect->height; ++y) {
+    uint32_t* row = picture.work + size_t(y) * picture.stride + lineX;
+    bool covered = false;
+    for (int i = 0; i < members; ++i) {
+      const Span& span = inGroup[i]->span;
+      if (y < span.y || y >= span.y + span.height) continue;
+      if (!covered) std::memcpy(line, row, lineBytes);
+      covered = true;
+      DrawRow(picture, *inGroup[i], y, line, lineX);
+    }
+    if (!covered || std::memcmp(line, row, lineBytes) == 0) continue;
+    int32_t first = 0, last = rect->width - 1;
+    while (line[first] == row[first]) ++first;
+    while (line[last] == row[last]) --last;
+    std::memcpy(row + first, line + first, size_t(last + 1 - first) * 4);
+    if (top < 0) top = y;
+    bottom = y;
+    if (lineX + first < left) left = lineX + first;
+    if (lineX + last + 1 > right) right = lineX + last + 1;
+  }
+  if (top < 0) return false;
+  *rect = SoftRect{left, top, right - left, bottom + 1 - top};
+  return true;
+}
+
+}  // namespace
+
 int SoftRenderFrame(SoftPicture& picture, const SoftSheets& sheets, const DrawEntry* entries,
                     SoftRect* changed) {
-  int count = 0;
   if (!picture.work) return 0;
+  Drawn drawn[kDrawListSlots];
+  int count = 0;
+  SoftRect groups[kDrawListSlots];
+  int groupCount = 0;
   for (int slot = 0; slot < kDrawListSlots && entries[slot].kind != DRAW_END; ++slot) {
     const DrawEntry& entry = entries[slot];
     if (!DrawEntryDrawn(entry)) continue;
-    const int level = entry.level & 15;
     const SoftSheet& sheet = sheets.slot[entry.sheet];
-    if (!sheet.pixels) continue;
+    if (!sheet.indices) continue;
     // Level 1 to 8 dithers only the masked kind; the others draw in full at every level.
-    const int dither = entry.kind == DRAW_MASKED ? level : 0;
-    Span span;
-    if (!ClipEntry(picture, entry, sheet, &span) ||
-        !DrawSpan(picture, entry.kind, dither, sheet, span)) {
-      continue;
-    }
-    count = AddChanged(changed, count, SoftRect{span.x, span.y, span.width, span.height});
+    const int dither = entry.kind == DRAW_MASKED ? entry.level & 15 : 0;
+    Drawn& next = drawn[count];
+    if (!ClipEntry(picture, entry, sheet, &next.span)) continue;
+    next.kind = entry.kind;
+    next.dither = dither;
+    next.sheet = &sheet;
+    const Span& span = next.span;
+    groupCount = AddMerged(groups, groupCount, SoftRect{span.x, span.y, span.width, span.height});
+    ++count;
   }
-  return count;
+  int kept = 0;
+  for (int i = 0; i < groupCount; ++i) {
+    SoftRect rect = groups[i];
+    if (DrawGroup(picture, drawn, count, &rect)) changed[kept++] = rect;
+  }
+  return kept;
 }
 
 void SoftFreePicture(SoftPicture& picture) {
-  std::free(picture.work);
+  if (!picture.lent) std::free(picture.work);
   std::free(picture.background);
+  std::free(picture.line);
   picture = SoftPicture{};
 }

@@ -16,14 +16,17 @@ struct SoftRect {
   int32_t height;
 };
 
-// A sheet as drawn: its image rendering as pixels (black where transparent), and its shape as
-// runs of non-transparent pixels, row by row, so that drawing skips the transparent parts.
+// A sheet as drawn: its image as colour indices, one byte a pixel so that drawing reads a
+// quarter of what pixels would take, with the colours they stand for (index 0, transparent,
+// black), and its shape as runs of non-transparent pixels, row by row, so that drawing skips the
+// transparent parts.
 struct SoftSheet {
   int32_t width;
   int32_t height;
-  uint32_t* pixels;  // top row first
+  uint8_t* indices;  // top row first
   int32_t* rowRuns;  // height + 1 indices into runs: row r's runs are rowRuns[r]..[r + 1]
   int32_t* runs;     // pairs of first and past-last column, left to right
+  uint32_t colours[256];
 };
 
 // The sheets a draw list's entries name by slot. Read-only while drawing, so that any number of
@@ -33,12 +36,15 @@ struct SoftSheets {
 };
 
 // A work picture and the background that restoring draws from (null while it is black):
-// 0x00RRGGBB, top row first, width pixels a row.
+// 0x00RRGGBB, top row first, width pixels a row, rows `stride` pixels apart in `work`.
 struct SoftPicture {
   uint32_t* work = nullptr;
-  uint32_t* background = nullptr;
+  uint32_t* background = nullptr;  // rows width pixels apart
+  uint32_t* line = nullptr;        // one row, in which a frame is drawn before what changed is kept
   int32_t width = 0;
   int32_t height = 0;
+  size_t stride = 0;
+  bool lent = false;  // work is a program's memory (SoftDrawPictureInto), not freed here
 };
 
 // Decodes an image resource (8-bit, run-length coded) into sheet `slot`: colour index 0 is
@@ -69,11 +75,18 @@ void FillZero(void* memory, size_t bytes);
 bool SoftCreatePicture(SoftPicture& picture, int32_t width, int32_t height);
 // Replaces the background with `pixels`, the picture's size, top row first.
 void SoftSetBackground(SoftPicture& picture, const uint32_t* pixels);
+// Moves the picture into `pixels` (the picture's size, rows `stride` pixels apart), where it is
+// drawn from then on: the memory a program shows it from, say, which each frame then changes only
+// where the picture does. `pixels` must outlive the picture or its next making or moving. false,
+// changing nothing, without a picture or with a stride narrower than it.
+bool SoftDrawPictureInto(SoftPicture& picture, uint32_t* pixels, size_t stride);
 // Frees the picture and its background.
 void SoftFreePicture(SoftPicture& picture);
 
 // Draws a finished draw list (its entries up to the DRAW_END, at most kDrawListSlots) into the
-// picture from `sheets` and writes the rectangles whose pixels changed to `changed`, which has
-// room for kDrawListSlots; overlapping rectangles are merged. Returns how many it wrote.
+// picture from `sheets` and writes the rectangles in which the picture now differs from before to
+// `changed`, which has room for kDrawListSlots: one for each group of overlapping entries whose
+// drawing changed a pixel, narrowed to the rows and columns that changed. Returns how many it
+// wrote.
 int SoftRenderFrame(SoftPicture& picture, const SoftSheets& sheets, const DrawEntry* entries,
                     SoftRect* changed);

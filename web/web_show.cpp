@@ -25,7 +25,7 @@ SoftRect Changed[kDrawListSlots];
 // Rows of 0x00RRGGBB words to R, G, B, 255 bytes, for a rectangle of the picture.
 void CopyRgba(const SoftPicture& picture, const SoftRect& rect) {
   for (int32_t y = rect.y; y < rect.y + rect.height; ++y) {
-    const uint32_t* from = picture.work + size_t(y) * picture.width + rect.x;
+    const uint32_t* from = picture.work + size_t(y) * picture.stride + rect.x;
     uint32_t* to = reinterpret_cast<uint32_t*>(Rgba) + size_t(y) * picture.width + rect.x;
     for (int32_t x = 0; x < rect.width; ++x) {
       const uint32_t pixel = from[x];

@@ -272,11 +272,11 @@ bool LayOut(Display* display, const Target& target, int askedZoom, const SoftShe
     shown.area = area;
     if (made && PresentOpen(shown.present, display, target.window, target.visual, target.depth,
                             area.x, area.y, area.width, area.height, zoom)) {
-      // Where the picture's pixels can stand in the image as they are, the show keeps its picture
-      // as handed out there: no copy of its own, and nothing to convert.
+      // Where the picture's pixels can stand in the image as they are, the show draws its picture
+      // there: no copy of its own, and nothing to convert.
       size_t stride = 0;
       if (uint32_t* pixels = PresentImageForPicture(shown.present, &stride)) {
-        shown.present.pictureInImage = PictureShowHandOutInto(shown.show, pixels, stride);
+        shown.present.pictureInImage = PictureShowDrawInto(shown.show, pixels, stride);
       }
     } else {
       for (int j = 0; j <= i || j < shows->count; ++j) StopShow(&shows->shown[j]);

@@ -194,7 +194,7 @@ void PresentRects(XPresent& present, const SoftPicture& picture, const SoftRect*
         int columns = r.width;
         if ((r.x + columns) * zoom > image->width) columns = image->width / zoom - r.x;
         if (columns <= 0) break;
-        ConvertRow(present, picture.work + size_t(r.y + row) * size_t(picture.width) + r.x, columns,
+        ConvertRow(present, picture.work + size_t(r.y + row) * picture.stride + r.x, columns,
                    r.x * zoom, y);
       }
     }

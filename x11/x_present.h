@@ -25,7 +25,7 @@ struct XPresent {
   int redShift = 0, greenShift = 0, blueShift = 0;
   int redBits = 8, greenBits = 8, blueBits = 8;
   bool directPixels = false;  // the picture's words are the image's pixels as they stand
-  // The show hands its picture out into the image itself: PresentRects only sends.
+  // The show draws its picture in the image itself: PresentRects only sends.
   bool pictureInImage = false;
 };
 
@@ -36,10 +36,10 @@ bool PresentOpen(XPresent& present, Display* display, Window window, Visual* vis
                  int originX, int originY, int width, int height, int zoom);
 // The image's pixels, rows `*stride` pixels apart, when a picture's pixels can stand in it as they
 // are (one window pixel each, in the visual's own words), else null. A program whose show keeps
-// its picture as handed out there (PictureShowHandOutInto) sets `pictureInImage`.
+// its picture there (PictureShowDrawInto) sets `pictureInImage`.
 uint32_t* PresentImageForPicture(const XPresent& present, size_t* stride);
-// Converts the rectangles of `picture` (in picture pixels) into the image, unless the show hands
-// them out there itself, and sends them to the window, without waiting for the server: the image
+// Converts the rectangles of `picture` (in picture pixels) into the image, unless the show draws
+// them there itself, and sends them to the window, without waiting for the server: the image
 // may be written again at once.
 void PresentRects(XPresent& present, const SoftPicture& picture, const SoftRect* rects, int count);
 // Sends the image's part of an area of the window (window pixels) again, after an expose.

@@ -1,0 +1,85 @@
+// The wake floor of the native CPU benchmark: runs the same show as qavsaver3 -root -speed 5
+// -seed SEED, waking at the same ticks (it sleeps through the quiet ones the same way), but at
+// each tick that would draw it only sends one pixel of a shared-memory image: what waking both
+// the program and the X server costs, with no pixel work at all. Ends when killed.
+#include <X11/Xlib.h>
+#include <X11/extensions/XShm.h>
+#include <poll.h>
+#include <time.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "show/show.h"
+#include "show/speed.h"
+#include "x11/x_present.h"
+
+namespace {
+
+constexpr int kMostQuietTicks = 20;  // as qavsaver3 looks ahead
+
+int64_t NowMs() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// Runs a tick of the director; true when its list would draw.
+bool Tick(Show& show) {
+  DrawEntry toDraw[kDrawListSlots];
+  DirectorTick(show);
+  return ShowListToDraw(show, toDraw);
+}
+
+int QuietTicks(const Show& show) {
+  Show ahead = show;
+  int quiet = 0;
+  while (quiet < kMostQuietTicks && !Tick(ahead)) ++quiet;
+  return quiet;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) return 2;
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return 1;
+  const Window root = DefaultRootWindow(display);
+  XWindowAttributes attributes;
+  XGetWindowAttributes(display, root, &attributes);
+  XPresent present;
+  if (!PresentOpen(present, display, root, attributes.visual, attributes.depth, 0, 0, 1, 1, 1) ||
+      !present.shared) {
+    return 1;
+  }
+  Show show;
+  ShowSetUp(show, RUN_SAVER, {attributes.width, attributes.height},
+            {attributes.width, attributes.height}, 1000,
+            uint32_t(std::strtoul(argv[1], nullptr, 10)));
+  const int64_t periodMs = FramePeriodForSpeed(5);
+  int64_t nextTick = NowMs() + periodMs;
+  int quiet = 0;
+  for (;;) {
+    const int64_t now = NowMs();
+    if (now >= nextTick + quiet * periodMs) {
+      nextTick += (quiet + 1) * periodMs;
+      bool drew = false;
+      for (; quiet >= 0; --quiet) drew = Tick(show) || drew;
+      if (drew) {
+        XShmPutImage(display, root, present.gc, present.image, 0, 0, 0, 0, 1, 1, False);
+        XFlush(display);
+      }
+      if (nextTick <= now) nextTick = now + periodMs;
+      quiet = QuietTicks(show);
+    }
+    int timeout = static_cast<int>(nextTick + quiet * periodMs - NowMs());
+    if (timeout < 0) timeout = 0;
+    pollfd connection = {ConnectionNumber(display), POLLIN, 0};
+    if (XPending(display)) timeout = 0;
+    poll(&connection, 1, timeout);
+    while (XPending(display)) {
+      XEvent event;
+      XNextEvent(display, &event);
+    }
+  }
+}
