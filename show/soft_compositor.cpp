@@ -172,6 +172,48 @@ int AddMerged(SoftRect* list, int count, SoftRect rect) {
   return count + 1;
 }
 
+// Draws the entries that lie in `rect` (one of the frame's groups of overlapping entries), row by
+// row: each row is drawn in the line from what the picture holds, and only the pixels that end up
+// different are written back, so that the picture's memory is read once and written only where
+// it changes. Narrows `rect` to the rows and columns that changed; false when none did.
+bool DrawGroup(SoftPicture& picture, const Drawn* drawn, int count, SoftRect* rect) {
+  const Drawn* inGroup[kDrawListSlots];
+  int members = 0;
+  for (int i = 0; i < count; ++i) {
+    const Span& span = drawn[i].span;
+    if (Overlaps(*rect, SoftRect{span.x, span.y, span.width, span.height})) {
+      inGroup[members++] = &drawn[i];
+    }
+  }
+  uint32_t* line = picture.line;
+  const int32_t lineX = rect->x;
+  const size_t lineBytes = size_t(rect->width) * 4;
+  int32_t top = -1, bottom = -1, left = rect->x + rect->width, right = rect->x;
+  for (int32_t y = rect->y; y < rect->y + rect->height; ++y) {
+    uint32_t* row = picture.work + size_t(y) * picture.stride + lineX;
+    bool covered = false;
+    for (int i = 0; i < members; ++i) {
+      const Span& span = inGroup[i]->span;
+      if (y < span.y || y >= span.y + span.height) continue;
+      if (!covered) std::memcpy(line, row, lineBytes);
+      covered = true;
+      DrawRow(picture, *inGroup[i], y, line, lineX);
+    }
+    if (!covered || std::memcmp(line, row, lineBytes) == 0) continue;
+    int32_t first = 0, last = rect->width - 1;
+    while (line[first] == row[first]) ++first;
+    while (line[last] == row[last]) --last;
+    std::memcpy(row + first, line + first, size_t(last + 1 - first) * 4);
+    if (top < 0) top = y;
+    bottom = y;
+    if (lineX + first < left) left = lineX + first;
+    if (lineX + last + 1 > right) right = lineX + last + 1;
+  }
+  if (top < 0) return false;
+  *rect = SoftRect{left, top, right - left, bottom + 1 - top};
+  return true;
+}
+
 }  // namespace
 
 void FillZero(void* memory, size_t bytes) {
@@ -311,52 +353,6 @@ void SoftSetBackground(SoftPicture& picture, const uint32_t* pixels) {
   }
   if (picture.background) std::memcpy(picture.background, pixels, count * sizeof(uint32_t));
 }
-
-namespace {
-
-// Draws the entries that lie in `rect` (one of the frame's groups of overlapping entries), row by
-// row: each row is drawn in the line from what the picture holds, and only the pixels that end up
-// different are written back, so that the picture's memory is read once and written only where
-// it changes. Narrows `rect` to the rows and columns that changed; false when none did.
-bool DrawGroup(SoftPicture& picture, const Drawn* drawn, int count, SoftRect* rect) {
-  const Drawn* inGroup[kDrawListSlots];
-  int members = 0;
-  for (int i = 0; i < count; ++i) {
-    const Span& span = drawn[i].span;
-    if (Overlaps(*rect, SoftRect{span.x, span.y, span.width, span.height})) {
-      inGroup[members++] = &drawn[i];
-    }
-  }
-  uint32_t* line = picture.line;
-  const int32_t lineX = rect->x;
-  const size_t lineBytes = size_t(rect->width) * 4;
-  int32_t top = -1, bottom = -1, left = rect->x + rect->width, right = rect->x;
-  for (int32_t y = rect->y; y < rect->y + rect->height; ++y) {
-    uint32_t* row = picture.work + size_t(y) * picture.stride + lineX;
-    bool covered = false;
-    for (int i = 0; i < members; ++i) {
-      const Span& span = inGroup[i]->span;
-      if (y < span.y || y >= span.y + span.height) continue;
-      if (!covered) std::memcpy(line, row, lineBytes);
-      covered = true;
-      DrawRow(picture, *inGroup[i], y, line, lineX);
-    }
-    if (!covered || std::memcmp(line, row, lineBytes) == 0) continue;
-    int32_t first = 0, last = rect->width - 1;
-    while (line[first] == row[first]) ++first;
-    while (line[last] == row[last]) --last;
-    std::memcpy(row + first, line + first, size_t(last + 1 - first) * 4);
-    if (top < 0) top = y;
-    bottom = y;
-    if (lineX + first < left) left = lineX + first;
-    if (lineX + last + 1 > right) right = lineX + last + 1;
-  }
-  if (top < 0) return false;
-  *rect = SoftRect{left, top, right - left, bottom + 1 - top};
-  return true;
-}
-
-}  // namespace
 
 int SoftRenderFrame(SoftPicture& picture, const SoftSheets& sheets, const DrawEntry* entries,
                     SoftRect* changed) {

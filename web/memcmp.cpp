@@ -1,5 +1,5 @@
-// memcmp for the module: wasi-libc's compares byte by byte, and the show compares every changed
-// row of its picture with the one last handed out each tick. This one compares eight bytes at a
+// memcmp for the module: wasi-libc's compares byte by byte, and the compositor compares every
+// row it draws with what the picture held there each tick. This one compares eight bytes at a
 // time and looks at single bytes only in the word that differs.
 #include <cstddef>
 #include <cstdint>
