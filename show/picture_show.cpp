@@ -39,15 +39,7 @@ int PictureShowTick(PictureShow& show, SoftRect* changed) {
 
 int PictureShowQuietTicks(const PictureShow& show, int most) {
   if (!show.picture.work || !show.sheets) return most;
-  Show ahead = show.show;
-  DrawEntry toDraw[kDrawListSlots];
-  int quiet = 0;
-  while (quiet < most) {
-    DirectorTick(ahead);
-    if (ShowListToDraw(ahead, toDraw)) break;
-    ++quiet;
-  }
-  return quiet;
+  return ShowQuietTicks(show.show, most);
 }
 
 void PictureShowStop(PictureShow& show) { SoftFreePicture(show.picture); }

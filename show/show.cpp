@@ -44,6 +44,18 @@ bool ShowListToDraw(Show& show, DrawEntry* out) {
   return count > 0;
 }
 
+int ShowQuietTicks(const Show& show, int most) {
+  Show ahead = show;
+  DrawEntry toDraw[kDrawListSlots];
+  int quiet = 0;
+  while (quiet < most) {
+    DirectorTick(ahead);
+    if (ShowListToDraw(ahead, toDraw)) break;
+    ++quiet;
+  }
+  return quiet;
+}
+
 bool ShowListIsNew(Show& show) {
   const int32_t length = NewListLength(show);
   if (length < 0) return false;

@@ -42,3 +42,6 @@ bool ShowListIsNew(Show& show);
 // the picture the list noted before was drawn on (DrawListWithoutRedraws); false when the list
 // repeats that one or nothing of it needs drawing.
 bool ShowListToDraw(Show& show, DrawEntry* out);
+// How many of the next ticks, up to `most`, have lists that need no drawing, found by running
+// the director ahead on a copy of the show.
+int ShowQuietTicks(const Show& show, int most);

@@ -31,13 +31,6 @@ bool Tick(Show& show) {
   return ShowListToDraw(show, toDraw);
 }
 
-int QuietTicks(const Show& show) {
-  Show ahead = show;
-  int quiet = 0;
-  while (quiet < kMostQuietTicks && !Tick(ahead)) ++quiet;
-  return quiet;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -70,7 +63,7 @@ int main(int argc, char** argv) {
         XFlush(display);
       }
       if (nextTick <= now) nextTick = now + periodMs;
-      quiet = QuietTicks(show);
+      quiet = ShowQuietTicks(show, kMostQuietTicks);
     }
     int timeout = static_cast<int>(nextTick + quiet * periodMs - NowMs());
     if (timeout < 0) timeout = 0;
