@@ -273,10 +273,11 @@ bool LayOut(Display* display, const Target& target, int askedZoom, const SoftShe
     if (made && PresentOpen(shown.present, display, target.window, target.visual, target.depth,
                             area.x, area.y, area.width, area.height, zoom)) {
       // Where the picture's pixels can stand in the image as they are, the show draws its picture
-      // there: no copy of its own, and nothing to convert.
+      // there: no copy of its own, and nothing to convert (a show that cannot move draws on in
+      // its own memory, from which the present converts).
       size_t stride = 0;
       if (uint32_t* pixels = PresentImageForPicture(shown.present, &stride)) {
-        shown.present.pictureInImage = PictureShowDrawInto(shown.show, pixels, stride);
+        PictureShowDrawInto(shown.show, pixels, stride);
       }
     } else {
       for (int j = 0; j <= i || j < shows->count; ++j) StopShow(&shows->shown[j]);

@@ -185,9 +185,10 @@ void PresentRects(XPresent& present, const SoftPicture& picture, const SoftRect*
   XImage* image = present.image;
   if (!image || count <= 0) return;
   const int zoom = present.zoom;
+  const bool pictureInImage = picture.work == reinterpret_cast<const uint32_t*>(image->data);
   for (int i = 0; i < count; ++i) {
     const SoftRect& r = rects[i];
-    if (!present.pictureInImage) {
+    if (!pictureInImage) {
       for (int32_t row = 0; row < r.height; ++row) {
         const int y = (r.y + row) * zoom;
         if (y >= image->height) break;

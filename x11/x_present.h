@@ -25,8 +25,6 @@ struct XPresent {
   int redShift = 0, greenShift = 0, blueShift = 0;
   int redBits = 8, greenBits = 8, blueBits = 8;
   bool directPixels = false;  // the picture's words are the image's pixels as they stand
-  // The show draws its picture in the image itself: PresentRects only sends.
-  bool pictureInImage = false;
 };
 
 // Makes the image for the width x height area of `window` at (originX, originY), with the given
@@ -35,11 +33,11 @@ struct XPresent {
 bool PresentOpen(XPresent& present, Display* display, Window window, Visual* visual, int depth,
                  int originX, int originY, int width, int height, int zoom);
 // The image's pixels, rows `*stride` pixels apart, when a picture's pixels can stand in it as they
-// are (one window pixel each, in the visual's own words), else null. A program whose show keeps
-// its picture there (PictureShowDrawInto) sets `pictureInImage`.
+// are (one window pixel each, in the visual's own words), else null: a show may draw its picture
+// there (PictureShowDrawInto), and PresentRects then only sends.
 uint32_t* PresentImageForPicture(const XPresent& present, size_t* stride);
-// Converts the rectangles of `picture` (in picture pixels) into the image, unless the show draws
-// them there itself, and sends them to the window, without waiting for the server: the image
+// Converts the rectangles of `picture` (in picture pixels) into the image, unless the picture is
+// drawn there itself, and sends them to the window, without waiting for the server: the image
 // may be written again at once.
 void PresentRects(XPresent& present, const SoftPicture& picture, const SoftRect* rects, int count);
 // Sends the image's part of an area of the window (window pixels) again, after an expose.
