@@ -228,11 +228,14 @@ int MonitorWindowsCreate(HWND saver, bool withShows, uint32_t seed) {
 }
 
 void MonitorWindowsTick() {
+  if (CoverCount == 0) return;
   SoftRect changed[kDrawListSlots];
+  // The last tick's blits read the bits this tick writes; this tick's blits read only bits that
+  // are already drawn.
+  GdiFlush();
   for (int i = 0; i < CoverCount; ++i) {
     Cover& cover = Covers[i];
     if (!cover.showing || cover.window == nullptr) continue;
-    GdiFlush();  // the last tick's blits read the bits the tick writes
     const int count = PictureShowTick(cover.show, changed);
     if (count == 0) continue;
     const HDC dc = GetDC(cover.window);
