@@ -195,6 +195,9 @@ TEST_F(SoftCompositor, ReportsOnlyWhatChanged) {
   DrawListFill({frame});
   ASSERT_EQ(RenderList(changed), 1);
   EXPECT_EQ(CheckChanged(work_, PictureOf(picture_), changed, 1), "");
+  // The entry's rectangle without the sheet's two transparent columns on the left.
+  EXPECT_EQ(std::vector<int>({changed[0].x, changed[0].y, changed[0].width, changed[0].height}),
+            std::vector<int>({10, 6, 38, 32}));
   EXPECT_EQ(RenderList(changed), 0);
   // Drawn over with the same pixels (its place restored, then the frame again): nothing changed.
   DrawListFill({Entry(DRAW_RESTORE, 0, 8, 6, 0, 0, 40, 32, 2), frame});
