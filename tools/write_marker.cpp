@@ -1,7 +1,7 @@
 // Writes the data-folder marker file: the signature text, byte for byte.
 #include <cstdio>
 
-#include "settings/signature.h"
+#include "windows/settings/signature.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

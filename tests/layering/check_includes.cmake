@@ -1,8 +1,9 @@
-# Dependencies point down: the platform-free show at the bottom, the Windows drawing, the
-# Windows program's modules and the X11 program above it, the program entries on top. Each
-# folder names the project folders its quoted includes may come from and the platform headers
-# it must not include; any other folder that holds sources fails the check, so that a new one
-# gets its rule. Fails listing every include that points the wrong way. Run with
+# Dependencies point down: the platform-free show at the bottom, one folder per platform
+# program above it (the Windows program's own parts, from its drawing up to its entry, inside
+# windows/). Each folder names the project folders its quoted includes may come from and the
+# platform headers it must not include; any other folder that holds sources fails the check, so
+# that a new one gets its rule. An include's folder is its first path part, or its first two
+# under windows/. Fails listing every include that points the wrong way. Run with
 # -DSOURCE_DIR=<project root>.
 cmake_policy(SET CMP0007 NEW)
 set(violations "")
@@ -13,10 +14,10 @@ set(platform_headers "windows\\.h|mmsystem\\.h|X11/|alsa/|emscripten")
 set(rules
   "show|show res|${platform_headers}"
   "res||${platform_headers}"
-  "gdi|gdi show res|X11/|alsa/|emscripten"
-  "sound|sound show|X11/|alsa/|emscripten"
-  "settings|settings gdi show res|X11/|alsa/|emscripten"
-  "app|app settings sound gdi show res|X11/|alsa/|emscripten"
+  "windows/gdi|windows/gdi show res|X11/|alsa/|emscripten"
+  "windows/sound|windows/sound show|X11/|alsa/|emscripten"
+  "windows/settings|windows/settings windows/gdi show res|X11/|alsa/|emscripten"
+  "windows/app|windows/app windows/settings windows/sound windows/gdi show res|X11/|alsa/|emscripten"
   "x11|x11 show res|windows\\.h|mmsystem\\.h|emscripten"
   "web|web show res|windows\\.h|mmsystem\\.h|X11/|alsa/")
 
@@ -35,8 +36,14 @@ foreach(rule ${rules})
     file(RELATIVE_PATH name "${SOURCE_DIR}" "${source}")
     file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
     foreach(line ${lines})
-      if(line MATCHES "\"([^/\"]+)/[^\"]*\"")
-        list(FIND allowed "${CMAKE_MATCH_1}" found)
+      set(included "")
+      if(line MATCHES "\"(windows/[^/\"]+)/[^\"]*\"")
+        set(included "${CMAKE_MATCH_1}")
+      elseif(line MATCHES "\"([^/\"]+)/[^\"]*\"")
+        set(included "${CMAKE_MATCH_1}")
+      endif()
+      if(included)
+        list(FIND allowed "${included}" found)
         if(found EQUAL -1)
           string(APPEND violations "${name}: ${line}  (${folder}/ may include only: ${allowed_text})\n")
         endif()
@@ -48,9 +55,10 @@ foreach(rule ${rules})
 endforeach()
 
 # Every top-level folder with C++ sources, other than the tools and the tests, has a rule.
-file(GLOB top_sources RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/*/*.cpp" "${SOURCE_DIR}/*/*.h")
+file(GLOB top_sources RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/*/*.cpp" "${SOURCE_DIR}/*/*.h"
+  "${SOURCE_DIR}/windows/*/*.cpp" "${SOURCE_DIR}/windows/*/*.h")
 foreach(source ${top_sources})
-  string(REGEX MATCH "^[^/]+" folder "${source}")
+  string(REGEX MATCH "^windows/[^/]+|^[^/]+" folder "${source}")
   if(NOT folder MATCHES "^(tools|tests|build.*)$")
     list(FIND checked_folders "${folder}" found)
     if(found EQUAL -1)

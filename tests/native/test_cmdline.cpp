@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/cmdline.h"
+#include "windows/app/cmdline.h"
 #include "show/runstate.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "settings/control_values.h"
+#include "windows/settings/control_values.h"
 
 namespace {
 

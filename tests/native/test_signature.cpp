@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "settings/signature.h"
+#include "windows/settings/signature.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "gdi/compositor.h"
-#include "gdi/graphics.h"
+#include "windows/gdi/compositor.h"
+#include "windows/gdi/graphics.h"
 #include "show/runstate.h"
 #include "tests/support/draw_entry.h"
 #include "tests/support/draw_reference.h"

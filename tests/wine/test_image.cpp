@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "gdi/image.h"
+#include "windows/gdi/image.h"
 #include "res/resource_ids.h"
 #include "show/image_decode.h"
 #include "show/runstate.h"

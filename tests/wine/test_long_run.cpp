@@ -8,14 +8,14 @@
 #include <cstdio>
 #include <string>
 
-#include "app/saver_window.h"
-#include "app/startup.h"
-#include "gdi/graphics.h"
-#include "settings/settings_store.h"
-#include "settings/signature.h"
+#include "windows/app/saver_window.h"
+#include "windows/app/startup.h"
+#include "windows/gdi/graphics.h"
+#include "windows/settings/settings_store.h"
+#include "windows/settings/signature.h"
 #include "show/runstate.h"
 #include "show/show.h"
-#include "sound/sound.h"
+#include "windows/sound/sound.h"
 #include "tests/wine/file_bytes.h"
 
 namespace {

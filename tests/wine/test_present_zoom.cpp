@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "bitmap_pixels.h"
-#include "gdi/compositor.h"
-#include "gdi/graphics.h"
+#include "windows/gdi/compositor.h"
+#include "windows/gdi/graphics.h"
 
 namespace {
 

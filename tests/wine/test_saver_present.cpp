@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/saver_window.h"
-#include "app/startup.h"
-#include "gdi/compositor.h"
-#include "gdi/graphics.h"
+#include "windows/app/saver_window.h"
+#include "windows/app/startup.h"
+#include "windows/gdi/compositor.h"
+#include "windows/gdi/graphics.h"
 #include "show/runstate.h"
 #include "tests/support/message_pump.h"
 #include "tests/wine/bitmap_pixels.h"

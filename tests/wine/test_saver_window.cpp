@@ -8,10 +8,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/saver_window.h"
-#include "app/startup.h"
-#include "gdi/graphics.h"
-#include "settings/control_values.h"
+#include "windows/app/saver_window.h"
+#include "windows/app/startup.h"
+#include "windows/gdi/graphics.h"
+#include "windows/settings/control_values.h"
 #include "show/runstate.h"
 #include "show/show.h"
 #include "tests/support/message_pump.h"

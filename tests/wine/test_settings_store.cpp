@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/saver_window.h"
-#include "settings/control_values.h"
-#include "settings/settings_store.h"
-#include "settings/signature.h"
+#include "windows/app/saver_window.h"
+#include "windows/settings/control_values.h"
+#include "windows/settings/settings_store.h"
+#include "windows/settings/signature.h"
 #include "tests/wine/file_bytes.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "bitmap_pixels.h"
-#include "gdi/compositor.h"
-#include "gdi/graphics.h"
-#include "gdi/image.h"
+#include "windows/gdi/compositor.h"
+#include "windows/gdi/graphics.h"
+#include "windows/gdi/image.h"
 #include "res/resource_ids.h"
 #include "show/embedded_images.h"
 #include "show/runstate.h"

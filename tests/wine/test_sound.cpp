@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "sound/sound.h"
+#include "windows/sound/sound.h"
 #include "tests/support/message_pump.h"
 #include "tests/wine/file_bytes.h"
 

@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/control_values.h"
-#include "settings/skin_layout.h"
+#include "windows/settings/control_values.h"
+#include "windows/settings/skin_layout.h"
 #include "tools/art/png_io.h"
 #include "tools/skin/quantize.h"
 

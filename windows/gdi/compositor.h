@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "gdi/graphics.h"
+#include "windows/gdi/graphics.h"
 #include "show/drawlist.h"
 
 // Creates the eight DitherPatterns in table order.

@@ -1,4 +1,4 @@
-#include "settings/signature.h"
+#include "windows/settings/signature.h"
 
 bool SignatureByteMatches(size_t index, unsigned char byte) {
   return index < kSignatureLength && static_cast<unsigned char>(SIGNATURE_TEXT[index]) == byte;

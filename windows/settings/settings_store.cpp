@@ -1,11 +1,11 @@
-#include "settings/settings_store.h"
+#include "windows/settings/settings_store.h"
 
 #include <windows.h>
 
 #include <cstdio>
 
 #include "res/data_files.h"
-#include "settings/signature.h"
+#include "windows/settings/signature.h"
 
 Settings CurrentSettings = {1, 3, 1};
 wchar_t DataDirectory[kDataDirectorySize];

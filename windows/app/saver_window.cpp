@@ -1,21 +1,21 @@
-#include "app/saver_window.h"
+#include "windows/app/saver_window.h"
 
 #include <cstdio>
 #include <ctime>
 
-#include "app/library_proc.h"
-#include "app/monitor_windows.h"
-#include "gdi/compositor.h"
-#include "gdi/graphics.h"
-#include "gdi/image.h"
+#include "windows/app/library_proc.h"
+#include "windows/app/monitor_windows.h"
+#include "windows/gdi/compositor.h"
+#include "windows/gdi/graphics.h"
+#include "windows/gdi/image.h"
 #include "res/data_files.h"
 #include "res/resource_ids.h"
-#include "settings/control_values.h"
-#include "settings/settings_store.h"
+#include "windows/settings/control_values.h"
+#include "windows/settings/settings_store.h"
 #include "show/runstate.h"
 #include "show/show.h"
 #include "show/zoom.h"
-#include "sound/sound.h"
+#include "windows/sound/sound.h"
 
 namespace {
 

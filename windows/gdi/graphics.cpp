@@ -1,4 +1,4 @@
-#include "gdi/graphics.h"
+#include "windows/gdi/graphics.h"
 
 HPALETTE SaverPalette = nullptr;
 SpriteSheet SpriteSheets[kSheetCount] = {};

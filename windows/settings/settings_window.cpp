@@ -1,12 +1,12 @@
-#include "settings/settings_window.h"
+#include "windows/settings/settings_window.h"
 
 #include <cstdint>
 
-#include "gdi/image.h"
+#include "windows/gdi/image.h"
 #include "res/resource_ids.h"
-#include "settings/control_values.h"
-#include "settings/settings_store.h"
-#include "settings/skin_layout.h"
+#include "windows/settings/control_values.h"
+#include "windows/settings/settings_store.h"
+#include "windows/settings/skin_layout.h"
 #include "show/drawlist.h"
 #include "show/runstate.h"
 #include "show/zoom.h"

@@ -1,6 +1,6 @@
-#include "settings/control_values.h"
+#include "windows/settings/control_values.h"
 
-#include "settings/skin_layout.h"
+#include "windows/settings/skin_layout.h"
 
 int32_t KnobOffsetForSpeed(int32_t speed) {
   // Worked out wide: a hand-edited speed may stand at either end of the 32-bit range.

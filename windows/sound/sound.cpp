@@ -1,4 +1,4 @@
-#include "sound/sound.h"
+#include "windows/sound/sound.h"
 
 #include <mmsystem.h>
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "gdi/graphics.h"
+#include "windows/gdi/graphics.h"
 
 // The bytes of the program's image resource `resourceId`; false when it has none of that number.
 bool GfxImageResource(int resourceId, const uint8_t** data, size_t* size);

@@ -1,4 +1,4 @@
-#include "gdi/image.h"
+#include "windows/gdi/image.h"
 
 #include <cstring>
 

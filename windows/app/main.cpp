@@ -1,7 +1,7 @@
 // Process entry of the screen saver.
 #include <windows.h>
 
-#include "app/startup.h"
+#include "windows/app/startup.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   RunSaverProgram(instance, commandLine);

@@ -1,6 +1,6 @@
-#include "gdi/compositor.h"
+#include "windows/gdi/compositor.h"
 
-#include "gdi/image.h"
+#include "windows/gdi/image.h"
 #include "show/dither_patterns.h"
 #include "show/runstate.h"
 

@@ -1,8 +1,8 @@
-#include "app/monitor_windows.h"
+#include "windows/app/monitor_windows.h"
 
-#include "app/library_proc.h"
-#include "app/startup.h"
-#include "gdi/image.h"
+#include "windows/app/library_proc.h"
+#include "windows/app/startup.h"
+#include "windows/gdi/image.h"
 #include "show/image_decode.h"
 #include "show/picture_show.h"
 #include "show/zoom.h"

@@ -8,15 +8,16 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 # The platform-free show, then everything of the program but its entry point, folder by folder.
 add_library(show STATIC ${SHOW_SOURCES})
 target_include_directories(show PUBLIC ${CMAKE_SOURCE_DIR})
-file(GLOB SAVER_SOURCES CONFIGURE_DEPENDS gdi/*.cpp app/*.cpp settings/*.cpp sound/*.cpp)
-list(REMOVE_ITEM SAVER_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp)
+file(GLOB SAVER_SOURCES CONFIGURE_DEPENDS windows/gdi/*.cpp windows/app/*.cpp windows/settings/*.cpp
+  windows/sound/*.cpp)
+list(REMOVE_ITEM SAVER_SOURCES ${CMAKE_SOURCE_DIR}/windows/app/main.cpp)
 add_library(saverlib STATIC ${SAVER_SOURCES})
 target_link_libraries(saverlib PUBLIC show gdi32 user32 winmm advapi32 kernel32)
 
 string(REPLACE "." "," QV3_VERSION_COMMAS "${QV3_VERSION},0")
 
-# The program's resources: the script res/saver.rc.in, filled in with the folder of the icon and
-# the pictures the native build encoded. A missing picture or music file stops the configure;
+# The program's resources: the script windows/res/saver.rc.in, filled in with the folder of the
+# icon and the pictures the native build encoded. A missing picture or music file stops the configure;
 # one removed later stops the build.
 include(cmake/resource_ids.cmake)
 include(cmake/data_files.cmake)
@@ -34,17 +35,17 @@ foreach(file ${RES_FILES} ${MUSIC_FILE} ${MARKER_FILE} ${RES_BIN_DIR}/installer.
   endif()
 endforeach()
 set(SAVER_RC ${CMAKE_BINARY_DIR}/saver.rc)
-configure_file(res/saver.rc.in ${SAVER_RC} @ONLY)
+configure_file(windows/res/saver.rc.in ${SAVER_RC} @ONLY)
 set_source_files_properties(${SAVER_RC} PROPERTIES OBJECT_DEPENDS
   "${RES_FILES};${RESOURCE_IDS_HEADER}")
 
-add_executable(saver WIN32 app/main.cpp ${SAVER_RC})
+add_executable(saver WIN32 windows/app/main.cpp ${SAVER_RC})
 target_link_libraries(saver saverlib)
 set_target_properties(saver PROPERTIES OUTPUT_NAME QAVSSV3 SUFFIX .SCR)
 # The manifest (DPI awareness), a resource script of its own.
-set(MANIFEST_RC ${CMAKE_SOURCE_DIR}/res/manifest.rc)
+set(MANIFEST_RC ${CMAKE_SOURCE_DIR}/windows/res/manifest.rc)
 set_source_files_properties(${MANIFEST_RC} PROPERTIES
-  OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/saver.manifest)
+  OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/windows/res/saver.manifest)
 target_sources(saver PRIVATE ${MANIFEST_RC})
 
 # The distribution folder: the saver, its data-folder marker and the data folder.
@@ -72,8 +73,8 @@ add_custom_command(OUTPUT ${SETUP_EXE}
     -DMUSIC=${MUSIC_FILE} -DICON=${CMAKE_SOURCE_DIR}/res/icon.ico
     -DPICTURE=${INSTALLER_PICTURE} -DOUTFILE=${SETUP_EXE} -DMUSIC_FILE=${MUSIC_FILE_NAME}
     -DDATA_FOLDER=${DEFAULT_DATA_FOLDER} ${SETUP_TARGET}
-    ${CMAKE_SOURCE_DIR}/installer/setup.nsi
-  DEPENDS saver ${MUSIC_FILE} ${INSTALLER_PICTURE} ${CMAKE_SOURCE_DIR}/installer/setup.nsi
+    ${CMAKE_SOURCE_DIR}/windows/installer/setup.nsi
+  DEPENDS saver ${MUSIC_FILE} ${INSTALLER_PICTURE} ${CMAKE_SOURCE_DIR}/windows/installer/setup.nsi
     ${CMAKE_SOURCE_DIR}/VERSION ${CMAKE_SOURCE_DIR}/res/icon.ico ${DATA_FILES_HEADER}
   VERBATIM)
 add_custom_target(setup ALL DEPENDS ${SETUP_EXE})

@@ -1,4 +1,4 @@
-#include "app/cmdline.h"
+#include "windows/app/cmdline.h"
 
 #include "show/runstate.h"
 
