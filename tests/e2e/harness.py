@@ -1,9 +1,10 @@
 """Runs the screen saver and its test programs under Wine inside Xvfb.
 
 The build it tests (QV3_BUILD_DIR) is the 32-bit one ("win32") or the 64-bit one ("win64"):
-the same tests run for each, the 64-bit build in a 64-bit prefix through Wine's 64-bit loader.
-Where this machine runs no 32-bit x86 code, every run of the 32-bit build is skipped with the
-reason (exit code 77) instead of failing or passing.
+the same tests run for each, in a 64-bit (WoW64) prefix, as most users run the 32-bit saver.
+The 32-bit build's runs are started through run_i386.py, which runs them natively or under
+emulation; started any other way where this machine runs no 32-bit x86 code, each is skipped
+with the reason (exit code 77) instead of failing or passing.
 
 One Wine prefix is made per test run (see `prepare_prefix`) and shared by every test of the
 run; each `Session` starts its own Xvfb with the screen size it asks for, and on leaving ends
@@ -46,7 +47,8 @@ def skip_reason():
     if IS_64_BIT:
         return None
     runs, reason = probe_i386.runs_i386()
-    return None if runs else f"32-bit build not run: {reason}"
+    return None if runs else (f"32-bit build not run: {reason}; tests/e2e/run_i386.py runs it "
+                              "under emulation")
 
 
 def exit_if_cannot_run():
@@ -129,7 +131,9 @@ def end_monitor_split(env):
 
 
 def prepare_prefix(fresh=False):
-    """Creates and boots the run's Wine prefix, or reuses a ready one."""
+    """Creates and boots the run's Wine prefix, or reuses a ready one. The prefix is a 64-bit
+    one for both builds, made by the 64-bit loader, which is quick where 32-bit code is
+    emulated."""
     if fresh and os.path.isdir(PREFIX):
         shutil.rmtree(PREFIX)
     if os.path.exists(os.path.join(PREFIX, READY_MARK)):
@@ -137,12 +141,13 @@ def prepare_prefix(fresh=False):
     os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
     xvfb = Xvfb(1024, 768)
     env = base_env(xvfb.display)
+    env.update(WINEARCH="win64", WINELOADER=WINE64_LOADER)
     try:
-        subprocess.run(wine("wineboot", "-i"), env=env, stdout=subprocess.DEVNULL,
+        subprocess.run([WINE64_LOADER, "wineboot", "-i"], env=env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=300, check=True)
         # Sound goes through ALSA, where the tests point the default device at a file.
-        subprocess.run(wine("reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Audio",
-                           "/d", "alsa", "/f"), env=env, stdout=subprocess.DEVNULL,
+        subprocess.run([WINE64_LOADER, "reg", "add", r"HKCU\Software\Wine\Drivers", "/v",
+                        "Audio", "/d", "alsa", "/f"], env=env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=120, check=True)
         subprocess.run(["wineserver", "-w"], env=env, timeout=120)
     finally:

@@ -1,8 +1,8 @@
 """Whether this machine executes 32-bit x86 code, found by running a tiny 32-bit program.
 
 Some kernels run no 32-bit code at all ("Exec format error"); there Wine's 32-bit loader cannot
-start, so the 32-bit build cannot be run. The answer comes from trying, not from the kernel's
-version. Run as a script it prints the answer and exits 0 when 32-bit code runs, 1 when not.
+start by itself, and the 32-bit build runs under emulation (run_i386.py). The answer comes from
+trying, not from the kernel's version. Run as a script it prints the answer and exits 0 when 32-bit code runs, 1 when not.
 """
 
 import os
@@ -64,10 +64,9 @@ def runs_i386():
 def main():
     runs, reason = probe()
     if runs:
-        print("32-bit x86 code: runs on this machine; both Windows builds are tested")
+        print("32-bit x86 code: runs on this machine")
     else:
-        print(f"32-bit x86 code: does not run on this machine ({reason}); "
-              "the 32-bit Windows runs are skipped, the 64-bit ones run")
+        print(f"32-bit x86 code: does not run on this machine ({reason})")
     return 0 if runs else 1
 
 

@@ -2,7 +2,9 @@
 one table of scenarios, each starting from a machine without the saver. The same table runs for
 the setup program of each build: QAVSSV3-setup.exe (the 32-bit saver into the 32-bit system
 folder, the entry in the 32-bit registry view) and QAVSSV3-x64-setup.exe (the 64-bit saver into
-System32, the entry in the 64-bit view); switching rows start from the other build installed.
+System32, the entry in the 64-bit view); switching rows start from the other build installed
+by its own setup program where it runs here. The 32-bit build's list, where both kinds of program
+run, also runs the switching rows the other way round.
 
 The scenarios run in a Wine prefix of their own, made afresh for this test: installing puts the
 saver into the system folder, the music into the default data folder and the saver into the
@@ -26,17 +28,25 @@ from testkit import SECOND, sink_size, wait_for_size, wave_data
 
 harness.PREFIX = os.path.join(harness.BUILD_DIR, "wineprefix-setup")
 
-SETUP = os.path.join(harness.BUILD_DIR,
-                     "QAVSSV3-x64-setup.exe" if harness.IS_64_BIT else "QAVSSV3-setup.exe")
-# The other build's tree and setup program, and the registry views of this build and the other.
-OTHER_ARCH = "win32" if harness.IS_64_BIT else "win64"
-OTHER_BUILD_DIR = os.path.join(harness.BUILD_DIR, "..", OTHER_ARCH)
-OTHER_SETUP = os.path.join(OTHER_BUILD_DIR,
-                           "QAVSSV3-setup.exe" if harness.IS_64_BIT else "QAVSSV3-x64-setup.exe")
-OWN_VIEW, OTHER_VIEW = (64, 32) if harness.IS_64_BIT else (32, 64)
+SETUP_NAMES = {"win32": "QAVSSV3-setup.exe", "win64": "QAVSSV3-x64-setup.exe"}
+VIEWS = {"win32": 32, "win64": 64}
+
+
+class Build:
+    """One build's setup program, saver and registry view, in the tree beside this one."""
+
+    def __init__(self, arch):
+        self.arch = arch
+        self.dir = os.path.normpath(os.path.join(harness.BUILD_DIR, "..", arch))
+        self.setup = os.path.join(self.dir, SETUP_NAMES[arch])
+        self.view = VIEWS[arch]
+        self.saver_file = os.path.join(self.dir, "dist", "QAVSSV3.SCR")
+
+
+THIS_BUILD = Build(harness.ARCH)
+OTHER_BUILD = Build("win32" if harness.IS_64_BIT else "win64")
 with open(os.path.join(harness.HERE, "..", "..", "VERSION")) as version_file:
     VERSION = version_file.read().strip()
-BUILT_SAVER = os.path.join(harness.DIST_DIR, "QAVSSV3.SCR")
 BUILT_MUSIC = os.path.join(harness.NATIVE_DIR, "music", "BGM04.SSS")
 
 ENTRY_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QavSaver3"
@@ -153,6 +163,10 @@ def file_bytes(path):
 
 
 class Setup(unittest.TestCase):
+    """The table for this build's setup program; the other build is what it switches from."""
+    own, other = THIS_BUILD, OTHER_BUILD
+    scenarios = SCENARIOS
+
     @classmethod
     def setUpClass(cls):
         harness.prepare_prefix(fresh=True)
@@ -165,7 +179,7 @@ class Setup(unittest.TestCase):
         # System32; a 32-bit prefix has no other build.
         wow64 = os.path.join(harness.windows_dir(), "syswow64")
         system32, syswow64 = r"C:\windows\system32", r"C:\windows\syswow64"
-        if harness.IS_64_BIT:
+        if cls.own.arch == "win64":
             cls.system_dir, other_dir = system32, syswow64
         elif os.path.isdir(wow64):
             cls.system_dir, other_dir = syswow64, system32
@@ -248,7 +262,7 @@ class Setup(unittest.TestCase):
     def prepare(self, before):
         self.clean_machine()
         if before.get("installed"):
-            code, err = self.wine(SETUP, "/S", "/KEEPSAVER")
+            code, err = self.wine(self.own.setup, "/S", "/KEEPSAVER")
             self.assertEqual(code, 0, err)
         if before.get("other build"):
             self.install_other_build()
@@ -273,31 +287,31 @@ class Setup(unittest.TestCase):
         leaves (its saver in its system folder, its entry in its registry view) put in place."""
         if not self.other_saver:
             self.skipTest("a 32-bit Windows has no other build")
-        other_runs = not harness.IS_64_BIT or probe_i386.runs_i386()[0]
-        if other_runs and os.path.isfile(OTHER_SETUP):
-            code, err = self.wine(OTHER_SETUP, "/S", "/KEEPSAVER")
+        other_runs = self.other.arch == "win64" or probe_i386.runs_i386()[0]
+        if other_runs and os.path.isfile(self.other.setup):
+            code, err = self.wine(self.other.setup, "/S", "/KEEPSAVER")
             self.assertEqual(code, 0, err)
             print("  the other build installed by its own setup program")
         else:
-            other_program = os.path.join(OTHER_BUILD_DIR, "dist", "QAVSSV3.SCR")
+            other_program = self.other.saver_file
             if not os.path.isfile(other_program):
-                other_program = BUILT_SAVER
+                other_program = self.own.saver_file
             shutil.copyfile(other_program, unix_path(self.other_saver))
             for name, kind, data in (("DisplayName", "REG_SZ", "QAV SAVER Vol.3"),
                                      ("DisplayIcon", "REG_SZ", self.other_saver + ",0"),
                                      ("UninstallString", "REG_SZ", f'"{UNINSTALLER}"')):
                 code, _ = self.wine("reg", "add", ENTRY_KEY, "/v", name, "/t", kind, "/d", data,
-                                    f"/reg:{OTHER_VIEW}", "/f")
+                                    f"/reg:{self.other.view}", "/f")
                 self.assertEqual(code, 0)
             print("  the other build's saver and entry put in place (its setup program cannot "
                   "run here)")
         self.assertTrue(os.path.isfile(unix_path(self.other_saver)))
-        self.assertIsNotNone(self.reg_values(ENTRY_KEY, OTHER_VIEW))
+        self.assertIsNotNone(self.reg_values(ENTRY_KEY, self.other.view))
 
     # -- what runs ---------------------------------------------------------------------------
     def run_setup(self, switches):
         started = time.time()
-        code, err = self.wine(SETUP, *switches)
+        code, err = self.wine(self.own.setup, *switches)
         print(f"  setup {' '.join(switches)}: exit {code} after {time.time() - started:.2f} s")
         return code, err
 
@@ -305,12 +319,13 @@ class Setup(unittest.TestCase):
         """The entry's QuietUninstallString with _?=, which makes the uninstaller work in place
         and return when it is done; then a start of Windows, which takes away the uninstaller
         and the folder it could not remove while it ran."""
-        command = self.reg_values(ENTRY_KEY, OWN_VIEW)["QuietUninstallString"]
+        command = self.reg_values(ENTRY_KEY, self.own.view)["QuietUninstallString"]
         match = re.match(r'^"([^"]+)"(.*)$', command)
         self.assertIsNotNone(match, command)
         program, switches = match.group(1), match.group(2).split()
         code, err = self.wine(program, *switches, "_?=" + ntpath.dirname(program))
-        self.assertEqual(self.reg_values(ENTRY_KEY, OWN_VIEW), None, "the entry is still there")
+        self.assertEqual(self.reg_values(ENTRY_KEY, self.own.view), None,
+                         "the entry is still there")
         for path in (self.saver, self.music):
             self.assertFalse(os.path.lexists(unix_path(path)), f"{path} is still there")
         boot = subprocess.run(harness.wine("wineboot", "-r"), env=self.session.env,
@@ -372,11 +387,11 @@ class Setup(unittest.TestCase):
 
     # -- what must hold ----------------------------------------------------------------------
     def assert_installed(self):
-        self.assertEqual(file_bytes(unix_path(self.saver)), file_bytes(BUILT_SAVER))
+        self.assertEqual(file_bytes(unix_path(self.saver)), file_bytes(self.own.saver_file))
         self.assertEqual(file_bytes(unix_path(self.music)), file_bytes(BUILT_MUSIC))
         self.assertTrue(os.path.isfile(unix_path(UNINSTALLER)))
-        entry = self.reg_values(ENTRY_KEY, OWN_VIEW)
-        self.assertIsNotNone(entry, f"no entry in the {OWN_VIEW}-bit view")
+        entry = self.reg_values(ENTRY_KEY, self.own.view)
+        self.assertIsNotNone(entry, f"no entry in the {self.own.view}-bit view")
         self.assertEqual(sorted(entry), sorted(ENTRY_VALUES))
         sizes = [os.path.getsize(unix_path(p)) for p in (self.saver, self.music, UNINSTALLER)]
         self.assertEqual(entry, {
@@ -391,8 +406,8 @@ class Setup(unittest.TestCase):
             "NoModify": 1,
             "NoRepair": 1,
         })
-        self.assertIsNone(self.reg_values(ENTRY_KEY, OTHER_VIEW),
-                          f"an entry is in the {OTHER_VIEW}-bit view")
+        self.assertIsNone(self.reg_values(ENTRY_KEY, self.other.view),
+                          f"an entry is in the {self.other.view}-bit view")
         if self.other_saver:
             self.assertFalse(os.path.lexists(unix_path(self.other_saver)),
                              "the other build's saver is left")
@@ -430,8 +445,8 @@ class Setup(unittest.TestCase):
             self.assertIsNone(pending, "operations still wait for the next start of Windows")
 
     def test_scenarios(self):
-        self.assertTrue(os.path.isfile(SETUP), f"{SETUP} was not built")
-        for name, before, action, after in SCENARIOS:
+        self.assertTrue(os.path.isfile(self.own.setup), f"{self.own.setup} was not built")
+        for name, before, action, after in self.scenarios:
             with self.subTest(name):
                 print(f"\n{name}")
                 self.prepare(before)
@@ -444,6 +459,15 @@ class Setup(unittest.TestCase):
                     self.assertEqual(code, 0)
                 self.check(after, code, err)
         self.clean_machine()
+
+
+
+if OTHER_BUILD.arch == "win64":
+    class SetupOfTheOtherBuild(Setup):
+        """The switches the other way round, in the 32-bit build's list, where both setup
+        programs run: the 64-bit one replaces what the real 32-bit one installed."""
+        own, other = OTHER_BUILD, THIS_BUILD
+        scenarios = [row for row in SCENARIOS if row[1].get("other build")]
 
 
 if __name__ == "__main__":
