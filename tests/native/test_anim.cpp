@@ -7,49 +7,65 @@
 
 namespace {
 
-// The show these tests drive, set up piece by piece.
-Show TheShow;
+// Each test drives a show of its own, set up piece by piece.
+class ShowParts : public ::testing::Test {
+ protected:
+  Show show{};
 
-std::vector<DrawEntry> ListEntries() {
-  std::vector<DrawEntry> entries;
-  for (const DrawEntry* e = TheShow.drawList.entries; e->kind != DRAW_END; ++e)
-    entries.push_back(*e);
-  return entries;
-}
+  std::vector<DrawEntry> ListEntries() {
+    std::vector<DrawEntry> entries;
+    for (const DrawEntry* e = show.drawList.entries; e->kind != DRAW_END; ++e)
+      entries.push_back(*e);
+    return entries;
+  }
 
-void UseScreen(int width, int height) {
-  TheShow.screenSize = Size2{width, height};
-  TheShow.outputSize = TheShow.screenSize;
-  TheShow.runMode = RUN_SAVER;
-  TheShow.scaleFactor = 1000;
-}
+  void UseScreen(int width, int height) {
+    show.screenSize = Size2{width, height};
+    show.outputSize = show.screenSize;
+    show.runMode = RUN_SAVER;
+    show.scaleFactor = 1000;
+  }
 
-// Starts the director after scene 0, the generator seeded with `seed`.
-void StartDirector(uint32_t seed) {
-  SeedRandom(TheShow.random, seed);
-  TheShow.scene.number = 0;
-  DirectorInit(TheShow);
-}
+  // Starts the director after scene 0, the generator seeded with `seed`.
+  void StartDirector(uint32_t seed) {
+    SeedRandom(show.random, seed);
+    show.scene.number = 0;
+    DirectorInit(show);
+  }
 
-void InitActor(int actor) {
-  const int sheet = kActorSheet[actor];
-  ActorInit(TheShow, actor, kActorSequence[actor], 1, sheet, SheetFrameTable(sheet),
-            SheetStepTable(sheet), SheetSequenceStartTable(sheet));
-}
+  void InitActor(int actor) {
+    const int sheet = kActorSheet[actor];
+    ActorInit(show, actor, kActorSequence[actor], 1, sheet, SheetFrameTable(sheet),
+              SheetStepTable(sheet), SheetSequenceStartTable(sheet));
+  }
 
-TEST(Random, FollowsTheRuntimeGenerator) {
-  SeedRandom(TheShow.random, 1);
+  bool Overlaps(int i, int j) {
+    const int k = (show.scene.number - 1) * 3;
+    auto w = [&](int slot) { return kPlacementSizeTable[k + slot]; };
+    auto h = [&](int slot) { return kPlacementSizeTable[12 + k + slot]; };
+    const Scene& s = show.scene;
+    return s.x[j] < s.x[i] + w(i) && s.x[i] < s.x[j] + w(j) && s.y[j] < s.y[i] + h(i) &&
+           s.y[i] < s.y[j] + h(j);
+  }
+};
+
+class Random : public ShowParts {};
+class Actor : public ShowParts {};
+class Director : public ShowParts {};
+
+TEST_F(Random, FollowsTheRuntimeGenerator) {
+  SeedRandom(show.random, 1);
   const int expected[] = {41, 18467, 6334, 26500, 19169, 15724};
-  for (int value : expected) EXPECT_EQ(NextRandom(TheShow.random), value);
-  SeedRandom(TheShow.random, 0xFFFFFFFFu);
+  for (int value : expected) EXPECT_EQ(NextRandom(show.random), value);
+  SeedRandom(show.random, 0xFFFFFFFFu);
   for (int i = 0; i < 1000; ++i) {
-    const int r = NextRandom(TheShow.random);
+    const int r = NextRandom(show.random);
     ASSERT_GE(r, 0);
     ASSERT_LE(r, 32767);
   }
 }
 
-TEST(Actor, LoopsCountAsTheStepsExpire) {
+TEST_F(Actor, LoopsCountAsTheStepsExpire) {
   struct Case {
     int actor;
     int advances;
@@ -59,27 +75,27 @@ TEST(Actor, LoopsCountAsTheStepsExpire) {
                         {9, 7, 1}, {12, 7, 1}, {13, 14, 2}, {6, 12, 2}};
   for (const Case& c : cases) {
     InitActor(c.actor);
-    for (int i = 0; i < c.advances; ++i) ActorAdvance(TheShow, c.actor);
-    EXPECT_EQ(TheShow.cast[c.actor].loopCount, c.loops) << "actor " << c.actor << " " << c.advances;
+    for (int i = 0; i < c.advances; ++i) ActorAdvance(show, c.actor);
+    EXPECT_EQ(show.cast[c.actor].loopCount, c.loops) << "actor " << c.actor << " " << c.advances;
   }
 }
 
-TEST(Actor, AlternatesItsTwoFramesWithTheirHolds) {
+TEST_F(Actor, AlternatesItsTwoFramesWithTheirHolds) {
   InitActor(0);
   std::vector<int> frames;
   for (int i = 0; i < 12; ++i) {
-    frames.push_back(TheShow.cast[0].step->frame);
-    ActorAdvance(TheShow, 0);
+    frames.push_back(show.cast[0].step->frame);
+    ActorAdvance(show, 0);
   }
   EXPECT_EQ(frames, (std::vector<int>{0, 0, 0, 1, 1, 1, 0, 0, 0, 1, 1, 1}));
   // Playing once stays on the closing step and still counts loops.
-  ActorInit(TheShow, 1, 1, 0, 0, kFrameTable0, kStepTable0, kSequenceStartTable0);
-  for (int i = 0; i < 12; ++i) ActorAdvance(TheShow, 1);
-  EXPECT_EQ(TheShow.cast[1].step->frame, 3);
-  EXPECT_EQ(TheShow.cast[1].loopCount, 3);
+  ActorInit(show, 1, 1, 0, 0, kFrameTable0, kStepTable0, kSequenceStartTable0);
+  for (int i = 0; i < 12; ++i) ActorAdvance(show, 1);
+  EXPECT_EQ(show.cast[1].step->frame, 3);
+  EXPECT_EQ(show.cast[1].loopCount, 3);
 }
 
-TEST(Actor, SevenAndEightDrawTheirOwnFramesAndPlaceByTheTable) {
+TEST_F(Actor, SevenAndEightDrawTheirOwnFramesAndPlaceByTheTable) {
   UseScreen(1024, 768);
   struct Case {
     int actor;
@@ -91,15 +107,15 @@ TEST(Actor, SevenAndEightDrawTheirOwnFramesAndPlaceByTheTable) {
     InitActor(c.actor);
     std::vector<int> frames;
     for (int i = 0; i < 6; ++i) {
-      DrawListReset(TheShow.drawList);
-      ActorEmit(TheShow, 0, 0, c.actor, DRAW_MASKED, 0);
-      const DrawEntry& e = TheShow.drawList.entries[0];
-      const FrameRect& f = kFrameTable1[TheShow.cast[c.actor].step->frame];
+      DrawListReset(show.drawList);
+      ActorEmit(show, 0, 0, c.actor, DRAW_MASKED, 0);
+      const DrawEntry& e = show.drawList.entries[0];
+      const FrameRect& f = kFrameTable1[show.cast[c.actor].step->frame];
       EXPECT_EQ(e.sheet, 1);
       EXPECT_EQ((std::vector<int>{e.srcX, e.srcY, e.width, e.height}),
                 (std::vector<int>{f.srcX, f.srcY, f.width, f.height}));
-      frames.push_back(TheShow.cast[c.actor].step->frame);
-      ActorAdvance(TheShow, c.actor);
+      frames.push_back(show.cast[c.actor].step->frame);
+      ActorAdvance(show, c.actor);
     }
     EXPECT_EQ(frames,
               (std::vector<int>{c.frameA, c.frameA, c.frameA, c.frameB, c.frameB, c.frameB}));
@@ -108,47 +124,38 @@ TEST(Actor, SevenAndEightDrawTheirOwnFramesAndPlaceByTheTable) {
   }
 }
 
-TEST(Actor, EmissionInSaverAndPreview) {
+TEST_F(Actor, EmissionInSaverAndPreview) {
   InitActor(0);
   UseScreen(1024, 768);
-  DrawListReset(TheShow.drawList);
-  ActorEmit(TheShow, 100, 50, 0, DRAW_RESTORE, 0);
-  DrawEntry e = TheShow.drawList.entries[0];
+  DrawListReset(show.drawList);
+  ActorEmit(show, 100, 50, 0, DRAW_RESTORE, 0);
+  DrawEntry e = show.drawList.entries[0];
   EXPECT_EQ(
       (std::vector<int>{e.kind, e.sheet, e.x, e.y, e.srcX, e.srcY, e.width, e.height, e.level}),
       (std::vector<int>{DRAW_RESTORE, 0, 100, 50, 8, 0, 120, 224, 0}));
-  TheShow.runMode = RUN_PREVIEW;
-  TheShow.scaleFactor = 250;
-  DrawListReset(TheShow.drawList);
-  ActorEmit(TheShow, 100, 50, 0, DRAW_MASKED, 7);
-  e = TheShow.drawList.entries[0];
+  show.runMode = RUN_PREVIEW;
+  show.scaleFactor = 250;
+  DrawListReset(show.drawList);
+  ActorEmit(show, 100, 50, 0, DRAW_MASKED, 7);
+  e = show.drawList.entries[0];
   EXPECT_EQ((std::vector<int>{e.x, e.y, e.srcX, e.srcY, e.width, e.height, e.level}),
             (std::vector<int>{25, 12, 2, 0, 30, 56, 7}));
 }
 
-bool Overlaps(int i, int j) {
-  const int k = (TheShow.scene.number - 1) * 3;
-  auto w = [&](int slot) { return kPlacementSizeTable[k + slot]; };
-  auto h = [&](int slot) { return kPlacementSizeTable[12 + k + slot]; };
-  const Scene& s = TheShow.scene;
-  return s.x[j] < s.x[i] + w(i) && s.x[i] < s.x[j] + w(j) && s.y[j] < s.y[i] + h(i) &&
-         s.y[i] < s.y[j] + h(j);
-}
-
-TEST(Director, ScenesAreRandomNeverRepeatedAndSeparated) {
+TEST_F(Director, ScenesAreRandomNeverRepeatedAndSeparated) {
   const Size2 screens[] = {{640, 480}, {1024, 768}, {1920, 1080}};
   for (const Size2& screen : screens) {
     UseScreen(screen.width, screen.height);
     for (uint32_t seed = 0; seed < 300; ++seed) {
       StartDirector(seed);
-      ASSERT_NE(TheShow.scene.number, 0) << "seed " << seed;
+      ASSERT_NE(show.scene.number, 0) << "seed " << seed;
       for (int change = 0; change < 20; ++change) {
-        const int previous = TheShow.scene.number;
-        ChooseScene(TheShow);
-        ASSERT_NE(TheShow.scene.number, previous);
+        const int previous = show.scene.number;
+        ChooseScene(show);
+        ASSERT_NE(show.scene.number, previous);
         for (int slot = 0; slot < 3; ++slot)
-          ASSERT_EQ(TheShow.scene.actors[slot], 3 * TheShow.scene.number + slot);
-        if (TheShow.scene.number == 0) continue;
+          ASSERT_EQ(show.scene.actors[slot], 3 * show.scene.number + slot);
+        if (show.scene.number == 0) continue;
         EXPECT_FALSE(Overlaps(0, 1) || Overlaps(0, 2) || Overlaps(1, 2))
             << screen.width << "x" << screen.height << " seed " << seed;
       }
@@ -156,7 +163,7 @@ TEST(Director, ScenesAreRandomNeverRepeatedAndSeparated) {
   }
 }
 
-TEST(Director, SceneZeroStandsInOneRow) {
+TEST_F(Director, SceneZeroStandsInOneRow) {
   // Seed 2 gives 45, 29216, 24198, 17795: 45 chooses scene 0 after scene 1. At 640x480 the row
   // stands at fixed places and only y is drawn; elsewhere the row's base x is drawn first.
   struct Case {
@@ -172,19 +179,19 @@ TEST(Director, SceneZeroStandsInOneRow) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.screen.width);
     UseScreen(c.screen.width, c.screen.height);
-    SeedRandom(TheShow.random, 2);
-    TheShow.scene.number = 1;
-    ChooseScene(TheShow);
-    EXPECT_EQ(TheShow.scene.number, 0);
+    SeedRandom(show.random, 2);
+    show.scene.number = 1;
+    ChooseScene(show);
+    EXPECT_EQ(show.scene.number, 0);
     for (int slot = 0; slot < 3; ++slot) {
-      EXPECT_EQ(TheShow.scene.x[slot], c.x[slot]) << "slot " << slot;
-      EXPECT_EQ(TheShow.scene.y[slot], c.y) << "slot " << slot;
+      EXPECT_EQ(show.scene.x[slot], c.x[slot]) << "slot " << slot;
+      EXPECT_EQ(show.scene.y[slot], c.y) << "slot " << slot;
     }
-    EXPECT_EQ(NextRandom(TheShow.random), c.nextNumber);
+    EXPECT_EQ(NextRandom(show.random), c.nextNumber);
   }
 }
 
-TEST(Director, SeparateMovesTheRightMostSlotIntoRange) {
+TEST_F(Director, SeparateMovesTheRightMostSlotIntoRange) {
   UseScreen(1024, 768);
   struct Case {
     int x[3];
@@ -200,41 +207,41 @@ TEST(Director, SeparateMovesTheRightMostSlotIntoRange) {
       {{10, 20, 500}, 296, 2, 500},   // already inside: unchanged
   };
   for (const Case& c : cases) {
-    TheShow.scene.number = 1;
+    show.scene.number = 1;
     const int rows[3] = {0, 250, 500};
     for (int slot = 0; slot < 3; ++slot) {
-      TheShow.scene.x[slot] = c.x[slot];
-      TheShow.scene.y[slot] = rows[slot];
+      show.scene.x[slot] = c.x[slot];
+      show.scene.y[slot] = rows[slot];
     }
-    SeparateActors(TheShow, c.minimumX, 0);
-    EXPECT_EQ(TheShow.scene.x[c.expectedSlot], c.expectedX);
+    SeparateActors(show, c.minimumX, 0);
+    EXPECT_EQ(show.scene.x[c.expectedSlot], c.expectedX);
   }
 }
 
-TEST(Director, SeparateLeavesTouchingSlotsAndReplacesTheLeftOne) {
+TEST_F(Director, SeparateLeavesTouchingSlotsAndReplacesTheLeftOne) {
   UseScreen(1024, 768);
   // Slots 0 and 1 touch edge to edge (x 400 + width 144 = 544): nothing moves and no random
   // number is taken.
-  TheShow.scene = Scene{1, {3, 4, 5}, {400, 544, 0}, {0, 0, 500}};
-  SeedRandom(TheShow.random, 77);
-  SeparateActors(TheShow, 296, 0);
-  EXPECT_EQ(TheShow.scene.x[0], 400);
-  EXPECT_EQ(TheShow.scene.x[1], 544);
-  const int next = NextRandom(TheShow.random);
-  SeedRandom(TheShow.random, 77);
-  EXPECT_EQ(NextRandom(TheShow.random), next);
+  show.scene = Scene{1, {3, 4, 5}, {400, 544, 0}, {0, 0, 500}};
+  SeedRandom(show.random, 77);
+  SeparateActors(show, 296, 0);
+  EXPECT_EQ(show.scene.x[0], 400);
+  EXPECT_EQ(show.scene.x[1], 544);
+  const int next = NextRandom(show.random);
+  SeedRandom(show.random, 77);
+  EXPECT_EQ(NextRandom(show.random), next);
 
   // Equal x and overlapping: the first slot of the pair (slot 0) is re-placed with the next
   // two numbers. Seed 0 gives 38 and 7719: x 38, y 231, clear of both other slots, so one pass
   // settles it.
-  TheShow.scene = Scene{1, {3, 4, 5}, {600, 600, 0}, {0, 0, 500}};
-  SeedRandom(TheShow.random, 0);
-  SeparateActors(TheShow, 296, 0);
-  EXPECT_EQ(TheShow.scene.x[0], 38);
-  EXPECT_EQ(TheShow.scene.y[0], 231);
-  EXPECT_EQ(TheShow.scene.x[1], 600);
-  EXPECT_EQ(TheShow.scene.y[1], 0);
-  EXPECT_EQ(NextRandom(TheShow.random), 21238);  // the third number: no more were taken
+  show.scene = Scene{1, {3, 4, 5}, {600, 600, 0}, {0, 0, 500}};
+  SeedRandom(show.random, 0);
+  SeparateActors(show, 296, 0);
+  EXPECT_EQ(show.scene.x[0], 38);
+  EXPECT_EQ(show.scene.y[0], 231);
+  EXPECT_EQ(show.scene.x[1], 600);
+  EXPECT_EQ(show.scene.y[1], 0);
+  EXPECT_EQ(NextRandom(show.random), 21238);  // the third number: no more were taken
 }
 
 // Runs ticks and records the level of each tick's sprite entries and the entry count.
@@ -244,16 +251,16 @@ struct TickRecord {
   int scene;
 };
 
-TEST(Director, FadeScheduleTickByTick) {
+TEST_F(Director, FadeScheduleTickByTick) {
   UseScreen(1024, 768);
   StartDirector(42);
-  const int first = TheShow.scene.number;
+  const int first = show.scene.number;
   ASSERT_EQ(first, 4);
   std::vector<TickRecord> ticks;
   while (ticks.size() < 80) {
-    DirectorTick(TheShow);
+    DirectorTick(show);
     const std::vector<DrawEntry> e = ListEntries();
-    ticks.push_back({e[3].level, e.size(), TheShow.scene.number});
+    ticks.push_back({e[3].level, e.size(), show.scene.number});
     for (int i = 0; i < 3; ++i) EXPECT_EQ(e[i].kind, DRAW_RESTORE);
     for (int i = 3; i < 6; ++i) EXPECT_EQ(e[i].kind, DRAW_MASKED);
   }
@@ -276,11 +283,11 @@ TEST(Director, FadeScheduleTickByTick) {
   EXPECT_EQ(ticks[change + 2].level, 8);
 }
 
-TEST(Director, ChangingTickRestoresTheOldSceneTwice) {
+TEST_F(Director, ChangingTickRestoresTheOldSceneTwice) {
   UseScreen(1024, 768);
   StartDirector(9);
   for (int t = 0; t < 200; ++t) {
-    DirectorTick(TheShow);
+    DirectorTick(show);
     const std::vector<DrawEntry> e = ListEntries();
     if (e.size() != 9) continue;
     for (int i = 0; i < 3; ++i) {
@@ -294,16 +301,16 @@ TEST(Director, ChangingTickRestoresTheOldSceneTwice) {
   FAIL() << "no scene change in 200 ticks";
 }
 
-TEST(Director, PreviewComputesFullScreenPositionsAndScalesTheirEmission) {
+TEST_F(Director, PreviewComputesFullScreenPositionsAndScalesTheirEmission) {
   UseScreen(1024, 768);
   StartDirector(3);
-  DirectorTick(TheShow);
+  DirectorTick(show);
   const std::vector<DrawEntry> saver = ListEntries();
-  TheShow.runMode = RUN_PREVIEW;
-  TheShow.outputSize = Size2{152, 112};
-  TheShow.scaleFactor = 148;
+  show.runMode = RUN_PREVIEW;
+  show.outputSize = Size2{152, 112};
+  show.scaleFactor = 148;
   StartDirector(3);
-  DirectorTick(TheShow);
+  DirectorTick(show);
   const std::vector<DrawEntry> preview = ListEntries();
   // Seed 3 chooses scene 3; the preview's places and sizes are the screen's times 148/1000,
   // rounded down.
@@ -326,14 +333,14 @@ TEST(Director, PreviewComputesFullScreenPositionsAndScalesTheirEmission) {
   }
 }
 
-TEST(Director, SmallScreensNeitherHangNorDivideByZero) {
+TEST_F(Director, SmallScreensNeitherHangNorDivideByZero) {
   const Size2 screens[] = {{320, 240}, {640, 400}, {468, 224}, {1, 1}, {100, 2000}};
   for (const Size2& screen : screens) {
     UseScreen(screen.width, screen.height);
     for (uint32_t seed = 0; seed < 20; ++seed) {
       StartDirector(seed);
       for (int t = 0; t < 400; ++t) {
-        DirectorTick(TheShow);
+        DirectorTick(show);
         for (const DrawEntry& e : ListEntries()) {
           ASSERT_GE(e.x, -194);
           ASSERT_LE(e.x, screen.width + 448);

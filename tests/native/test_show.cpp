@@ -1,5 +1,5 @@
-// The native program's window-free part: its command line, finding the music's samples, and an
-// hour of the show drawn headless.
+// The show drawn headless: an hour of it, in lent memory, quiet ticks, resizes, and several
+// shows side by side.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "show/embedded_images.h"
-#include "show/music_data.h"
 #include "show/picture_show.h"
 #include "show/runstate.h"
 #include "show/show.h"
@@ -17,185 +16,8 @@
 #include "show/speed.h"
 #include "show/zoom.h"
 #include "tests/support/pixel_checks.h"
-#include "x11/options.h"
 
 namespace {
-
-struct OptionCase {
-  std::vector<const char*> args;
-  bool accepted;
-  HackOptions want;
-  const char* error;  // what the message of a refusal names
-};
-
-TEST(HackOptions, OneDashOrTwoValuesAndRefusals) {
-  const HackOptions defaults = {0, false, 3, false, false, 0, 0, nullptr, false};
-  auto with = [&defaults](auto change) {
-    HackOptions o = defaults;
-    change(o);
-    return o;
-  };
-  const OptionCase kCases[] = {
-      {{}, true, defaults, ""},
-      {{"-root"}, true, with([](HackOptions& o) { o.root = true; }), ""},
-      {{"--root"}, true, with([](HackOptions& o) { o.root = true; }), ""},
-      {{"-window-id", "0x2a00007"}, true, with([](HackOptions& o) { o.windowId = 0x2a00007; }), ""},
-      {{"--window-id", "44040199"}, true, with([](HackOptions& o) { o.windowId = 44040199; }), ""},
-      {{"--window-id=0x2A00007"}, true, with([](HackOptions& o) { o.windowId = 0x2a00007; }), ""},
-      // One number rule: decimal or 0x hexadecimal, so a leading zero is not octal.
-      {{"-window-id", "0777"}, true, with([](HackOptions& o) { o.windowId = 777; }), ""},
-      {{"-speed", "5", "--music"},
-       true,
-       with([](HackOptions& o) {
-         o.speed = 5;
-         o.music = true;
-       }),
-       ""},
-      {{"--speed=5"}, true, with([](HackOptions& o) { o.speed = 5; }), ""},
-      {{"-speed=1"}, true, with([](HackOptions& o) { o.speed = 1; }), ""},
-      {{"-music", "-no-music"}, true, defaults, ""},
-      {{"-seed", "4294967295"},
-       true,
-       with([](HackOptions& o) {
-         o.seeded = true;
-         o.seed = 4294967295u;
-       }),
-       ""},
-      {{"-seed", "0xFFFFFFFF"},
-       true,
-       with([](HackOptions& o) {
-         o.seeded = true;
-         o.seed = 4294967295u;
-       }),
-       ""},
-      {{"-zoom", "2"}, true, with([](HackOptions& o) { o.zoom = 2; }), ""},
-      {{"-zoom", "64"}, true, with([](HackOptions& o) { o.zoom = kMaxZoom; }), ""},
-      {{"-fps", "--no-fps", "-install", "-visual", "default", "-mono"}, true, defaults, ""},
-      {{"-display", ":7", "-root"},
-       true,
-       with([](HackOptions& o) {
-         o.display = ":7";
-         o.root = true;
-       }),
-       ""},
-      {{"--display=:7"}, true, with([](HackOptions& o) { o.display = ":7"; }), ""},
-      {{"--help"}, true, with([](HackOptions& o) { o.help = true; }), ""},
-      {{"-h"}, true, with([](HackOptions& o) { o.help = true; }), ""},
-      // Out of range is an error that names the range, for every number alike.
-      {{"--speed", "9"}, false, {}, "-speed: 9 is not in 1..5"},
-      {{"-speed", "0"}, false, {}, "-speed: 0 is not in 1..5"},
-      {{"-speed", "-1"}, false, {}, "-speed: -1 is not a number"},
-      {{"-speed", "9223372036854775807"}, false, {}, "not in 1..5"},
-      {{"-speed", "18446744073709551616"}, false, {}, "not in 1..5"},
-      {{"-zoom", "65"}, false, {}, "-zoom: 65 is not in 1..64"},
-      {{"-zoom", "0"}, false, {}, "-zoom: 0 is not in 1..64"},
-      {{"-seed", "-1"}, false, {}, "-seed: -1 is not a number"},
-      {{"-seed", "4294967296"}, false, {}, "-seed: 4294967296 is not in 0..4294967295"},
-      {{"-window-id", "0x100000000"}, false, {}, "-window-id: 0x100000000 is not in"},
-      {{"-window-id", "0"}, false, {}, "-window-id: 0 is not in"},
-      {{"-window-id", "none"}, false, {}, "-window-id: none is not a number"},
-      {{"-speed", "fast"}, false, {}, "-speed: fast is not a number"},
-      {{"-speed", "5x"}, false, {}, "-speed: 5x is not a number"},
-      {{"-speed", "0x"}, false, {}, "-speed: 0x is not a number"},
-      {{"-speed"}, false, {}, "-speed needs a value"},
-      {{"--speed="}, false, {}, "-speed: \"\" is not a number"},
-      {{"-visual"}, false, {}, "-visual needs a value"},
-      {{"-display"}, false, {}, "-display needs a value"},
-      {{"--root=1"}, false, {}, "-root takes no value"},
-      {{"-fullscreen"}, false, {}, "unknown option -fullscreen"},
-      {{"root"}, false, {}, "unknown option root"},
-      {{"---root"}, false, {}, "unknown option ---root"},
-  };
-  for (const OptionCase& c : kCases) {
-    std::string line;
-    for (const char* arg : c.args) line += std::string(arg) + " ";
-    HackOptions got;
-    std::string error;
-    ASSERT_EQ(ParseHackOptions(int(c.args.size()), c.args.data(), &got, &error), c.accepted)
-        << line;
-    if (!c.accepted) {
-      EXPECT_NE(error.find(c.error), std::string::npos) << line << "-> " << error;
-      EXPECT_EQ(error.find('\n'), std::string::npos) << line;  // one line
-      continue;
-    }
-    EXPECT_EQ(got.windowId, c.want.windowId) << line;
-    EXPECT_EQ(got.root, c.want.root) << line;
-    EXPECT_STREQ(got.display ? got.display : "", c.want.display ? c.want.display : "") << line;
-    EXPECT_EQ(got.speed, c.want.speed) << line;
-    EXPECT_EQ(got.music, c.want.music) << line;
-    EXPECT_EQ(got.seeded, c.want.seeded) << line;
-    EXPECT_EQ(got.seed, c.want.seed) << line;
-    EXPECT_EQ(got.zoom, c.want.zoom) << line;
-    EXPECT_EQ(got.help, c.want.help) << line;
-  }
-}
-
-TEST(HackOptions, UsageNamesEveryOptionAndZoomCapIsTheDpiCap) {
-  for (const char* option : {"-window-id", "-root", "-speed", "-music", "-no-music", "-seed",
-                             "-zoom", "-display", "-help"})
-    EXPECT_NE(std::string(HackUsage()).find(option), std::string::npos) << option;
-  EXPECT_EQ(kMaxZoom, ZoomForDpi(1 << 30));
-}
-
-TEST(HackOptions, TickPeriodIsTheSaversFrameTimer) {
-  const int32_t kPeriods[][2] = {{1, 300}, {3, 200}, {5, 100}, {0, 300}, {7, 100}};
-  for (const auto& p : kPeriods) EXPECT_EQ(FramePeriodForSpeed(p[0]), p[1]) << "speed " << p[0];
-}
-
-std::vector<uint8_t> Riff(const char* form, std::vector<std::pair<std::string, size_t>> chunks,
-                          size_t cut = 0) {
-  std::vector<uint8_t> file = {'R', 'I', 'F', 'F', 0, 0, 0, 0};
-  file.insert(file.end(), form, form + 4);
-  uint8_t fill = 1;
-  for (const auto& [name, size] : chunks) {
-    file.insert(file.end(), name.begin(), name.end());
-    for (int i = 0; i < 4; ++i) file.push_back(uint8_t(size >> (8 * i)));
-    for (size_t i = 0; i < size + (size & 1); ++i) file.push_back(fill);
-    ++fill;
-  }
-  const size_t riff = file.size() - 8;
-  for (int i = 0; i < 4; ++i) file[4 + i] = uint8_t(riff >> (8 * i));
-  file.resize(file.size() - cut);
-  return file;
-}
-
-TEST(MusicData, FindsTheDataChunkAndRefusesDamagedFiles) {
-  struct Case {
-    const char* name;
-    std::vector<uint8_t> file;
-    bool found;
-    size_t length;
-    uint8_t first;
-  };
-  const Case kCases[] = {
-      {"format then data", Riff("WAVE", {{"fmt ", 16}, {"data", 100}}), true, 100, 2},
-      {"odd chunk padded", Riff("WAVE", {{"LIST", 3}, {"data", 7}}), true, 7, 2},
-      {"data first", Riff("WAVE", {{"data", 5}, {"fmt ", 16}}), true, 5, 1},
-      {"another form", Riff("AVI ", {{"data", 5}}), false, 0, 0},
-      {"no data chunk", Riff("WAVE", {{"fmt ", 16}}), false, 0, 0},
-      {"empty data", Riff("WAVE", {{"fmt ", 16}, {"data", 0}}), false, 0, 0},
-      {"cut short", Riff("WAVE", {{"fmt ", 16}, {"data", 100}}, 10), false, 0, 0},
-      {"cut in a header", Riff("WAVE", {{"fmt ", 16}}, 20), false, 0, 0},
-      {"too short", std::vector<uint8_t>{'R', 'I', 'F', 'F'}, false, 0, 0},
-  };
-  for (const Case& c : kCases) {
-    const uint8_t* samples = nullptr;
-    size_t length = 0;
-    EXPECT_EQ(FindWaveData(c.file.data(), c.file.size(), &samples, &length), c.found) << c.name;
-    if (!c.found) continue;
-    EXPECT_EQ(length, c.length) << c.name;
-    EXPECT_EQ(samples[0], c.first) << c.name;
-    EXPECT_LE(samples + length, c.file.data() + c.file.size()) << c.name;
-  }
-  // The program's own music: a minute or more of samples.
-  const uint8_t* file = nullptr;
-  const uint8_t* samples = nullptr;
-  size_t size = 0, length = 0;
-  ASSERT_TRUE(EmbeddedMusic(0, &file, &size));
-  ASSERT_TRUE(FindWaveData(file, size, &samples, &length));
-  EXPECT_GT(length, size_t(22050 * 60));
-  EXPECT_FALSE(EmbeddedMusic(1, &file, &size));
-}
 
 bool AllBlack(const uint32_t* pixels, size_t count) {
   for (size_t i = 0; i < count; ++i) {
@@ -290,67 +112,6 @@ TEST(Show, DrawsInLentMemory) {
   PictureShowTick(lent, lentRects);
   PictureShowStop(lent);
   PictureShowStop(own);
-}
-
-DrawEntry Entry(uint8_t kind, int16_t x, int16_t y, int16_t srcX, uint16_t level = 0) {
-  DrawEntry entry = {};
-  entry.kind = kind;
-  entry.x = x;
-  entry.y = y;
-  entry.srcX = srcX;
-  entry.width = 40;
-  entry.height = 30;
-  entry.level = level;
-  return entry;
-}
-
-TEST(DrawList, ASpriteBlankedAndDrawnAgainWhereItStandsIsLeftOut) {
-  const DrawEntry a = Entry(DRAW_MASKED, 10, 10, 0), b = Entry(DRAW_MASKED, 200, 10, 40);
-  const DrawEntry drawn[] = {a, b};
-  DrawEntry out[kDrawListSlots];
-  // a stands still, b moves on to another frame: only b's change is drawn.
-  const DrawEntry moved = Entry(DRAW_MASKED, 200, 10, 80);
-  const DrawEntry list[] = {Entry(DRAW_RESTORE, 10, 10, 0), Entry(DRAW_RESTORE, 200, 10, 40), a,
-                            moved};
-  ASSERT_EQ(DrawListWithoutRedraws(drawn, 2, list, 4, nullptr, out), 2);
-  EXPECT_EQ(out[0].x, 200);
-  EXPECT_EQ(out[0].kind, DRAW_RESTORE);
-  EXPECT_EQ(out[1].srcX, 80);
-  EXPECT_EQ(out[2].kind, DRAW_END);
-  // Nothing before: everything is drawn.
-  EXPECT_EQ(DrawListWithoutRedraws(drawn, 0, list, 4, nullptr, out), 4);
-  // Drawn dithered before, or dithered now: drawn.
-  const DrawEntry faded[] = {Entry(DRAW_MASKED, 10, 10, 0, 3), b};
-  EXPECT_EQ(DrawListWithoutRedraws(faded, 2, list, 4, nullptr, out), 4);
-  const DrawEntry fading[] = {Entry(DRAW_RESTORE, 10, 10, 0), Entry(DRAW_MASKED, 10, 10, 0, 2)};
-  EXPECT_EQ(DrawListWithoutRedraws(drawn, 2, fading, 2, nullptr, out), 2);
-  // Another entry over it now, or drawn over it after it before: drawn.
-  const DrawEntry over[] = {Entry(DRAW_RESTORE, 10, 10, 0), a, Entry(DRAW_RESTORE, 30, 20, 0)};
-  EXPECT_EQ(DrawListWithoutRedraws(drawn, 2, over, 3, nullptr, out), 3);
-  const DrawEntry coveredBefore[] = {a, Entry(DRAW_RESTORE, 45, 35, 0)};
-  EXPECT_EQ(DrawListWithoutRedraws(coveredBefore, 2, list, 4, nullptr, out), 4);
-}
-
-TEST(DrawList, ARestoreWhereNoSpriteIsLeftIsLeftOut) {
-  PictureSprites sprites = {};
-  DrawEntry out[kDrawListSlots];
-  const DrawEntry a = Entry(DRAW_MASKED, 10, 10, 0), gone = Entry(DRAW_MASKED, 10, 10, 0, 9);
-  // Drawn, then restored while the next frame is not drawn (level 9): the restore is needed,
-  // the frame drawn at level 9 is not.
-  const DrawEntry first[] = {a};
-  EXPECT_EQ(DrawListWithoutRedraws(nullptr, 0, first, 1, &sprites, out), 1);
-  const DrawEntry dark[] = {Entry(DRAW_RESTORE, 10, 10, 0), gone};
-  EXPECT_EQ(DrawListWithoutRedraws(first, 1, dark, 2, &sprites, out), 1);
-  EXPECT_EQ(out[0].kind, DRAW_RESTORE);
-  // Restoring it again, or anything where nothing is left, changes nothing, nor does a sprite
-  // at level 9.
-  const DrawEntry darker[] = {Entry(DRAW_RESTORE, 10, 10, 0), Entry(DRAW_RESTORE, 300, 40, 80),
-                              gone};
-  EXPECT_EQ(DrawListWithoutRedraws(dark, 2, darker, 3, &sprites, out), 0);
-  EXPECT_EQ(out[0].kind, DRAW_END);
-  // A sprite drawn earlier in the same list is restored.
-  const DrawEntry again[] = {Entry(DRAW_MASKED, 300, 40, 0, 4), Entry(DRAW_RESTORE, 310, 50, 0)};
-  EXPECT_EQ(DrawListWithoutRedraws(darker, 3, again, 2, &sprites, out), 2);
 }
 
 TEST(Show, LeavingOutRedrawsGivesTheSamePictures) {

@@ -141,15 +141,6 @@ TEST(SaverWindow, FailedSetUpShowsTheMessageAndEndsThePreview) {
   EXPECT_FALSE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
-TEST(SaverWindow, TimerPeriodStaysWithinTheSpeedRange) {
-  const struct {
-    int speed;
-    int32_t period;
-  } cases[] = {{1, 300}, {2, 250},   {3, 200}, {4, 150},      {5, 100},
-               {0, 300}, {-40, 300}, {7, 100}, {1000000, 100}};
-  for (const auto& c : cases) EXPECT_EQ(FramePeriodForSpeed(c.speed), c.period) << c.speed;
-}
-
 // The stand-in password library beside the test program refuses every password here.
 TEST(SaverWindow, RealDestructionEndsTheRunEvenWhenThePasswordIsRefused) {
   char dir[MAX_PATH];
