@@ -198,7 +198,6 @@ class Monitors(unittest.TestCase):
                     started = time.time()
                     proc = self.start(desk)
                     shots = []
-                    # At most four scenes (the ones explain() looks at) fit into 9 s at speed 5.
                     counts = self.assert_covered(desk, 9, second_black=False, shots=shots)
                     if layout["primary_x"] == 0:
                         desk.session.screenshot(

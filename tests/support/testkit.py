@@ -146,7 +146,7 @@ def wave_data(path):
 
 # -- the scene director's trace --------------------------------------------------------------
 SCENETRACE = os.path.join(NATIVE_DIR, "tools", "scenetrace", "scenetrace")
-TRACE_TICKS = 400
+TRACE_TICKS = 1500  # two and a half minutes at speed 5, more than any test looks at
 
 
 def traced_scenes(seed, screen):
@@ -176,21 +176,26 @@ def inside_counts(shot, rects):
 
 def explain(shots, scenes, area):
     """For each screenshot, the index of the scene that explains it (None for a dark one), or
-    None when some screenshot has pixels outside every scene's rectangles."""
+    None when some screenshot has pixels outside the rectangles of every scene it can show.
+    Scenes come in the trace's order, so a screenshot is explained by the scene of the one
+    before it or a later one: however slowly the screenshots come, they walk the trace forwards
+    and a wrong seed finds no such walk."""
     matches = []
+    earliest = 0
     for shot in shots:
         total = shot.count(*area)
         if total == 0:
             matches.append(None)
             continue
         found = None
-        for index, scene in enumerate(scenes[:4]):
-            if sum(inside_counts(shot, scene["rects"])) == total:
+        for index in range(earliest, len(scenes)):
+            if sum(inside_counts(shot, scenes[index]["rects"])) == total:
                 found = index
                 break
         if found is None:
             return None
         matches.append(found)
+        earliest = found
     return matches
 
 
