@@ -18,8 +18,9 @@
 //           DecompressionStream it runs.
 // copies:   two copies opened together show scenes of their own and play the music once.
 // touch:    the first tap, click or key starts the music; pinching does not zoom.
-// scale:    at fractional device scales every picture pixel is a sharp zoom x zoom block of
-//           device pixels on the screen, and nothing lies past the picture.
+// scale:    at fractional device scales (emulated, and the screen's own) every picture pixel is
+//           a sharp zoom x zoom block of device pixels on the screen, and nothing lies past the
+//           picture.
 // throttled: under timers woken at most once a second, and hidden for a while, the show keeps
 //           to the clock, and puts nothing while hidden.
 // Every group fails on an error in the console or a request beyond the page.
@@ -593,13 +594,6 @@ async function touchGroup() {
   }
 }
 
-// Each case: the window in CSS pixels and the device scale.
-const kScaleCases = [
-  [800, 600, 1], [640, 480, 1.25], [333, 211, 1.5], [480, 360, 1.75], [400, 300, 2],
-  [960, 540, 2.25], [999, 777, 2.5], [412, 915, 2.625], [393, 873, 2.75], [360, 240, 3],
-  [320, 240, 3.5], [300, 200, 4],
-];
-
 // A screenshot's pixels: 8-bit RGB or RGBA PNG, not interlaced, as Chromium writes them.
 function readPng(file) {
   const width = file.readUInt32BE(16), height = file.readUInt32BE(20);
@@ -643,43 +637,67 @@ function readPng(file) {
   return { width, height, data };
 }
 
-async function scaleGroup(browser) {
-  for (const [width, height, scale] of kScaleCases) {
-    const name = `${width}x${height} at ${scale}`;
-    const context = await browser.newContext({ viewport: { width, height }, deviceScaleFactor: scale });
-    const page = await context.newPage();
-    const problems = watchPage(page, (url) => url.startsWith('file:'));
-    await page.addInitScript(testMode({ manual: true }));
-    await page.goto(pageFileUrl('?seed=9'));
-    await page.waitForFunction(() => window.qvTick !== undefined);
-    await page.evaluate(() => window.qvTick(40));
-    const picture = await pictureBytes(page);
-    const rgba = Buffer.from(picture.base64, 'base64');
-    const shot = readPng(await page.screenshot());
-    const zoom = picture.zoom;
-    // The canvas holds the screen's device pixels; the picture's zoomed blocks cover all it can.
-    check(picture.canvas[0] === shot.width && picture.canvas[1] === shot.height,
-      `${name}: canvas ${picture.canvas}, screen ${shot.width}x${shot.height}`);
-    let wrong = 0, first = null;
-    for (let y = 0; y < shot.height; ++y) {
-      for (let x = 0; x < shot.width; ++x) {
-        const px = Math.floor(x / zoom), py = Math.floor(y / zoom);
-        const inside = px < picture.width && py < picture.height;
-        const from = (py * picture.width + px) * 4, at = (y * shot.width + x) * 4;
-        for (let c = 0; c < 3; ++c) {
-          const want = inside ? rgba[from + c] : 0;
-          if (shot.data[at + c] !== want) {
-            ++wrong;
-            first ??= `(${x}, ${y})`;
-            break;
-          }
+// Compares the screen, device pixel by device pixel, with the page's picture blown up by its
+// zoom: black past the picture, nothing of it past the canvas.
+async function compareScreen(page, name) {
+  const problems = watchPage(page, (url) => url.startsWith('file:'));
+  await page.addInitScript(testMode({ manual: true }));
+  await page.goto(pageFileUrl('?seed=9'));
+  await page.waitForFunction(() => window.qvTick !== undefined);
+  await page.evaluate(() => window.qvTick(40));
+  const picture = await pictureBytes(page);
+  const rgba = Buffer.from(picture.base64, 'base64');
+  const shot = readPng(await page.screenshot());
+  const zoom = picture.zoom;
+  // The canvas holds the screen's device pixels; the picture's zoomed blocks cover all it can.
+  check(picture.canvas[0] === shot.width && picture.canvas[1] === shot.height,
+    `${name}: canvas ${picture.canvas}, screen ${shot.width}x${shot.height}`);
+  let wrong = 0, first = null;
+  for (let y = 0; y < shot.height; ++y) {
+    for (let x = 0; x < shot.width; ++x) {
+      const px = Math.floor(x / zoom), py = Math.floor(y / zoom);
+      const inside = px < picture.width && py < picture.height;
+      const from = (py * picture.width + px) * 4, at = (y * shot.width + x) * 4;
+      for (let c = 0; c < 3; ++c) {
+        const want = inside ? rgba[from + c] : 0;
+        if (shot.data[at + c] !== want) {
+          ++wrong;
+          first ??= `(${x}, ${y})`;
+          break;
         }
       }
     }
-    check(litPixels(rgba) > 500, `${name}: too little drawn to compare`);
-    check(wrong === 0, `${name}: ${wrong} device pixels differ from the zoomed picture, first at ${first}`);
-    for (const problem of problems) check(false, `${name}: ${problem}`);
+  }
+  check(litPixels(rgba) > 500, `${name}: too little drawn to compare`);
+  check(wrong === 0, `${name}: ${wrong} device pixels differ from the zoomed picture, first at ${first}`);
+  for (const problem of problems) check(false, `${name}: ${problem}`);
+}
+
+// Each case: the window in CSS pixels and the device scale, emulated by the browser.
+const kScaleCases = [
+  [800, 600, 1], [640, 480, 1.25], [333, 211, 1.5], [480, 360, 1.75], [400, 300, 2],
+  [960, 540, 2.25], [999, 777, 2.5], [412, 915, 2.625], [393, 873, 2.75], [360, 240, 3],
+  [320, 240, 3.5], [300, 200, 4],
+];
+// Scales the browser is started at, as a screen's own (where the canvas's device pixel box is
+// reported as the screen has it, unlike under emulation), and its window's size.
+const kForcedScaleCases = [[333, 211, 1.5], [412, 915, 2.625], [393, 873, 2.75]];
+
+async function scaleGroup(browser) {
+  for (const [width, height, scale] of kScaleCases) {
+    const context = await browser.newContext({ viewport: { width, height }, deviceScaleFactor: scale });
+    await compareScreen(await context.newPage(), `${width}x${height} at ${scale}`);
     await context.close();
+  }
+  for (const [width, height, scale] of kForcedScaleCases) {
+    const forced = await launchChromium([`--force-device-scale-factor=${scale}`,
+      `--window-size=${width},${height}`]);
+    try {
+      const context = await forced.newContext({ viewport: null });
+      await compareScreen(await context.newPage(), `window ${width}x${height} at ${scale} (screen)`);
+    } finally {
+      await forced.close();
+    }
   }
 }
 
