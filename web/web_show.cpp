@@ -32,8 +32,8 @@ void CopyRgba(const SoftPicture& picture, const SoftRect& rect) {
   const size_t rowWords = size_t(picture.width) * Zoom;
   for (int32_t y = rect.y; y < rect.y + rect.height; ++y) {
     const uint32_t* from = picture.work + size_t(y) * picture.stride + rect.x;
-    uint32_t* to = reinterpret_cast<uint32_t*>(Rgba) + size_t(y) * Zoom * rowWords +
-                   size_t(rect.x) * Zoom;
+    uint32_t* to =
+        reinterpret_cast<uint32_t*>(Rgba) + size_t(y) * Zoom * rowWords + size_t(rect.x) * Zoom;
     for (int32_t x = 0; x < rect.width; ++x) {
       const uint32_t pixel = from[x];
       // R, G, B, 255 in memory: the module's memory is little-endian.
