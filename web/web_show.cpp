@@ -19,29 +19,45 @@ SoftSheets Sheets;
 bool SheetsLoaded = false;
 PictureShow Shown;
 bool Started = false;
-uint8_t* Rgba = nullptr;  // the picture in the byte order an ImageData takes
+int32_t Zoom = 1;
+uint8_t* Rgba = nullptr;  // the picture, zoomed, in the byte order an ImageData takes
 SoftRect Changed[kDrawListSlots];
 
-// Rows of 0x00RRGGBB words to R, G, B, 255 bytes, for a rectangle of the picture.
+// The handed-out picture stays well inside the module's 32-bit memory.
+constexpr int64_t kMaxRgbaPixels = int64_t(1) << 26;
+
+// Rows of 0x00RRGGBB words to R, G, B, 255 bytes, each pixel a Zoom x Zoom block, for a rectangle
+// of the picture.
 void CopyRgba(const SoftPicture& picture, const SoftRect& rect) {
+  const size_t rowWords = size_t(picture.width) * Zoom;
   for (int32_t y = rect.y; y < rect.y + rect.height; ++y) {
     const uint32_t* from = picture.work + size_t(y) * picture.stride + rect.x;
-    uint32_t* to = reinterpret_cast<uint32_t*>(Rgba) + size_t(y) * picture.width + rect.x;
+    uint32_t* to =
+        reinterpret_cast<uint32_t*>(Rgba) + size_t(y) * Zoom * rowWords + size_t(rect.x) * Zoom;
     for (int32_t x = 0; x < rect.width; ++x) {
       const uint32_t pixel = from[x];
       // R, G, B, 255 in memory: the module's memory is little-endian.
-      to[x] = 0xFF000000u | (pixel & 0xFFu) << 16 | (pixel & 0xFF00u) | (pixel >> 16 & 0xFFu);
+      const uint32_t rgba =
+          0xFF000000u | (pixel & 0xFFu) << 16 | (pixel & 0xFF00u) | (pixel >> 16 & 0xFFu);
+      for (int32_t i = 0; i < Zoom; ++i) to[size_t(x) * Zoom + i] = rgba;
+    }
+    // The block's other rows are copies of its first.
+    for (int32_t row = 1; row < Zoom; ++row) {
+      __builtin_memcpy(to + row * rowWords, to, size_t(rect.width) * Zoom * 4);
     }
   }
 }
 
-// The RGBA picture for the show's current size. A new picture is black, as is a canvas of a new
-// size, and only the rectangles a tick changed are read from it, each converted first: all
-// zeros will do until then.
-bool MakeRgba() {
+// The RGBA picture for the show's current size and `zoom`. A new picture is black, as is a canvas
+// of a new size, and only the rectangles a tick changed are read from it, each converted first:
+// all zeros will do until then.
+bool MakeRgba(int32_t zoom) {
   std::free(Rgba);
-  const size_t pixels = size_t(Shown.picture.width) * Shown.picture.height;
-  Rgba = static_cast<uint8_t*>(std::calloc(pixels, 4));
+  Rgba = nullptr;
+  const int64_t pixels = int64_t(Shown.picture.width) * Shown.picture.height * zoom * zoom;
+  if (zoom < 1 || pixels > kMaxRgbaPixels) return false;
+  Zoom = zoom;
+  Rgba = static_cast<uint8_t*>(std::calloc(size_t(pixels), 4));
   return Rgba != nullptr;
 }
 
@@ -53,7 +69,7 @@ bool SizeFits(int32_t width, int32_t height) {
 
 extern "C" {
 
-QV_EXPORT(qv_start) int32_t qv_start(int32_t width, int32_t height, uint32_t seed) {
+QV_EXPORT(qv_start) int32_t qv_start(int32_t width, int32_t height, uint32_t seed, int32_t zoom) {
   if (!SizeFits(width, height)) return 0;
   if (!SheetsLoaded) SheetsLoaded = SoftLoadProgramSheets(Sheets, EmbeddedImage);
   if (!SheetsLoaded) return 0;
@@ -62,20 +78,31 @@ QV_EXPORT(qv_start) int32_t qv_start(int32_t width, int32_t height, uint32_t see
     Started = false;
   }
   if (!PictureShowStart(Shown, Sheets, width, height, seed)) return 0;
-  Started = MakeRgba();
+  Started = MakeRgba(zoom);
   if (!Started) PictureShowStop(Shown);
   return Started;
 }
 
-QV_EXPORT(qv_resize) int32_t qv_resize(int32_t width, int32_t height) {
+QV_EXPORT(qv_resize) int32_t qv_resize(int32_t width, int32_t height, int32_t zoom) {
   if (!Started || !SizeFits(width, height)) return 0;
   if (!PictureShowResize(Shown, width, height)) {
     Started = false;
     return 0;
   }
-  Started = MakeRgba();
+  Started = MakeRgba(zoom);
   if (!Started) PictureShowStop(Shown);
   return Started;
+}
+
+QV_EXPORT(qv_set_zoom) int32_t qv_set_zoom(int32_t zoom) {
+  if (!Started) return 0;
+  Started = MakeRgba(zoom);
+  if (!Started) {
+    PictureShowStop(Shown);
+    return 0;
+  }
+  CopyRgba(Shown.picture, SoftRect{0, 0, Shown.picture.width, Shown.picture.height});
+  return 1;
 }
 
 QV_EXPORT(qv_tick) int32_t qv_tick() {
@@ -92,6 +119,7 @@ QV_EXPORT(qv_quiet_ticks) int32_t qv_quiet_ticks(int32_t most) {
 QV_EXPORT(qv_rgba) uint8_t* qv_rgba() { return Rgba; }
 QV_EXPORT(qv_width) int32_t qv_width() { return Started ? Shown.picture.width : 0; }
 QV_EXPORT(qv_height) int32_t qv_height() { return Started ? Shown.picture.height : 0; }
+QV_EXPORT(qv_zoom_now) int32_t qv_zoom_now() { return Zoom; }
 QV_EXPORT(qv_rects) const int32_t* qv_rects() { return &Changed[0].x; }
 
 QV_EXPORT(qv_picture_length) int32_t qv_picture_length(int32_t length, int32_t zoom) {

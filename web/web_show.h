@@ -1,26 +1,32 @@
 // The show for a web page: plain C functions that the page's script calls on the WebAssembly
-// module. One show a page; the picture is handed out as RGBA bytes, ready for an ImageData.
+// module. One show a page; the picture is handed out as RGBA bytes, ready for an ImageData, each
+// picture pixel already a zoom x zoom block, so that the canvas holds one pixel a device pixel.
 #pragma once
 
 #include <cstdint>
 
 extern "C" {
 
-// Starts a show on a black width x height picture seeded with `seed`; 0 when it cannot be made.
-// A second call starts a fresh scene at the new size, as a resize does.
-int32_t qv_start(int32_t width, int32_t height, uint32_t seed);
-// Makes the picture black at a new size with a fresh scene; 0 when it cannot be made.
-int32_t qv_resize(int32_t width, int32_t height);
+// Starts a show on a black width x height picture seeded with `seed`, handed out at `zoom`; 0
+// when it cannot be made. A second call starts a fresh scene at the new size, as a resize does.
+int32_t qv_start(int32_t width, int32_t height, uint32_t seed, int32_t zoom);
+// Makes the picture black at a new size and zoom with a fresh scene; 0 when it cannot be made.
+int32_t qv_resize(int32_t width, int32_t height, int32_t zoom);
+// Hands the same picture out at another zoom, all of it converted; 0 when it cannot be made (the
+// show is then stopped).
+int32_t qv_set_zoom(int32_t zoom);
 // Runs one tick: the count of rectangles that changed, each as four int32 (x, y, width,
-// height) at qv_rects(), their pixels already written to qv_rgba().
+// height, in picture pixels) at qv_rects(), their pixels already written to qv_rgba().
 int32_t qv_tick();
 // How many of the next ticks, up to `most`, will change nothing: the page may sleep through them
 // and run them when it wakes.
 int32_t qv_quiet_ticks(int32_t most);
-// The picture as RGBA bytes, alpha 255, top row first, qv_width() pixels a row.
+// The picture as RGBA bytes, alpha 255, top row first, qv_width() x qv_zoom_now() pixels a row,
+// each picture pixel a qv_zoom_now() square.
 uint8_t* qv_rgba();
 int32_t qv_width();
 int32_t qv_height();
+int32_t qv_zoom_now();
 // The changed rectangles of the last tick.
 const int32_t* qv_rects();
 // The picture zoom for a screen of width x height device pixels at `dpi` (96 per CSS pixel).

@@ -1,14 +1,15 @@
 // The page's cost in headless Chromium at 1920x1080, with figures against yardsticks measured
 // in the same run: the CPU time of Chromium's whole process tree over a stretch of seconds for
-// the page (putting only the rectangles that changed), the same page putting the whole frame
-// every tick (bench=whole) and an idle page with the same canvas (bench=idle), alternating,
-// medians of three runs each; and the time from navigation to the first frame in a warm
-// browser.
+// the page (putting only the rectangles that changed), the same page with its music playing,
+// the same page putting the whole frame every tick (bench: 'whole') and an idle page with the
+// same canvas (bench: 'idle'), alternating, medians of three runs each; the time from navigation
+// to the first frame in a warm browser; and to the first characters in a cold browser, with
+// and without the music.
 //   node bench_page.mjs [SECONDS]
 // Environment: QV3_WEB_PAGE, QV3_NODE_MODULES.
 import { readdirSync, readFileSync } from 'node:fs';
 
-import { launchChromium, pageFileUrl } from './browser.mjs';
+import { launchChromium, pageFileUrl, testMode } from './browser.mjs';
 
 const seconds = Number(process.argv[2] || 30);
 const ticksPerSecond = 100;  // USER_HZ on Linux
@@ -50,11 +51,14 @@ function ticksBetween(before, after) {
   return total;
 }
 
-const browser = await launchChromium();
+// Sound plays without an input, as it would once the saver's page has had one.
+const kAutoplay = '--autoplay-policy=no-user-gesture-required';
+const browser = await launchChromium([kAutoplay]);
 const context = await browser.newContext({ viewport: { width: 1920, height: 1080 } });
 
-async function cpuSeconds(query) {
+async function cpuSeconds([query, mode]) {
   const page = await context.newPage();
+  if (mode) await page.addInitScript(testMode(mode));
   await page.goto(pageFileUrl(query));
   await page.waitForTimeout(2000);  // past start-up
   const before = treeCpuTicks();
@@ -65,9 +69,10 @@ async function cpuSeconds(query) {
 }
 
 const kinds = [
-  ['page (changed rectangles)', '?speed=3&music=0&seed=1'],
-  ['whole frame every tick', '?speed=3&music=0&seed=1&bench=whole'],
-  ['idle page, same canvas', '?speed=3&music=0&seed=1&bench=idle'],
+  ['page (changed rectangles)', ['?speed=3&music=0&seed=1']],
+  ['page with music', ['?speed=3&music=1&seed=1']],
+  ['whole frame every tick', ['?speed=3&music=0&seed=1', { bench: 'whole' }]],
+  ['idle page, same canvas', ['?speed=3&music=0&seed=1', { bench: 'idle' }]],
 ];
 // Alternating runs, so that a stretch of load on the shared machine falls on every kind; the
 // median of each kind's runs.
@@ -84,9 +89,10 @@ for (const [name] of kinds) {
     `(${((100 * used[name]) / seconds).toFixed(1)}% of a core; median of ${kRounds} runs: ` +
     `${runs[name].map((v) => v.toFixed(2)).join(', ')})`);
 }
-const [page, whole, idle] = kinds.map(([name]) => used[name]);
+const [page, music, whole, idle] = kinds.map(([name]) => used[name]);
 console.log(`page / whole frame: ${(page / whole).toFixed(2)} (goal <= 0.5)`);
 console.log(`page / idle: ${(page / Math.max(idle, 0.01)).toFixed(2)} (goal <= 3)`);
+console.log(`page with music / page: ${(music / Math.max(page, 0.01)).toFixed(2)} (goal <= 1.5)`);
 
 // The first frame: navigation start to the first tick put on the canvas (the scene starts
 // faded out, so that frame is black), and to the first that shows characters, one tick period
@@ -105,3 +111,19 @@ console.log(`first frame: median ${median(firstTick).toFixed(0)} ms, range ${ran
   `(goal <= 300); first characters: median ${median(firstCharacters).toFixed(0)} ms, range ` +
   `${range(firstCharacters)} ms`);
 await browser.close();
+
+// Cold: a fresh browser for each load, music off and on alternating.
+const cold = { off: [], on: [] };
+for (let run = 0; run < 5; ++run) {
+  for (const music of ['off', 'on']) {
+    const fresh = await launchChromium([kAutoplay]);
+    const page = await fresh.newPage({ viewport: { width: 1920, height: 1080 } });
+    await page.goto(pageFileUrl(`?music=${music === 'on' ? 1 : 0}&seed=${run + 1}`));
+    await page.waitForFunction(() => window.qvFirstFrameMs !== undefined);
+    cold[music].push(await page.evaluate(() => window.qvFirstFrameMs));
+    await fresh.close();
+  }
+}
+console.log(`first characters, cold browser: music off median ${median(cold.off).toFixed(0)} ms ` +
+  `(${range(cold.off)}), music on median ${median(cold.on).toFixed(0)} ms (${range(cold.on)}); ` +
+  `on - off ${(median(cold.on) - median(cold.off)).toFixed(0)} ms (goal <= 100)`);

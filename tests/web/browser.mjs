@@ -16,18 +16,26 @@ export async function launchChromium(extraArgs = []) {
   return chromium.launch({ executablePath: kChromium, headless: true, args: extraArgs });
 }
 
+// Test settings for the page, set before its script runs (see the page's testMode).
+export function testMode(mode) {
+  return `window.qvTest = ${JSON.stringify(mode)};`;
+}
+
 export function pageFileUrl(query = '') {
   return pathToFileURL(kPage).href + query;
 }
 
-// Serves the page at /qavsaver3.html; every request is recorded, whatever its path.
-export async function servePage() {
+// Serves the page at /qavsaver3.html, with a Content-Security-Policy header when `policy` is
+// given; every request is recorded, whatever its path.
+export async function servePage(policy = null) {
   const body = readFileSync(kPage);
   const requests = [];
   const server = createServer((request, response) => {
     requests.push(request.url);
     if (request.url.split('?')[0] === '/qavsaver3.html') {
-      response.writeHead(200, { 'Content-Type': 'text/html; charset=utf-8' });
+      const headers = { 'Content-Type': 'text/html; charset=utf-8' };
+      if (policy) headers['Content-Security-Policy'] = policy;
+      response.writeHead(200, headers);
       response.end(body);
     } else {
       response.writeHead(404);
