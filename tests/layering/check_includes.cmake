@@ -7,18 +7,20 @@
 cmake_policy(SET CMP0007 NEW)
 set(violations "")
 
-set(platform_headers "windows\\.h|mmsystem\\.h|X11/|alsa/|emscripten")
+set(platform_headers "windows\\.h|mmsystem\\.h|X11/|alsa/|wayland-|emscripten")
 
 # folder | folders it may include | platform headers it must not include
 set(rules
   "show|show res|${platform_headers}"
   "res||${platform_headers}"
-  "gdi|gdi show res|X11/|alsa/|emscripten"
-  "sound|sound show|X11/|alsa/|emscripten"
-  "settings|settings gdi show res|X11/|alsa/|emscripten"
-  "app|app settings sound gdi show res|X11/|alsa/|emscripten"
-  "x11|x11 show res|windows\\.h|mmsystem\\.h|emscripten"
-  "web|web show res|windows\\.h|mmsystem\\.h|X11/|alsa/")
+  "gdi|gdi show res|X11/|alsa/|wayland-|emscripten"
+  "sound|sound show|X11/|alsa/|wayland-|emscripten"
+  "settings|settings gdi show res|X11/|alsa/|wayland-|emscripten"
+  "app|app settings sound gdi show res|X11/|alsa/|wayland-|emscripten"
+  "unix|unix show res|windows\\.h|mmsystem\\.h|X11/|wayland-|emscripten"
+  "x11|x11 unix show res|windows\\.h|mmsystem\\.h|wayland-|emscripten"
+  "wayland|wayland unix show res|windows\\.h|mmsystem\\.h|X11/|emscripten"
+  "web|web show res|windows\\.h|mmsystem\\.h|X11/|alsa/|wayland-")
 
 set(checked_folders "")
 foreach(rule ${rules})

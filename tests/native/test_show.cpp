@@ -17,7 +17,7 @@
 #include "show/speed.h"
 #include "show/zoom.h"
 #include "tests/support/pixel_checks.h"
-#include "x11/options.h"
+#include "unix/options.h"
 
 namespace {
 
