@@ -44,6 +44,9 @@ constexpr int32_t kBaseDpi = 96;
 // Ticks the program may sleep through at most, so that a long quiet spell is looked ahead in
 // steps.
 constexpr int kMostQuietTicks = 20;
+// How long after a commit the program waits before it reads what the compositor says: a frame
+// at 60 Hz, and a little more.
+constexpr int kSettleMs = 20;
 
 enum class Ending { kNone, kSignal, kInput, kLost, kFailure };
 
@@ -245,14 +248,16 @@ constexpr wl_callback_listener kFrameListener = {FrameDone};
 
 // Commits what changed on the output's surface, unless a frame is in flight or the compositor
 // holds both buffers: then it stays to commit when the frame is done or a buffer comes back.
-void Present(Output& output, bool whole) {
-  if (!output.laidOut || output.frame || (!output.dirty && !whole)) return;
+// true when it committed.
+bool Present(Output& output, bool whole) {
+  if (!output.laidOut || output.frame || (!output.dirty && !whole)) return false;
   if (whole) wl_surface_damage_buffer(output.surface, 0, 0, INT32_MAX, INT32_MAX);
-  if (!ShmBuffersAttach(output.buffers, output.surface, output.show.picture)) return;
+  if (!ShmBuffersAttach(output.buffers, output.surface, output.show.picture)) return false;
   output.frame = wl_surface_frame(output.surface);
   wl_callback_add_listener(output.frame, &kFrameListener, &output);
   wl_surface_commit(output.surface);
   output.dirty = false;
+  return true;
 }
 
 // The scale the output's surface is drawn at, in 120ths: the fractional one where the compositor
@@ -269,9 +274,10 @@ bool LayOut(Program& program, Output& output) {
   const int32_t scale = SurfaceScale(output);
   int32_t width = output.logicalWidth, height = output.logicalHeight;
   if (width <= 0 || height <= 0) {
-    // The compositor left the size to us: the output's own.
+    // The compositor left the size to us: the output's own, at its integer scale.
     width = output.modeWidth;
     height = output.modeHeight;
+    wl_surface_set_buffer_scale(output.surface, output.scale);
   } else if (output.viewport && output.preferredScale > 0) {
     wp_viewport_set_destination(output.viewport, width, height);
     width = int32_t((int64_t(width) * scale + kScaleUnit / 2) / kScaleUnit);
@@ -463,7 +469,9 @@ void Global(void* data, wl_registry* registry, uint32_t name, const char* interf
     for (Output& output : program.outputs) {
       if (output.globalName) continue;
       output.globalName = name;
-      output.name = "#" + std::to_string(name);
+      char label[16];  // until the output tells its own name
+      std::snprintf(label, sizeof label, "#%u", name);
+      output.name = label;
       output.output = Bind<wl_output>(registry, name, &wl_output_interface, version, 4);
       wl_output_add_listener(output.output, &kOutputListener, &output);
       return;
@@ -538,8 +546,20 @@ Ending Run(Program& program, int32_t periodMs) {
       if (nextTick <= now) nextTick = now + periodMs;
       quiet = QuietTicks(program);
     }
-    for (Output& output : program.outputs) Present(output, false);
+    bool committed = false;
+    for (Output& output : program.outputs) committed = Present(output, false) || committed;
     MusicFeed();
+    if (committed) {
+      // A commit brings the release of the buffer it replaces at once and the frame's end a
+      // refresh later: the program lets both come and reads them in one wake instead of two.
+      // Only a stop signal is heeded meanwhile; input waits that long.
+      if (wl_display_flush(program.display) < 0 && errno != EAGAIN) {
+        ConnectionLost(program);
+        return program.ending;
+      }
+      pollfd stop = {StopSignalDescriptor(), POLLIN, 0};
+      if (poll(&stop, 1, kSettleMs) > 0) return Ending::kSignal;
+    }
 
     int timeout = static_cast<int>(nextTick + quiet * periodMs - NowMs());
     if (timeout < 0) timeout = 0;
