@@ -8,98 +8,32 @@
 #include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
-#include <fcntl.h>
 #include <malloc.h>
 #include <poll.h>
-#include <signal.h>
 #include <time.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <string>
 
 #include "show/embedded_images.h"
 #include "show/image_decode.h"
-#include "show/music_data.h"
 #include "show/picture_show.h"
 #include "show/speed.h"
 #include "show/zoom.h"
-#include "x11/alsa_music.h"
+#include "unix/alsa_music.h"
+#include "unix/options.h"
+#include "unix/stop_signals.h"
 #include "x11/monitors.h"
-#include "x11/options.h"
 #include "x11/x_present.h"
 
 namespace {
 
 constexpr int kDefaultDpi = 96;
 
-// How long a stop may take before the program ends without cleaning up, for an X server that
-// does not answer (stopped, say) and so holds the program inside an X call.
-constexpr unsigned kStopGraceSeconds = 1;
-
-int SignalPipe[2] = {-1, -1};
-volatile sig_atomic_t StopSignal = 0;  // the first stop signal received, 0 before
-int WindowErrors = 0;                  // BadWindow or BadDrawable: the window we draw into is gone
-
-// Ends the process by the stop signal itself, so that its parent sees how it ended.
-[[noreturn]] void EndBySignal(int signal) {
-  struct sigaction action = {};
-  action.sa_handler = SIG_DFL;
-  sigemptyset(&action.sa_mask);
-  sigaction(signal, &action, nullptr);
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, signal);
-  sigprocmask(SIG_UNBLOCK, &set, nullptr);
-  raise(signal);
-  _exit(128 + signal);
-}
-
-void OnSignal(int signal) {
-  const int saved = errno;
-  if (StopSignal == 0) {
-    StopSignal = signal;
-    alarm(kStopGraceSeconds);
-  }
-  const char byte = 1;
-  if (write(SignalPipe[1], &byte, 1) < 0) {
-    // The pipe is full: a stop is already pending.
-  }
-  errno = saved;
-}
-
-// The stop did not finish in time: the shared memory was marked for removal when it was made
-// and goes with the process, as does the sound device.
-void OnStopTimeout(int) { EndBySignal(StopSignal ? StopSignal : SIGTERM); }
-
-bool CatchStopSignals() {
-  if (pipe2(SignalPipe, O_NONBLOCK | O_CLOEXEC) != 0) return false;
-  struct sigaction action = {};
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
-  action.sa_handler = OnStopTimeout;
-  sigaction(SIGALRM, &action, nullptr);
-  return true;
-}
-
-// Descriptors 0 to 2 that the program was started without are opened on /dev/null, so that
-// neither the signal pipe nor the X connection takes their place and receives what a library
-// writes to the standard error output.
-void FillStandardDescriptors() {
-  for (int fd = 0; fd <= 2; ++fd) {
-    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-    const int opened = open("/dev/null", O_RDWR);
-    if (opened >= 0 && opened != fd) {
-      dup2(opened, fd);
-      close(opened);
-    }
-  }
-}
+int WindowErrors = 0;  // BadWindow or BadDrawable: the window we draw into is gone
 
 int OnXError(Display*, XErrorEvent* error) {
   if (error->error_code == BadWindow || error->error_code == BadDrawable) ++WindowErrors;
@@ -289,16 +223,6 @@ bool LayOut(Display* display, const Target& target, int askedZoom, const SoftShe
   return true;
 }
 
-void StartMusic() {
-  const uint8_t* file = nullptr;
-  const uint8_t* samples = nullptr;
-  size_t size = 0, length = 0;
-  // Without a device or the samples the show goes on silently.
-  if (EmbeddedMusic(0, &file, &size) && FindWaveData(file, size, &samples, &length)) {
-    MusicOpen(samples, length);
-  }
-}
-
 enum class Ending { kSignal, kInput, kWindowGone, kFailure };
 
 // Ticks the program may sleep through at most, so that a long quiet spell is looked ahead in
@@ -404,7 +328,7 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
     if (timeout < 0) timeout = 0;
     const int feed = MusicNextFeedMs();
     if (feed >= 0 && feed < timeout) timeout = feed;
-    pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {SignalPipe[0], POLLIN, 0}};
+    pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {StopSignalDescriptor(), POLLIN, 0}};
     // Events read along with a reply wait in the queue, not on the connection.
     if (XPending(display)) timeout = 0;
     const int ready = poll(fds, 2, timeout);
@@ -483,7 +407,7 @@ int main(int argc, char** argv) {
   const int areaCount = ShowAreas(display, target, areas);
   if (SoftLoadProgramSheets(sheets, EmbeddedImage) &&
       LayOut(display, target, zoom, sheets, areas, areaCount, &shows)) {
-    if (options.music) StartMusic();
+    if (options.music) MusicOpenShowMusic();
     ending = Run(display, &target, zoom, FramePeriodForSpeed(options.speed), sheets, &shows);
     status = ending == Ending::kFailure ? 1 : 0;
   } else {
@@ -495,8 +419,7 @@ int main(int argc, char** argv) {
   SoftFreeSheets(sheets);
   if (target.own) XDestroyWindow(display, target.window);
   XCloseDisplay(display);
-  close(SignalPipe[0]);
-  close(SignalPipe[1]);
-  if (ending == Ending::kSignal && StopSignal != 0) EndBySignal(StopSignal);
+  CloseStopSignals();
+  if (ending == Ending::kSignal && ReceivedStopSignal() != 0) EndBySignal(ReceivedStopSignal());
   return status;
 }

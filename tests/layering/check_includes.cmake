@@ -8,18 +8,20 @@
 cmake_policy(SET CMP0007 NEW)
 set(violations "")
 
-set(platform_headers "windows\\.h|mmsystem\\.h|X11/|alsa/|emscripten")
+set(platform_headers "windows\\.h|mmsystem\\.h|X11/|alsa/|wayland-|emscripten")
 
 # folder | folders it may include | platform headers it must not include
 set(rules
   "show|show res|${platform_headers}"
   "res||${platform_headers}"
-  "windows/gdi|windows/gdi show res|X11/|alsa/|emscripten"
-  "windows/sound|windows/sound show|X11/|alsa/|emscripten"
-  "windows/settings|windows/settings windows/gdi show res|X11/|alsa/|emscripten"
-  "windows/app|windows/app windows/settings windows/sound windows/gdi show res|X11/|alsa/|emscripten"
-  "x11|x11 show res|windows\\.h|mmsystem\\.h|emscripten"
-  "web|web show res|windows\\.h|mmsystem\\.h|X11/|alsa/")
+  "windows/gdi|windows/gdi show res|X11/|alsa/|wayland-|emscripten"
+  "windows/sound|windows/sound show|X11/|alsa/|wayland-|emscripten"
+  "windows/settings|windows/settings windows/gdi show res|X11/|alsa/|wayland-|emscripten"
+  "windows/app|windows/app windows/settings windows/sound windows/gdi show res|X11/|alsa/|wayland-|emscripten"
+  "unix|unix show res|windows\\.h|mmsystem\\.h|X11/|wayland-|emscripten"
+  "x11|x11 unix show res|windows\\.h|mmsystem\\.h|wayland-|emscripten"
+  "wayland|wayland unix show res|windows\\.h|mmsystem\\.h|X11/|emscripten"
+  "web|web show res|windows\\.h|mmsystem\\.h|X11/|alsa/|wayland-")
 
 set(checked_folders "")
 foreach(rule ${rules})

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "show/zoom.h"
-#include "x11/options.h"
+#include "unix/options.h"
 
 namespace {
 

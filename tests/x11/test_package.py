@@ -1,5 +1,5 @@
-"""The Debian package of the native program: lintian finds nothing to report, and its manual
-page is found and read by man without warnings."""
+"""The Debian package of the native programs: lintian finds nothing to report, and their manual
+pages are found and read by man without warnings."""
 
 import glob
 import os
@@ -41,6 +41,18 @@ class Package(unittest.TestCase):
             self.assertEqual(page.stderr, "")
             self.assertIn("qavsaver3 - animated characters", page.stdout)
             for option in ("-window-id", "-root", "-speed", "-music", "-zoom", "-display"):
+                self.assertIn(option, page.stdout)
+            # The Wayland program and its own page.
+            self.assertTrue(os.access(os.path.join(root, "usr", "bin", "qavsaver3-wayland"),
+                                      os.X_OK))
+            page = subprocess.run(["man", "--warnings", "6", "qavsaver3-wayland"], env=env,
+                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                                  timeout=60)
+            self.assertEqual(page.returncode, 0, page.stderr)
+            self.assertEqual(page.stderr, "")
+            self.assertIn("qavsaver3-wayland - animated characters", page.stdout)
+            for option in ("-speed", "-music", "-seed", "-zoom", "-display",
+                           "swayidle timeout 300 'qavsaver3-wayland'"):
                 self.assertIn(option, page.stdout)
 
 

@@ -12,6 +12,7 @@
 #include "res/resource_ids.h"
 #include "windows/settings/control_values.h"
 #include "windows/settings/settings_store.h"
+#include "show/input_rule.h"
 #include "show/runstate.h"
 #include "show/show.h"
 #include "show/zoom.h"
@@ -180,7 +181,7 @@ LRESULT OnPaint(HWND window) {
 LRESULT OnMouseMove(HWND window) {
   POINT cursor;
   GetCursorPos(&cursor);
-  if (cursor.x == LastCursorPos.x || cursor.y == LastCursorPos.y) return 0;
+  if (!PointerMoveEnds(LastCursorPos.x, LastCursorPos.y, cursor.x, cursor.y)) return 0;
   return ExitInput(window);
 }
 

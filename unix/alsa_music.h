@@ -8,6 +8,9 @@
 // Opens the default playback device for `samples` and starts them; false, with the device
 // closed, when there is none that takes the format. The samples must stay until MusicClose.
 bool MusicOpen(const uint8_t* samples, size_t length);
+// Opens the device for the show's own music, embedded in the program; without a device or the
+// samples the show goes on silently.
+void MusicOpenShowMusic();
 // Hands the device what it can take now, from where the music stands, looping at the end.
 void MusicFeed();
 // Milliseconds until the device wants more; -1 while the music is not open.

@@ -1,7 +1,10 @@
-#include "x11/alsa_music.h"
+#include "unix/alsa_music.h"
 
 #include <alsa/asoundlib.h>
 #include <time.h>
+
+#include "show/image_decode.h"
+#include "show/music_data.h"
 
 namespace {
 
@@ -48,6 +51,15 @@ bool MusicOpen(const uint8_t* samples, size_t length) {
   StartNs = NowNs();
   MusicFeed();
   return true;
+}
+
+void MusicOpenShowMusic() {
+  const uint8_t* file = nullptr;
+  const uint8_t* samples = nullptr;
+  size_t size = 0, length = 0;
+  if (EmbeddedMusic(0, &file, &size) && FindWaveData(file, size, &samples, &length)) {
+    MusicOpen(samples, length);
+  }
 }
 
 void MusicFeed() {

@@ -1,4 +1,4 @@
-#include "x11/options.h"
+#include "unix/options.h"
 
 #include <cstring>
 
