@@ -56,8 +56,8 @@ bool ParseCount(const char* text, long most, long* value) {
 int main(int argc, char** argv) {
   int32_t width = 0, height = 0;
   long ticks = 0, seed = 0;
-  if (argc != 4 || !ParseSize(argv[1], &width, &height) ||
-      !ParseCount(argv[2], 1000000, &ticks) || !ParseCount(argv[3], 0xFFFFFFFFL, &seed)) {
+  if (argc != 4 || !ParseSize(argv[1], &width, &height) || !ParseCount(argv[2], 1000000, &ticks) ||
+      !ParseCount(argv[3], 0xFFFFFFFFL, &seed)) {
     std::fprintf(stderr, "usage: show_cost WIDTHxHEIGHT TICKS SEED\n");
     return 2;
   }
