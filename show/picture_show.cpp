@@ -1,5 +1,7 @@
 #include "show/picture_show.h"
 
+#include <cstring>
+
 bool PictureShowStart(PictureShow& show, const SoftSheets& sheets, int32_t width, int32_t height,
                       uint32_t seed) {
   if (!SoftCreatePicture(show.picture, width, height)) {
@@ -16,14 +18,25 @@ bool PictureShowResize(PictureShow& show, int32_t width, int32_t height) {
     PictureShowStop(show);
     return false;
   }
-  // The scene in hand was placed for the old size: start another one, faded out, and draw it
-  // whatever was drawn before. The generator goes on.
+  // The scene in hand was placed for the old size: start another one.
   show.show.screenSize = show.show.outputSize = {width, height};
-  show.show.darkTicks = 0;
-  show.show.lastDrawnLength = -1;
-  show.show.pictureSprites = {};
-  DirectorInit(show.show);
+  ShowStartFreshScene(show.show);
   return true;
+}
+
+void PictureShowRestart(PictureShow& show) {
+  SoftPicture& picture = show.picture;
+  if (!picture.work) return;
+  const size_t rowBytes = size_t(picture.width) * sizeof(uint32_t);
+  for (int32_t y = 0; y < picture.height; ++y) {
+    uint32_t* row = picture.work + size_t(y) * picture.stride;
+    if (picture.background) {
+      std::memcpy(row, picture.background + size_t(y) * size_t(picture.width), rowBytes);
+    } else {
+      std::memset(row, 0, rowBytes);
+    }
+  }
+  ShowStartFreshScene(show.show);
 }
 
 bool PictureShowDrawInto(PictureShow& show, uint32_t* pixels, size_t stride) {

@@ -22,6 +22,10 @@ bool PictureShowStart(PictureShow& show, const SoftSheets& sheets, int32_t width
 // Makes the picture black at a new size and starts a fresh scene placed for it; false, with
 // nothing kept, when the picture cannot be made.
 bool PictureShowResize(PictureShow& show, int32_t width, int32_t height);
+// Makes the picture its background again (black without one) and starts a fresh scene, the
+// generator going on: for a program that stopped drawing while nobody could see it and is seen
+// again. Nothing without a picture.
+void PictureShowRestart(PictureShow& show);
 // Moves the picture into `pixels` (its size, rows `stride` pixels apart) and draws it there from
 // then on: the memory a program sends its frames from, say, which each tick then changes only in
 // the rectangles it returns, so that nothing else need copy them there. `pixels` must outlive the

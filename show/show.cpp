@@ -13,6 +13,13 @@ void ShowSetUp(Show& show, int32_t runMode, Size2 screen, Size2 output, int32_t 
   DirectorInit(show);
 }
 
+void ShowStartFreshScene(Show& show) {
+  show.darkTicks = 0;
+  show.lastDrawnLength = -1;
+  show.pictureSprites = {};
+  DirectorInit(show);
+}
+
 namespace {
 
 // The length of the list the director has just built, up to its end mark, or -1 when it

@@ -34,6 +34,10 @@ struct Show {
 // `scaleFactor`, its generator seeded with `seed`, its cast and its first scene.
 void ShowSetUp(Show& show, int32_t runMode, Size2 screen, Size2 output, int32_t scaleFactor,
                uint32_t seed);
+// Starts another scene, faded out, for a picture that holds only its background again (a new
+// size, say, or one blanked after a spell unseen): every list from then on is drawn in full. The
+// generator goes on.
+void ShowStartFreshScene(Show& show);
 // Notes the list the director has just built as the one drawn last; false when it repeats the
 // one noted before. Every draw kind sets the pixels of its shape to values that do not depend
 // on what the picture held there, so such a list changes nothing and need not be drawn.

@@ -1,18 +1,22 @@
 // qavsaver3: the screen saver's scenes in an X window, as a hack of XScreenSaver. Draws into
 // the window named by -window-id or XSCREENSAVER_WINDOW, the root window with -root, or a
-// full-screen window of its own, which a key or a mouse button ends. On SIGTERM, SIGINT or SIGHUP
-// it stops the music, gives the shared memory back and ends by that signal, as XScreenSaver
-// expects of a hack; within a second even when the X server does not answer.
+// full-screen window of its own, which a key or a mouse button ends. It draws nothing while
+// nobody can see the window (unmapped, covered, or the monitor powered down) and starts a fresh
+// scene when it is seen again. On SIGTERM, SIGINT or SIGHUP it stops the music, gives the shared
+// memory back and ends by that signal, as XScreenSaver expects of a hack; within a second even
+// when the X server does not answer.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
+#include <X11/extensions/dpms.h>
 #include <malloc.h>
 #include <poll.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -74,7 +78,8 @@ Window OwnWindow(Display* display) {
   const int screen = DefaultScreen(display);
   XSetWindowAttributes attributes = {};
   attributes.background_pixel = BlackPixel(display, screen);
-  attributes.event_mask = KeyPressMask | ButtonPressMask | ExposureMask | StructureNotifyMask;
+  attributes.event_mask =
+      KeyPressMask | ButtonPressMask | ExposureMask | StructureNotifyMask | VisibilityChangeMask;
   const Window window =
       XCreateWindow(display, RootWindow(display, screen), 0, 0, DisplayWidth(display, screen),
                     DisplayHeight(display, screen), 0, CopyFromParent, InputOutput, CopyFromParent,
@@ -105,6 +110,7 @@ struct Target {
   int height;
   Visual* visual;
   int depth;
+  bool mapped;
 };
 
 bool FindTarget(Display* display, const HackOptions& options, Target* target) {
@@ -120,10 +126,13 @@ bool FindTarget(Display* display, const HackOptions& options, Target* target) {
   XWindowAttributes attributes;
   if (!XGetWindowAttributes(display, target->window, &attributes)) return false;
   if (attributes.c_class == InputOnly) return false;  // it has no pixels to draw
+  // Whether the window is covered comes as a VisibilityNotify; the root window never is.
   if (!target->own) {
     XSelectInput(display, target->window,
-                 attributes.your_event_mask | ExposureMask | StructureNotifyMask);
+                 attributes.your_event_mask | ExposureMask | StructureNotifyMask |
+                     (target->window == root ? 0 : VisibilityChangeMask));
   }
+  target->mapped = attributes.map_state != IsUnmapped;
   target->width = attributes.width;
   target->height = attributes.height;
   target->visual = attributes.visual;
@@ -229,13 +238,16 @@ enum class Ending { kSignal, kInput, kWindowGone, kFailure };
 // steps.
 constexpr int kMostQuietTicks = 20;
 
-// Runs one tick of every show and presents what changed.
-void TickShows(Shows* shows, SoftRect* changed) {
+// Runs one tick of every show and presents what changed; whether anything did.
+bool TickShows(Shows* shows, SoftRect* changed) {
+  bool sent = false;
   for (int i = 0; i < shows->count; ++i) {
     ShownPicture& shown = shows->shown[i];
     const int count = PictureShowTick(shown.show, changed);
     PresentRects(shown.present, shown.show.picture, changed, count);
+    sent = sent || count > 0;
   }
+  return sent;
 }
 
 // The ticks from the next on in which no show's picture changes.
@@ -246,6 +258,43 @@ int QuietTicks(const Shows& shows) {
     if (own < quiet) quiet = own;
   }
   return quiet;
+}
+
+// How often the monitor's power is asked after while the window could otherwise be seen: a round
+// trip to the server, so never at every tick.
+constexpr int kPowerCheckMs = 3000;
+
+// Whether anybody can see the window. While nobody can, the program runs no ticks and sends
+// nothing, and it waits for the server's events without a timeout (but for the music, and for
+// the low-rate check of a powered-down monitor).
+struct Sight {
+  bool mapped = true;
+  bool covered = false;      // fully obscured by other windows
+  bool poweredDown = false;  // the server's DPMS has the monitor in standby, suspend or off
+  bool dpms = false;         // the server reports the monitor's power
+  int64_t nextPowerCheck = 0;
+  // Counted for QAVSAVER3_REPORT_SIGHT, which prints them at each change of sight and at the end.
+  long ticks = 0;   // ticks run
+  long frames = 0;  // ticks that sent a change
+  long wakes = 0;   // returns from the wait
+  bool report = false;
+};
+
+bool Unseen(const Sight& sight) { return !sight.mapped || sight.covered || sight.poweredDown; }
+
+void ReportSight(const Sight& sight, const char* what) {
+  if (!sight.report) return;
+  std::fprintf(stderr, "qavsaver3: %s: %ld ticks, %ld frames, %ld wakes\n", what, sight.ticks,
+               sight.frames, sight.wakes);
+}
+
+// Asks the server whether the monitor is powered down, unless it does not know.
+void CheckPower(Display* display, Sight* sight, int64_t now) {
+  sight->nextPowerCheck = now + kPowerCheckMs;
+  if (!sight->dpms) return;
+  CARD16 level = DPMSModeOn;
+  BOOL enabled = False;
+  sight->poweredDown = DPMSInfo(display, &level, &enabled) && enabled && level != DPMSModeOn;
 }
 
 Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const SoftSheets& sheets,
@@ -260,6 +309,13 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
   // Whether the server may have sent something since the queue was last read: the queue is read
   // only then, for a read of the connection costs a system call at every tick.
   bool serverSpoke = true;
+  Sight sight;
+  sight.mapped = target->mapped;
+  sight.report = std::getenv("QAVSAVER3_REPORT_SIGHT") != nullptr;
+  int dpmsEvent = 0, dpmsError = 0;
+  sight.dpms = DPMSQueryExtension(display, &dpmsEvent, &dpmsError) && DPMSCapable(display);
+  CheckPower(display, &sight, NowMs());
+  bool wasUnseen = Unseen(sight);
   for (;;) {
     bool resized = false;
     bool monitorsMayDiffer = false;
@@ -272,6 +328,8 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
           if (target->own) return Ending::kInput;
           break;
         case Expose:
+          // Unseen, the picture is sent whole when the window is seen again.
+          if (wasUnseen || Unseen(sight)) break;
           for (int i = 0; i < shows->count; ++i) {
             PresentArea(shows->shown[i].present, event.xexpose.x, event.xexpose.y,
                         event.xexpose.width, event.xexpose.height);
@@ -286,6 +344,15 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
             resized = true;
           }
           if (event.xconfigure.window == root) monitorsMayDiffer = target->wholeScreen;
+          break;
+        case MapNotify:
+        case UnmapNotify:
+          if (event.xany.window == target->window) sight.mapped = event.type == MapNotify;
+          break;
+        case VisibilityNotify:
+          if (event.xvisibility.window == target->window) {
+            sight.covered = event.xvisibility.state == VisibilityFullyObscured;
+          }
           break;
         case DestroyNotify:
           if (event.xdestroywindow.window == target->window) return Ending::kWindowGone;
@@ -315,24 +382,57 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
       }
     }
 
-    const int64_t now = NowMs();
-    if (now >= nextTick + quiet * periodMs) {
+    int64_t now = NowMs();
+    // The monitor's power matters only while the window could be seen otherwise.
+    if (sight.mapped && !sight.covered && now >= sight.nextPowerCheck) {
+      CheckPower(display, &sight, now);
+    }
+    const bool unseen = Unseen(sight);
+    if (unseen != wasUnseen) {
+      wasUnseen = unseen;
+      ReportSight(sight, unseen ? "unseen" : "seen");
+      // The ticks due stay unrun; seen again, each show starts a fresh scene on a blank picture,
+      // sent whole over whatever the window showed meanwhile.
+      quiet = 0;
+      if (!unseen) {
+        for (int i = 0; i < shows->count; ++i) {
+          PictureShowRestart(shows->shown[i].show);
+          PresentArea(shows->shown[i].present, 0, 0, target->width, target->height);
+        }
+        nextTick = now + periodMs;
+      }
+    }
+    if (!unseen && now >= nextTick + quiet * periodMs) {
       nextTick += (quiet + 1) * periodMs;
-      for (; quiet >= 0; --quiet) TickShows(shows, changed);
+      for (; quiet >= 0; --quiet) {
+        sight.frames += TickShows(shows, changed);
+        ++sight.ticks;
+      }
       if (nextTick <= now) nextTick = now + periodMs;
       quiet = QuietTicks(*shows);
     }
     MusicFeed();
 
-    int timeout = static_cast<int>(nextTick + quiet * periodMs - NowMs());
+    now = NowMs();
+    int timeout = static_cast<int>(nextTick + quiet * periodMs - now);
     if (timeout < 0) timeout = 0;
+    if (unseen) {
+      // Only a powered-down monitor is asked after again; the rest comes as events.
+      const bool onlyPowerHides = sight.mapped && !sight.covered;
+      timeout =
+          onlyPowerHides ? static_cast<int>(std::max<int64_t>(0, sight.nextPowerCheck - now)) : -1;
+    }
     const int feed = MusicNextFeedMs();
-    if (feed >= 0 && feed < timeout) timeout = feed;
+    if (feed >= 0 && (timeout < 0 || feed < timeout)) timeout = feed;
     pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {StopSignalDescriptor(), POLLIN, 0}};
     // Events read along with a reply wait in the queue, not on the connection.
     if (XPending(display)) timeout = 0;
     const int ready = poll(fds, 2, timeout);
-    if (ready > 0 && (fds[1].revents & POLLIN)) return Ending::kSignal;
+    ++sight.wakes;
+    if (ready > 0 && (fds[1].revents & POLLIN)) {
+      ReportSight(sight, "end");
+      return Ending::kSignal;
+    }
     serverSpoke = ready != 0;
   }
 }

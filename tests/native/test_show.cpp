@@ -201,6 +201,43 @@ TEST(Show, ResizeStartsAFreshSceneOnTheNewPicture) {
   PictureShowStop(show);
 }
 
+TEST(Show, RestartBlacksThePictureAndStartsAFreshScene) {
+  constexpr int kW = 320, kH = 240;
+  constexpr size_t kStride = kW + 8;
+  constexpr uint32_t kPadding = 0xABCDEF;
+  std::vector<uint32_t> memory(kStride * kH, kPadding);
+  PictureShow show;
+  ASSERT_TRUE(PictureShowStart(show, Sheets(), kW, kH, 11));
+  ASSERT_TRUE(PictureShowDrawInto(show, memory.data(), kStride));
+  SoftRect changed[kDrawListSlots];
+  const auto lit = [&] {
+    int count = 0;
+    for (int y = 0; y < kH; ++y) {
+      count += int(std::count_if(&memory[y * kStride], &memory[y * kStride + kW],
+                                 [](uint32_t p) { return p != 0; }));
+    }
+    return count;
+  };
+  for (int tick = 0; tick < 200 && lit() == 0; ++tick) PictureShowTick(show, changed);
+  ASSERT_GT(lit(), 0);
+  const uint32_t before = show.show.random.state;
+  PictureShowRestart(show);
+  EXPECT_EQ(lit(), 0);
+  EXPECT_EQ(show.show.fadeLevel, 9);
+  EXPECT_EQ(show.show.lastDrawnLength, -1);
+  EXPECT_NE(show.show.random.state, before);  // the generator went on to place the new scene
+  for (int y = 0; y < kH; ++y) {
+    ASSERT_TRUE(std::all_of(&memory[y * kStride + kW], &memory[(y + 1) * kStride],
+                            [](uint32_t p) { return p == kPadding; }));
+  }
+  // The fresh scene is drawn from the black picture, as after a start.
+  int drawnTicks = 0;
+  for (int tick = 0; tick < 200; ++tick) drawnTicks += PictureShowTick(show, changed) > 0;
+  EXPECT_GT(drawnTicks, 0);
+  EXPECT_GT(lit(), 0);
+  PictureShowStop(show);
+}
+
 // A show's frames: a fingerprint of each tick's picture and its changed rectangles.
 struct Frames {
   std::vector<uint64_t> pictures;

@@ -6,6 +6,8 @@ given, its own window, resizing, the zoom, the music through an ALSA file sink, 
 that end it."""
 
 import os
+import re
+import select
 import signal
 import subprocess
 import tempfile
@@ -544,6 +546,79 @@ class Monitors(unittest.TestCase):
             screen.run("xdotool", "key", "a")
             self.assertEqual(proc.wait(5), 0, proc.stderr.read())
             self.assertEqual(proc.stderr.read(), "")
+
+
+class SightReport:
+    """The counts qavsaver3 prints at each change of sight with QAVSAVER3_REPORT_SIGHT set."""
+
+    def __init__(self, proc):
+        self.fd = proc.stderr.fileno()
+        self.pending = b""
+
+    def next(self, what, seconds=15):
+        """(ticks, frames, wakes) of the next report of `what`, or None by the deadline."""
+        deadline = time.time() + seconds
+        while True:
+            while b"\n" in self.pending:
+                line, self.pending = self.pending.split(b"\n", 1)
+                match = re.fullmatch(rb"qavsaver3: (\w+): (\d+) ticks, (\d+) frames, (\d+) wakes",
+                                     line)
+                if match and match.group(1).decode() == what:
+                    return tuple(int(match.group(i)) for i in (2, 3, 4))
+            left = deadline - time.time()
+            if left <= 0 or not select.select([self.fd], [], [], left)[0]:
+                return None
+            read = os.read(self.fd, 4096)
+            if not read:
+                return None
+            self.pending += read
+
+
+class Sight(unittest.TestCase):
+    def test_draws_nothing_while_unseen_and_a_fresh_scene_when_seen_again(self):
+        # How the window is hidden and shown again; the program's own window or one it is given.
+        rows = [("given", "covered"), ("given", "unmapped"), ("own", "covered")]
+        for target, hidden in rows:
+            with self.subTest(target=target, hidden=hidden), Screen(640, 480) as screen:
+                env = dict(screen.env, QAVSAVER3_REPORT_SIGHT="1")
+                if target == "own":
+                    proc = screen.start("-speed", 5, "-seed", 7, env=env)
+                    window = find_own_window(screen)
+                    area = (640, 480, 0, 0)
+                else:
+                    _, window = screen.test_window(400, 300, 100, 80)
+                    proc = screen.start("-window-id", window, "-speed", 5, "-seed", 7, env=env)
+                    area = (400, 300, 100, 80)
+                report = SightReport(proc)
+                self.assertGreater(drawn_within(screen, 8, window), 0)
+                if hidden == "covered":
+                    cover, _ = screen.test_window(*area)
+                else:
+                    screen.run("xdotool", "windowunmap", window)
+                unseen = report.next("unseen")
+                self.assertIsNotNone(unseen, "no report of the window unseen")
+                self.assertGreater(unseen[1], 0)
+                # Ticks that would be due meanwhile (ten a second at speed 5).
+                time.sleep(2)
+                if hidden == "covered":
+                    os.kill(cover.pid, signal.SIGKILL)
+                    cover.wait()
+                else:
+                    screen.run("xdotool", "windowmap", window)
+                seen = report.next("seen")
+                self.assertIsNotNone(seen, "no report of the window seen again")
+                # Not a tick run nor a frame sent while unseen, and no wakes but for the
+                # server's events that showed the window again.
+                self.assertEqual(seen[:2], unseen[:2])
+                self.assertLessEqual(seen[2] - unseen[2], 3)
+                self.assertGreater(drawn_within(screen, 8, window), 0)
+                screen.shot_png(os.path.join(out_dir(), f"x11_seen_again_{target}_{hidden}.png"))
+                self.assertIsNone(proc.poll())
+                code, _ = screen.stop(proc)
+                self.assertEqual(code, ENDED_BY_SIGTERM)
+                end = report.next("end")
+                self.assertIsNotNone(end)
+                self.assertGreater(end[1], seen[1])
 
 
 if __name__ == "__main__":

@@ -21,6 +21,9 @@
 namespace {
 
 constexpr UINT_PTR kFrameTimerId = 100;
+// The preview's look at its parent, which it draws nothing for while that is hidden.
+constexpr UINT_PTR kParentTimerId = 101;
+constexpr UINT kParentCheckMs = 1000;
 constexpr wchar_t kMusicFile[] = L"" MUSIC_FILE_NAME;
 constexpr int kMusicPathSize = 256;
 
@@ -42,6 +45,82 @@ void EnableInputMethod(BOOL enable) {
 // The show of the saver or preview window: one window of the kind per process.
 Show SaverShow;
 uint32_t SaverSeed = 0;
+
+// Nobody sees the saver while the display is off (where the system reports the display's
+// state), nor the preview while its parent is hidden or minimised: no frame timer runs then.
+bool DisplayOff = false;
+bool ParentHidden = false;
+bool Unseen = false;
+HPOWERNOTIFY DisplayNotify = nullptr;
+// GUID_CONSOLE_DISPLAY_STATE, whose notices carry 0 for off, 1 for on and 2 for dimmed.
+constexpr GUID kConsoleDisplayState = {
+    0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+
+// Asks for the display's state notices: RegisterPowerSettingNotification is missing before
+// Windows Vista, where the display's state is not reported and the saver always draws.
+void WatchDisplay(HWND window) {
+  using RegisterProc = HPOWERNOTIFY(WINAPI*)(HANDLE, LPCGUID, DWORD);
+  const auto registerNotice =
+      LibraryProc<RegisterProc>(GetModuleHandleA("user32.dll"), "RegisterPowerSettingNotification");
+  if (registerNotice != nullptr) {
+    DisplayNotify = registerNotice(window, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+  }
+}
+
+void UnwatchDisplay() {
+  if (DisplayNotify == nullptr) return;
+  using UnregisterProc = BOOL(WINAPI*)(HPOWERNOTIFY);
+  const auto unregisterNotice = LibraryProc<UnregisterProc>(GetModuleHandleA("user32.dll"),
+                                                            "UnregisterPowerSettingNotification");
+  if (unregisterNotice != nullptr) unregisterNotice(DisplayNotify);
+  DisplayNotify = nullptr;
+}
+
+void StartFrameTimer(HWND window) {
+  FrameTimer = static_cast<UINT16>(
+      SetTimer(window, kFrameTimerId, static_cast<UINT>(FramePeriodForSpeed(CurrentSettings.speed)),
+               nullptr));
+}
+
+// Stops the frame timer when nobody can see the window any more; seen again, the WorkBuffer
+// and the window go back to the background, a fresh scene starts and the timer runs again.
+// The music goes on either way.
+void FollowSight(HWND window) {
+  const bool unseen = DisplayOff || ParentHidden;
+  if (unseen == Unseen || TornDown) return;
+  Unseen = unseen;
+  if (unseen) {
+    KillTimer(window, kFrameTimerId);
+    FrameTimer = 0;
+    return;
+  }
+  GfxBlankWorkBuffer();
+  ShowStartFreshScene(SaverShow);
+  InvalidateRect(window, nullptr, FALSE);
+  StartFrameTimer(window);
+}
+
+// The preview's parent is hidden, or the window it stands in is minimised.
+bool PreviewParentHidden(HWND window) {
+  const HWND parent = GetParent(window);
+  if (parent == nullptr) return false;
+  return !IsWindowVisible(parent) || IsIconic(GetAncestor(parent, GA_ROOT));
+}
+
+LRESULT OnPowerBroadcast(HWND window, WPARAM wParam, LPARAM lParam) {
+  const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
+  if (wParam != PBT_POWERSETTINGCHANGE || setting == nullptr ||
+      !IsEqualGUID(setting->PowerSetting, kConsoleDisplayState) ||
+      setting->DataLength < sizeof(DWORD)) {
+    return TRUE;
+  }
+  DWORD state = 0;
+  CopyMemory(&state, setting->Data, sizeof state);
+  // A dimmed display still shows the saver.
+  DisplayOff = state == 0;
+  FollowSight(window);
+  return TRUE;
+}
 
 // A list that repeats the last drawn one is not drawn, nor a sprite blanked and drawn again where
 // it stands: only the compositor writes the WorkBuffer, and the screen already shows them.
@@ -97,6 +176,8 @@ void TearDown(HWND window) {
     KillTimer(window, kFrameTimerId);
     FrameTimer = 0;
   }
+  KillTimer(window, kParentTimerId);
+  UnwatchDisplay();
   DeleteGraphics();
   MonitorWindowsDestroy();
   if (CurrentSettings.music == 1) SoundReleaseAll();
@@ -136,6 +217,7 @@ LRESULT OnCreate(HWND window) {
   TornDown = false;
   PasswordPending = 0;
   TickPhase = 0;
+  DisplayOff = ParentHidden = Unseen = false;
   LoadSettings();
   if (RunMode != RUN_SAVER) CurrentSettings.music = 0;
   if (CurrentSettings.music == 1) StartMusic(window);
@@ -159,6 +241,8 @@ LRESULT OnCreate(HWND window) {
   SaverSeed = static_cast<uint32_t>(time(nullptr));
   ShowSetUp(SaverShow, RunMode, ScreenSize, OutputSize, ScaleFactor, SaverSeed);
   if (CurrentSettings.music == 1) SoundPlay(0, 1);
+  if (RunMode == RUN_SAVER) WatchDisplay(window);
+  if (RunMode == RUN_PREVIEW) SetTimer(window, kParentTimerId, kParentCheckMs, nullptr);
   return 0;
 }
 
@@ -198,9 +282,7 @@ int SetUpGraphics(HWND window, HDC context) {
   }
   GfxCreatePatterns();
   if (!GfxCreateBuffers(context)) return 0;
-  FrameTimer = static_cast<UINT16>(
-      SetTimer(window, kFrameTimerId, static_cast<UINT>(FramePeriodForSpeed(CurrentSettings.speed)),
-               nullptr));
+  StartFrameTimer(window);
   return FrameTimer != 0;
 }
 
@@ -264,7 +346,16 @@ LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         MonitorWindowsCreate(window, CurrentSettings.allMonitors != 0, SaverSeed);
       }
       return 0;
+    case WM_POWERBROADCAST:
+      return OnPowerBroadcast(window, wParam, lParam);
     case WM_TIMER:
+      if (wParam == kParentTimerId) {
+        ParentHidden = PreviewParentHidden(window);
+        FollowSight(window);
+        return 0;
+      }
+      // A tick already queued when the timer stopped is not drawn.
+      if (Unseen) return 0;
       TickPhase = (TickPhase + 1) % 2;
       if (TickPhase == 0 || PasswordPending != 1) DrawFrame(window);
       return 0;

@@ -306,6 +306,14 @@ void GfxReleaseDrawingContexts() {
   BlackBackground = nullptr;
 }
 
+void GfxBlankWorkBuffer() {
+  const HDC backgroundDC = Select(&Held.background, BackgroundBuffer);
+  const HDC workDC = Select(&Held.work, WorkBuffer);
+  if (backgroundDC && workDC) {
+    BitBlt(workDC, 0, 0, OutputSize.width, OutputSize.height, backgroundDC, 0, 0, SRCCOPY);
+  }
+}
+
 void GfxRenderFrame(HWND window, const DrawEntry* entries) {
   ChangedCount = 0;
   for (int slot = 0; slot < kDrawListSlots && entries[slot].kind != DRAW_END; ++slot) {

@@ -13,6 +13,8 @@
 void GfxCreatePatterns();
 // Creates the BackgroundBuffer and WorkBuffer of OutputSize, black; 1, or 0 on failure.
 int GfxCreateBuffers(HDC screen);
+// Copies the BackgroundBuffer over the whole WorkBuffer, for a fresh scene on the same buffers.
+void GfxBlankWorkBuffer();
 // Draws a finished draw list (its entries up to the DRAW_END, at most kDrawListSlots) into the
 // WorkBuffer and presents on the window the rectangles that the list changed.
 void GfxRenderFrame(HWND window, const DrawEntry* entries);
