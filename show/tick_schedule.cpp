@@ -17,6 +17,15 @@ int TickScheduleDue(TickSchedule& schedule, int64_t now) {
   return due;
 }
 
+int TickScheduleCatchUp(TickSchedule& schedule, int64_t now, int most) {
+  if (now + 1 < schedule.nextTick || most < 1) return 0;
+  const int64_t late = (now + 1 - schedule.nextTick) / schedule.period + 1;
+  const int due = late < most ? static_cast<int>(late) : most;
+  schedule.nextTick += due * schedule.period;
+  schedule.quiet = 0;
+  return due;
+}
+
 int TickScheduleDueBeforeChange(TickSchedule& schedule, int64_t now) {
   int due = 0;
   for (; schedule.quiet > 0 && now >= schedule.nextTick; --schedule.quiet) {

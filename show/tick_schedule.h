@@ -23,6 +23,11 @@ int64_t TickScheduleWakeAt(const TickSchedule& schedule);
 // past them; 0 before the wake is due. A late wake does not catch up: the tick after it is due
 // a period later. The caller then sets `quiet` anew, looking ahead from the new state.
 int TickScheduleDue(TickSchedule& schedule, int64_t now);
+// Every tick due by `now`, however late the wake (a throttled timer, a hidden page), at most
+// `most` of them, and moves the schedule past them, so that the show keeps its place against
+// the clock and the music; 0 before the next tick is due. A wake up to a millisecond early still
+// runs its tick. The caller then sets `quiet` anew, or 0 while it is still behind.
+int TickScheduleCatchUp(TickSchedule& schedule, int64_t now, int most);
 // Before the show changes under the schedule (a resize, a fresh scene): how many of the quiet
 // ticks were already due at `now`, which are run first as they would have run on time. The rest
 // are forgotten, for the changed show is looked at afresh.

@@ -22,6 +22,7 @@
 #include "show/input_rule.h"
 #include "show/picture_show.h"
 #include "show/speed.h"
+#include "show/tick_schedule.h"
 #include "show/zoom.h"
 #include "unix/alsa_music.h"
 #include "unix/options.h"
@@ -41,9 +42,6 @@ constexpr int kMaxOutputs = 16;
 // A scale of 1 in wp-fractional-scale-v1's units.
 constexpr int32_t kScaleUnit = 120;
 constexpr int32_t kBaseDpi = 96;
-// Ticks the program may sleep through at most, so that a long quiet spell is looked ahead in
-// steps.
-constexpr int kMostQuietTicks = 20;
 // How long after a commit the program waits before it reads what the compositor says: a frame
 // at 60 Hz, and a little more.
 constexpr int kSettleMs = 20;
@@ -519,8 +517,7 @@ void ConnectionLost(Program& program) {
 
 Ending Run(Program& program, int32_t periodMs) {
   SoftRect changed[kDrawListSlots];
-  int64_t nextTick = NowMs() + periodMs;
-  int quiet = 0;  // ticks from nextTick on that change no picture, run when the program wakes
+  TickSchedule schedule = TickScheduleStart(NowMs(), periodMs);
   for (;;) {
     if (wl_display_dispatch_pending(program.display) < 0) ConnectionLost(program);
     if (program.ending != Ending::kNone) return program.ending;
@@ -529,23 +526,18 @@ Ending Run(Program& program, int32_t periodMs) {
       if (output.surface && output.configured && !output.laidOut) {
         if (!relaid) {
           // The quiet ticks already due run first, as they would have run on time.
-          for (const int64_t now = NowMs(); quiet > 0 && now >= nextTick; --quiet) {
+          for (int due = TickScheduleDueBeforeChange(schedule, NowMs()); due > 0; --due) {
             TickShows(program, changed);
-            nextTick += periodMs;
           }
-          quiet = 0;
           relaid = true;
         }
         if (!LayOut(program, output)) return program.ending;
       }
     }
     const int64_t now = NowMs();
-    if (now >= nextTick + quiet * periodMs) {
-      nextTick += (quiet + 1) * periodMs;
-      for (; quiet >= 0; --quiet) TickShows(program, changed);
-      if (nextTick <= now) nextTick = now + periodMs;
-      quiet = QuietTicks(program);
-    }
+    const int due = TickScheduleDue(schedule, now);
+    for (int tick = 0; tick < due; ++tick) TickShows(program, changed);
+    if (due > 0) schedule.quiet = QuietTicks(program);
     bool committed = false;
     for (Output& output : program.outputs) committed = Present(output, false) || committed;
     MusicFeed();
@@ -561,7 +553,7 @@ Ending Run(Program& program, int32_t periodMs) {
       if (poll(&stop, 1, kSettleMs) > 0) return Ending::kSignal;
     }
 
-    int timeout = static_cast<int>(nextTick + quiet * periodMs - NowMs());
+    int timeout = static_cast<int>(TickScheduleWakeAt(schedule) - NowMs());
     if (timeout < 0) timeout = 0;
     const int feed = MusicNextFeedMs();
     if (feed >= 0 && feed < timeout) timeout = feed;

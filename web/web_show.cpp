@@ -1,11 +1,13 @@
 #include "web/web_show.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "show/embedded_images.h"
 #include "show/image_decode.h"
 #include "show/picture_show.h"
 #include "show/speed.h"
+#include "show/tick_schedule.h"
 #include "show/zoom.h"
 
 #define QV_EXPORT(name) __attribute__((export_name(#name)))
@@ -21,6 +23,10 @@ PictureShow Shown;
 bool Started = false;
 int32_t Zoom = 1;
 uint8_t* Rgba = nullptr;  // the picture, zoomed, in the byte order an ImageData takes
+// When the page's ticks are due, in the page's clock (performance.now()).
+TickSchedule Schedule = {0, 1, 0};
+// A page woken after a long sleep catches up in pieces, drawing in between.
+constexpr int kMostTicksAWake = 2000;
 SoftRect Changed[kDrawListSlots];
 
 // The handed-out picture stays well inside the module's 32-bit memory.
@@ -85,6 +91,8 @@ QV_EXPORT(qv_start) int32_t qv_start(int32_t width, int32_t height, uint32_t see
 
 QV_EXPORT(qv_resize) int32_t qv_resize(int32_t width, int32_t height, int32_t zoom) {
   if (!Started || !SizeFits(width, height)) return 0;
+  // The fresh scene is looked at afresh from the next tick on.
+  Schedule.quiet = 0;
   if (!PictureShowResize(Shown, width, height)) {
     Started = false;
     return 0;
@@ -115,6 +123,23 @@ QV_EXPORT(qv_tick) int32_t qv_tick() {
 QV_EXPORT(qv_quiet_ticks) int32_t qv_quiet_ticks(int32_t most) {
   return Started ? PictureShowQuietTicks(Shown, most) : 0;
 }
+
+QV_EXPORT(qv_schedule) void qv_schedule(double now, int32_t period) {
+  Schedule = TickSchedule{int64_t(std::ceil(now)), period > 0 ? period : 1, 0};
+}
+
+QV_EXPORT(qv_ticks_due) int32_t qv_ticks_due(double now) {
+  return TickScheduleCatchUp(Schedule, int64_t(std::ceil(now)), kMostTicksAWake);
+}
+
+QV_EXPORT(qv_look_ahead) void qv_look_ahead(double now) {
+  // Still behind the clock: no sleeping through ticks that are already due.
+  const bool behind = Schedule.nextTick <= int64_t(std::ceil(now));
+  Schedule.quiet = behind || !Started ? 0 : PictureShowQuietTicks(Shown, kMostQuietTicks);
+}
+
+QV_EXPORT(qv_wake_at) double qv_wake_at() { return double(TickScheduleWakeAt(Schedule)); }
+QV_EXPORT(qv_next_tick) double qv_next_tick() { return double(Schedule.nextTick); }
 
 QV_EXPORT(qv_rgba) uint8_t* qv_rgba() { return Rgba; }
 QV_EXPORT(qv_width) int32_t qv_width() { return Started ? Shown.picture.width : 0; }

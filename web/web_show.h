@@ -21,6 +21,16 @@ int32_t qv_tick();
 // How many of the next ticks, up to `most`, will change nothing: the page may sleep through them
 // and run them when it wakes.
 int32_t qv_quiet_ticks(int32_t most);
+// The page's tick schedule, in its clock's milliseconds: qv_schedule starts it with the first
+// tick due at `now`; qv_ticks_due says how many ticks are due at `now` (every one since the last
+// wake, however late, up to 2000) and moves past them; qv_look_ahead, after they ran, lets the
+// page sleep through the ticks ahead that change nothing, unless it is still behind; qv_wake_at
+// is when the page must wake next.
+void qv_schedule(double now, int32_t period);
+int32_t qv_ticks_due(double now);
+void qv_look_ahead(double now);
+double qv_wake_at();
+double qv_next_tick();
 // The picture as RGBA bytes, alpha 255, top row first, qv_width() x qv_zoom_now() pixels a row,
 // each picture pixel a qv_zoom_now() square.
 uint8_t* qv_rgba();

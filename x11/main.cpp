@@ -26,6 +26,7 @@
 #include "show/image_decode.h"
 #include "show/picture_show.h"
 #include "show/speed.h"
+#include "show/tick_schedule.h"
 #include "show/zoom.h"
 #include "unix/alsa_music.h"
 #include "unix/options.h"
@@ -234,10 +235,6 @@ bool LayOut(Display* display, const Target& target, int askedZoom, const SoftShe
 
 enum class Ending { kSignal, kInput, kWindowGone, kFailure };
 
-// Ticks the program may sleep through at most, so that a long quiet spell is looked ahead in
-// steps.
-constexpr int kMostQuietTicks = 20;
-
 // Runs one tick of every show and presents what changed; whether anything did.
 bool TickShows(Shows* shows, SoftRect* changed) {
   bool sent = false;
@@ -302,10 +299,7 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
   const Window root = DefaultRootWindow(display);
   const int randrEvents = target->wholeScreen ? WatchMonitors(display, root) : -1;
   SoftRect changed[kDrawListSlots];
-  int64_t nextTick = NowMs() + periodMs;
-  // Ticks from nextTick on that change no picture: the program sleeps through them and runs
-  // them when it wakes, as it must before anything else touches the shows.
-  int quiet = 0;
+  TickSchedule schedule = TickScheduleStart(NowMs(), periodMs);
   // Whether the server may have sent something since the queue was last read: the queue is read
   // only then, for a read of the connection costs a system call at every tick.
   bool serverSpoke = true;
@@ -370,11 +364,9 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
     const int areaCount = resized || monitorsMayDiffer ? ShowAreas(display, *target, areas) : 0;
     if (resized || (monitorsMayDiffer && !ShowsStandIn(*shows, areas, areaCount))) {
       // The quiet ticks already due run first, as they would have run on time.
-      for (const int64_t now = NowMs(); quiet > 0 && now >= nextTick; --quiet) {
+      for (int due = TickScheduleDueBeforeChange(schedule, NowMs()); due > 0; --due) {
         TickShows(shows, changed);
-        nextTick += periodMs;
       }
-      quiet = 0;
       if (!LayOut(display, *target, zoom, sheets, areas, areaCount, shows)) {
         std::fprintf(stderr, "qavsaver3: cannot make the picture for %dx%d\n", target->width,
                      target->height);
@@ -393,28 +385,26 @@ Ending Run(Display* display, Target* target, int zoom, int32_t periodMs, const S
       ReportSight(sight, unseen ? "unseen" : "seen");
       // The ticks due stay unrun; seen again, each show starts a fresh scene on a blank picture,
       // sent whole over whatever the window showed meanwhile.
-      quiet = 0;
       if (!unseen) {
         for (int i = 0; i < shows->count; ++i) {
           PictureShowRestart(shows->shown[i].show);
           PresentArea(shows->shown[i].present, 0, 0, target->width, target->height);
         }
-        nextTick = now + periodMs;
+        schedule = TickScheduleStart(now, periodMs);
       }
     }
-    if (!unseen && now >= nextTick + quiet * periodMs) {
-      nextTick += (quiet + 1) * periodMs;
-      for (; quiet >= 0; --quiet) {
+    if (!unseen) {
+      const int due = TickScheduleDue(schedule, now);
+      for (int tick = 0; tick < due; ++tick) {
         sight.frames += TickShows(shows, changed);
         ++sight.ticks;
       }
-      if (nextTick <= now) nextTick = now + periodMs;
-      quiet = QuietTicks(*shows);
+      if (due > 0) schedule.quiet = QuietTicks(*shows);
     }
     MusicFeed();
 
     now = NowMs();
-    int timeout = static_cast<int>(nextTick + quiet * periodMs - now);
+    int timeout = static_cast<int>(TickScheduleWakeAt(schedule) - now);
     if (timeout < 0) timeout = 0;
     if (unseen) {
       // Only a powered-down monitor is asked after again; the rest comes as events.

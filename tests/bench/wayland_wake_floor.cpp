@@ -15,13 +15,12 @@
 
 #include "show/show.h"
 #include "show/speed.h"
+#include "show/tick_schedule.h"
 #define namespace namespace_
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #undef namespace
 
 namespace {
-
-constexpr int kMostQuietTicks = 20;  // as qavsaver3-wayland looks ahead
 
 struct Floor {
   wl_compositor* compositor = nullptr;
@@ -123,14 +122,12 @@ int main(int argc, char** argv) {
             {int32_t(floor.width), int32_t(floor.height)}, 1000,
             uint32_t(std::strtoul(argv[1], nullptr, 10)));
   const int64_t periodMs = FramePeriodForSpeed(5);
-  int64_t nextTick = NowMs() + periodMs;
-  int quiet = 0;
+  TickSchedule schedule = TickScheduleStart(NowMs(), periodMs);
   for (;;) {
     const int64_t now = NowMs();
-    if (now >= nextTick + quiet * periodMs) {
-      nextTick += (quiet + 1) * periodMs;
+    if (const int due = TickScheduleDue(schedule, now)) {
       bool drew = false;
-      for (; quiet >= 0; --quiet) drew = Tick(show) || drew;
+      for (int tick = 0; tick < due; ++tick) drew = Tick(show) || drew;
       const int free = !floor.busy[0] ? 0 : !floor.busy[1] ? 1 : -1;
       if (drew && free >= 0) {
         wl_surface_attach(surface, buffers[free], 0, 0);
@@ -138,10 +135,9 @@ int main(int argc, char** argv) {
         wl_surface_commit(surface);
         floor.busy[free] = true;
       }
-      if (nextTick <= now) nextTick = now + periodMs;
-      quiet = ShowQuietTicks(show, kMostQuietTicks);
+      schedule.quiet = ShowQuietTicks(show, kMostQuietTicks);
     }
-    int timeout = static_cast<int>(nextTick + quiet * periodMs - NowMs());
+    int timeout = static_cast<int>(TickScheduleWakeAt(schedule) - NowMs());
     if (timeout < 0) timeout = 0;
     while (wl_display_prepare_read(display) != 0) wl_display_dispatch_pending(display);
     wl_display_flush(display);

@@ -12,11 +12,10 @@
 
 #include "show/show.h"
 #include "show/speed.h"
+#include "show/tick_schedule.h"
 #include "x11/x_present.h"
 
 namespace {
-
-constexpr int kMostQuietTicks = 20;  // as qavsaver3 looks ahead
 
 int64_t NowMs() {
   timespec now;
@@ -50,22 +49,19 @@ int main(int argc, char** argv) {
             {attributes.width, attributes.height}, 1000,
             uint32_t(std::strtoul(argv[1], nullptr, 10)));
   const int64_t periodMs = FramePeriodForSpeed(5);
-  int64_t nextTick = NowMs() + periodMs;
-  int quiet = 0;
+  TickSchedule schedule = TickScheduleStart(NowMs(), periodMs);
   for (;;) {
     const int64_t now = NowMs();
-    if (now >= nextTick + quiet * periodMs) {
-      nextTick += (quiet + 1) * periodMs;
+    if (const int due = TickScheduleDue(schedule, now)) {
       bool drew = false;
-      for (; quiet >= 0; --quiet) drew = Tick(show) || drew;
+      for (int tick = 0; tick < due; ++tick) drew = Tick(show) || drew;
       if (drew) {
         XShmPutImage(display, root, present.gc, present.image, 0, 0, 0, 0, 1, 1, False);
         XFlush(display);
       }
-      if (nextTick <= now) nextTick = now + periodMs;
-      quiet = ShowQuietTicks(show, kMostQuietTicks);
+      schedule.quiet = ShowQuietTicks(show, kMostQuietTicks);
     }
-    int timeout = static_cast<int>(nextTick + quiet * periodMs - NowMs());
+    int timeout = static_cast<int>(TickScheduleWakeAt(schedule) - NowMs());
     if (timeout < 0) timeout = 0;
     pollfd connection = {ConnectionNumber(display), POLLIN, 0};
     if (XPending(display)) timeout = 0;

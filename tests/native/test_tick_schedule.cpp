@@ -33,6 +33,31 @@ TEST(TickSchedule, RunsTheDueTicksAndSleepsThroughTheQuietOnes) {
   }
 }
 
+TEST(TickSchedule, CatchingUpRunsEveryTickDueByNowInPieces) {
+  const struct {
+    const char* name;
+    TickSchedule before;
+    int64_t now;
+    int most;
+    int due;
+    int64_t nextTick;  // after
+  } cases[] = {
+      {"not yet due", {1100, 100, 0}, 1098, 10, 0, 1100},
+      {"a millisecond early still runs", {1100, 100, 0}, 1099, 10, 1, 1200},
+      {"on time", {1100, 100, 0}, 1100, 10, 1, 1200},
+      {"quiet ticks past are run", {1100, 100, 3}, 1400, 10, 4, 1500},
+      {"a wake a second late catches up", {1100, 100, 0}, 2150, 100, 11, 2200},
+      {"a long sleep is caught up in pieces", {1100, 100, 0}, 1000000, 2000, 2000, 201100},
+      {"nothing at most 0", {1100, 100, 0}, 5000, 0, 0, 1100},
+  };
+  for (const auto& c : cases) {
+    TickSchedule schedule = c.before;
+    EXPECT_EQ(TickScheduleCatchUp(schedule, c.now, c.most), c.due) << c.name;
+    EXPECT_EQ(schedule.nextTick, c.nextTick) << c.name;
+    if (c.due > 0) EXPECT_EQ(schedule.quiet, 0) << c.name;
+  }
+}
+
 TEST(TickSchedule, BeforeAChangeTheQuietTicksAlreadyDueRunAndTheRestAreForgotten) {
   const struct {
     const char* name;
