@@ -142,6 +142,45 @@ TEST(HackOptions, TickPeriodIsTheSaversFrameTimer) {
   for (const auto& p : kPeriods) EXPECT_EQ(FramePeriodForSpeed(p[0]), p[1]) << "speed " << p[0];
 }
 
+// The one reading of a hand-written speed, shared by the saver and its settings window.
+TEST(SpeedText, NumbersTakeTheNearestSpeedAndAnythingElseTheDefault) {
+  struct Case {
+    const char* text;
+    int32_t speed;
+  };
+  constexpr Case kCases[] = {
+      {"1", 1},
+      {"5", 5},
+      {"3", 3},
+      {" 4 ", 4},
+      {"\t2\t", 2},
+      {"+2", 2},
+      {"0", 1},
+      {"-1", 1},
+      {"-3", 1},
+      {"6", 5},
+      {"99", 5},
+      {"2147483647", 5},
+      {"2147483648", 5},
+      {"99999999999999", 5},
+      {"-99999999999999999999999", 1},
+      {"00000000000000000000004", 4},
+      {"abc", kSpeedDefault},
+      {"", kSpeedDefault},
+      {"   ", kSpeedDefault},
+      {"-", kSpeedDefault},
+      {"+", kSpeedDefault},
+      {"4x", kSpeedDefault},
+      {"x4", kSpeedDefault},
+      {"4 5", kSpeedDefault},
+      {"0x5", kSpeedDefault},
+      {"--2", kSpeedDefault},
+  };
+  for (const Case& c : kCases) EXPECT_EQ(SpeedFromText(c.text), c.speed) << '"' << c.text << '"';
+  EXPECT_EQ(SpeedFromText(nullptr), kSpeedDefault);
+  EXPECT_EQ(kSpeedDefault, 3);
+}
+
 std::vector<uint8_t> Riff(const char* form, std::vector<std::pair<std::string, size_t>> chunks,
                           size_t cut = 0) {
   std::vector<uint8_t> file = {'R', 'I', 'F', 'F', 0, 0, 0, 0};

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "res/data_files.h"
+#include "show/speed.h"
 #include "windows/settings/signature.h"
 
 Settings CurrentSettings = {1, 3, 1};
@@ -21,6 +22,8 @@ constexpr wchar_t kDataSection[] = L"QV3_DIR";
 constexpr wchar_t kDataKey[] = L"QV3_DIR";
 constexpr char kMarkerFile[] = MARKER_FILE_NAME;
 constexpr wchar_t kLocalDataDirectory[] = L".\\" LOCAL_DATA_FOLDER;
+// Room for a value read as text; a longer one is cut, which leaves a run of digits a number.
+constexpr DWORD kValueSize = 256;
 
 // Compares the marker file's first bytes with the signature, one byte at a time, and stops
 // reading at the first difference.
@@ -51,8 +54,9 @@ void LoadSettings() {
   }
   CurrentSettings.music =
       static_cast<int32_t>(GetPrivateProfileIntA(kSettingsSection, "WAV", 1, kSettingsFile));
-  CurrentSettings.speed =
-      static_cast<int32_t>(GetPrivateProfileIntA(kSettingsSection, "SPEED", 3, kSettingsFile));
+  char speed[kValueSize];
+  GetPrivateProfileStringA(kSettingsSection, "SPEED", "", speed, kValueSize, kSettingsFile);
+  CurrentSettings.speed = SpeedFromText(speed);
   CurrentSettings.allMonitors = static_cast<int32_t>(
       GetPrivateProfileIntA(kSettingsSection, "AllMonitors", 1, kSettingsFile));
 }
@@ -62,7 +66,7 @@ int SaveSettings() {
   snprintf(text, sizeof text, "%d", static_cast<int>(CurrentSettings.music));
   const BOOL musicWritten =
       WritePrivateProfileStringA(kSettingsSection, "WAV", text, kSettingsFile);
-  snprintf(text, sizeof text, "%d", static_cast<int>(CurrentSettings.speed));
+  snprintf(text, sizeof text, "%d", static_cast<int>(SpeedWithinRange(CurrentSettings.speed)));
   const BOOL speedWritten =
       WritePrivateProfileStringA(kSettingsSection, "SPEED", text, kSettingsFile);
   return musicWritten && speedWritten ? 1 : 0;
