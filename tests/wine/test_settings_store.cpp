@@ -134,6 +134,30 @@ TEST_F(SettingsStore, SpeedIsAlwaysOneOfTheFive) {
   }
 }
 
+// The words people write for on and off, in any case and with blanks around them; anything
+// else, and no key, leaves the default: every monitor shows scenes.
+TEST_F(SettingsStore, AllMonitorsIsReadAsASwitch) {
+  struct Case {
+    const char* line;
+    int allMonitors;
+  };
+  const Case cases[] = {
+      {"AllMonitors=1", 1},       {"AllMonitors=0", 0},      {"AllMonitors=yes", 1},
+      {"AllMonitors=no", 0},      {"AllMonitors=true", 1},   {"AllMonitors=false", 0},
+      {"AllMonitors=on", 1},      {"AllMonitors=off", 0},    {"AllMonitors=YES", 1},
+      {"AllMonitors=False", 0},   {"AllMonitors= On ", 1},   {"AllMonitors=\tOFF\t", 0},
+      {"AllMonitors=abc", 1},     {"AllMonitors=2", 1},      {"AllMonitors=-1", 1},
+      {"AllMonitors=", 1},        {"AllMonitors=00", 1},     {"AllMonitors=no way", 1},
+      {"Other=0", 1},
+  };
+  for (const Case& c : cases) {
+    Settings(std::string("[QV3_02]\r\n") + c.line + "\r\n");
+    CurrentSettings.allMonitors = -99;
+    LoadSettings();
+    EXPECT_EQ(CurrentSettings.allMonitors, c.allMonitors) << c.line;
+  }
+}
+
 TEST_F(SettingsStore, MarkerSelectsTheLocalDataFolder) {
   Settings("[QV3_DIR]\r\nQV3_DIR=D:\\Elsewhere\r\n");
   Marker(Signature() + "anything after the signature");

@@ -39,6 +39,30 @@ bool MarkerFileMatches() {
   return matches;
 }
 
+// A switch written by hand: 1, yes, true or on (any case, blanks around it) is on; 0, no,
+// false or off is off; anything else, or no key, is `fallback`.
+int32_t ReadSwitch(const char* key, int32_t fallback) {
+  char text[kValueSize];
+  GetPrivateProfileStringA(kSettingsSection, key, "", text, kValueSize, kSettingsFile);
+  const char* begin = text;
+  while (*begin == ' ' || *begin == '\t') ++begin;
+  const char* end = begin + lstrlenA(begin);
+  while (end > begin && (end[-1] == ' ' || end[-1] == '\t')) --end;
+  char word[8] = "";
+  if (end - begin >= static_cast<ptrdiff_t>(sizeof word)) return fallback;
+  for (int i = 0; begin + i < end; ++i) {
+    const char c = begin[i];
+    word[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  constexpr const char* kOn[] = {"1", "yes", "true", "on"};
+  constexpr const char* kOff[] = {"0", "no", "false", "off"};
+  for (const char* on : kOn)
+    if (lstrcmpA(word, on) == 0) return 1;
+  for (const char* off : kOff)
+    if (lstrcmpA(word, off) == 0) return 0;
+  return fallback;
+}
+
 }  // namespace
 
 void LoadSettings() {
@@ -57,8 +81,7 @@ void LoadSettings() {
   char speed[kValueSize];
   GetPrivateProfileStringA(kSettingsSection, "SPEED", "", speed, kValueSize, kSettingsFile);
   CurrentSettings.speed = SpeedFromText(speed);
-  CurrentSettings.allMonitors = static_cast<int32_t>(
-      GetPrivateProfileIntA(kSettingsSection, "AllMonitors", 1, kSettingsFile));
+  CurrentSettings.allMonitors = ReadSwitch("AllMonitors", 1);
 }
 
 int SaveSettings() {
