@@ -296,7 +296,8 @@ class Monitors(unittest.TestCase):
         return False
 
     def test_twenty_monitors_are_all_covered_until_the_saver_ends(self):
-        # However many monitors there are, each has its cover.
+        # However many monitors there are, each has its cover; a cover asked to close (WM_CLOSE
+        # from another program) stays, since a cover ends only with the saver.
         desk = ManyMonitors(5, 4, (400, 300))
         proc = None
         try:
@@ -315,6 +316,13 @@ class Monitors(unittest.TestCase):
                 os.path.join(harness.screenshot_dir(), "twenty_monitors.png"))
             self.assertEqual(count_colour(shot, 0, 0, width, height, ROOT_COLOUR), 0,
                              "a monitor is not covered")
+            desk.session.run_helper("closeclass", "QV3MON")
+            time.sleep(2)
+            self.assertIsNone(proc.poll(), "the saver ended when a cover was asked to close")
+            self.assertEqual(covers(), "19", "a cover closed while the saver goes on")
+            shot = desk.session.screenshot()
+            self.assertEqual(count_colour(shot, 0, 0, width, height, ROOT_COLOUR), 0,
+                             "a monitor was uncovered by a close request")
             desk.session.xdotool("key", "a")
             self.assertEqual(desk.session.wait_exit(proc, EXIT_TIMEOUT), 0)
         finally:

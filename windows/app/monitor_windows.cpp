@@ -197,6 +197,10 @@ LRESULT CALLBACK CoverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       EndPaint(window, &paint);
       return 0;
     }
+    case WM_CLOSE:
+      // A cover ends only with the saver: a close request from elsewhere would leave its
+      // monitor bare while the saver goes on.
+      return 0;
     case WM_DESTROY:
       if (Cover* cover = CoverOf(window)) cover->window = nullptr;
       return 0;
