@@ -21,7 +21,8 @@ namespace {
 
 constexpr UINT_PTR kFrameTimerId = 100;
 constexpr wchar_t kMusicFile[] = L"" MUSIC_FILE_NAME;
-constexpr int kMusicPathSize = 256;
+// Any data folder that fits its own buffer, a backslash and the file name.
+constexpr int kMusicPathSize = kDataDirectorySize + 1 + sizeof kMusicFile / sizeof kMusicFile[0];
 
 UINT16 FrameTimer = 0;
 HPALETTE PreviousPalette = nullptr;
@@ -79,7 +80,7 @@ void StartMusic(HWND window) {
     CurrentSettings.music = 0;
     return;
   }
-  // The path is "folder\BGM04.SSS" in wide characters; a folder too long for it loads nothing.
+  // The path is "folder\BGM04.SSS" in wide characters; the file system judges its length.
   const int folderLength = lstrlenW(DataDirectory);
   if (folderLength + 1 + lstrlenW(kMusicFile) >= kMusicPathSize) return;
   wchar_t path[kMusicPathSize];
