@@ -409,14 +409,13 @@ Section "Install"
   ${EndIf}
 
   ; A silent run has no finish page: its checkbox's choice comes from the command line. A
-  ; current screen saver that named the other build's file, now gone, names this one.
-  StrCpy $0 $NamedOtherSaver
+  ; current screen saver that named the other build's file, now gone, names this one, and the
+  ; user's switch for screen savers stays as it was.
   ${If} ${Silent}
   ${AndIf} $KeepSaver == 0
-    StrCpy $0 1
-  ${EndIf}
-  ${If} $0 == 1
     Call UseAsScreenSaver
+  ${ElseIf} $NamedOtherSaver == 1
+    Call NameAsScreenSaver
   ${EndIf}
 SectionEnd
 
@@ -426,15 +425,25 @@ Function FinishPageShow
   ${EndIf}
 FunctionEnd
 
-; Makes the installed saver the current screen saver, named by its short path as the display
-; settings name it.
-Function UseAsScreenSaver
+; Names the installed saver as the current screen saver, by its short path as the display
+; settings name it; whether screen savers run at all is left as the user set it.
+Function NameAsScreenSaver
   GetFullPathName /SHORT $0 "$SaverDir\${SAVER_FILE}"
   ${If} $0 == ""
     StrCpy $0 "$SaverDir\${SAVER_FILE}"
   ${EndIf}
   ClearErrors
   WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" $0
+  ${If} ${Errors}
+    !insertmacro FAIL "$(CannotSetSaver)"
+  ${EndIf}
+FunctionEnd
+
+; "Use as my screen saver" chosen: the installed saver becomes the current one and screen
+; savers are switched on, the only case where setup changes that switch.
+Function UseAsScreenSaver
+  Call NameAsScreenSaver
+  ClearErrors
   WriteRegStr HKCU "${DESKTOP_KEY}" "ScreenSaveActive" "1"
   ${If} ${Errors}
     !insertmacro FAIL "$(CannotSetSaver)"
