@@ -15,7 +15,9 @@ from testkit import (EXIT_TIMEOUT, LOOK_TIMEOUT, SLIDER_Y, START, WINDOW_CLASS, 
 
 CAPTION = "ミルカドの設定"
 MESSAGE_TITLE = "QAV SAVER Vol.3"  # the caption of the program's message boxes
-SAVE_FAILED_TEXT = "設定を保存できませんでした"
+# What a failed save says: in Japanese where the user's UI language is Japanese, else in English.
+SAVE_FAILED_TEXT = {"ja_JP.UTF-8": "設定を保存できませんでした",
+                    "en_US.UTF-8": "The settings could not be saved."}
 
 STAY_TIME = 1.5    # seconds the saver must go on after input that must not close it
 TOGGLE = "MUSIC_OFF"  # either name clicks the same control
@@ -359,12 +361,23 @@ class SettingsWindow(unittest.TestCase):
 
     def test_failed_save_says_so_and_keeps_the_window(self):
         # Either way out after two failed saves (by OK and by Enter): OK once the file can be
-        # written saves what the window shows; Cancel leaves everything as it was.
-        for ending in ("OK once the file can be written", "Cancel"):
-            with self.subTest(ending):
-                self.run_failed_save(ending)
+        # written saves what the window shows; Cancel leaves everything as it was. The message
+        # is in the user's language, on a Japanese and on an English system.
+        for ending, language in (("OK once the file can be written", "ja_JP.UTF-8"),
+                                 ("Cancel", "en_US.UTF-8")):
+            with self.subTest(ending, language=language):
+                saved = {k: self.session.env.get(k) for k in ("LANG", "LC_ALL")}
+                self.session.env.update(LANG=language, LC_ALL=language)
+                try:
+                    self.run_failed_save(ending, SAVE_FAILED_TEXT[language])
+                finally:
+                    for key, value in saved.items():
+                        if value is None:
+                            self.session.env.pop(key, None)
+                        else:
+                            self.session.env[key] = value
 
-    def run_failed_save(self, ending):
+    def run_failed_save(self, ending, text):
         s = self.session
         harness.write_settings(None)
         # A directory in the settings file's place: no write can succeed.
@@ -384,7 +397,7 @@ class SettingsWindow(unittest.TestCase):
                 self.assertEqual(box["enabled"], "1")
                 code, out = s.run_helper("boxtext", MESSAGE_TITLE)
                 self.assertEqual(bytes.fromhex(harness.parse_fields(out).get("text", "")),
-                                 SAVE_FAILED_TEXT.encode("utf-8"))
+                                 text.encode("utf-8"))
                 self.shot("settings_save_failed")
                 s.xdotool("key", "Return")
                 deadline = time.time() + 10

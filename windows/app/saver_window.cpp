@@ -12,6 +12,7 @@
 #include "res/resource_ids.h"
 #include "windows/settings/control_values.h"
 #include "windows/settings/settings_store.h"
+#include "windows/settings/settings_window.h"
 #include "show/runstate.h"
 #include "show/show.h"
 #include "show/zoom.h"
@@ -143,7 +144,10 @@ LRESULT OnCreate(HWND window) {
   const HWND desktop = GetDesktopWindow();
   const HDC context = GetDC(desktop);
   if (!SetUpGraphics(window, context)) {
-    MessageBoxW(window, L"グラフィックメモリが足りませんでした", L"QAV SAVER Vol.3", MB_OK);
+    MessageBoxW(window,
+                MessageForUser(L"グラフィックメモリが足りませんでした",
+                               L"There was not enough graphics memory."),
+                L"QAV SAVER Vol.3", MB_OK);
     ReleaseDC(desktop, context);
     SendingOwnDestroy = true;
     SendMessageA(window, WM_DESTROY, 0, 0);
