@@ -7,7 +7,9 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 }  // namespace
 
 int32_t SpeedWithinRange(int64_t speed) {
-  return static_cast<int32_t>(speed < kSpeedMin ? kSpeedMin : speed > kSpeedMax ? kSpeedMax : speed);
+  return static_cast<int32_t>(speed < kSpeedMin   ? kSpeedMin
+                              : speed > kSpeedMax ? kSpeedMax
+                                                  : speed);
 }
 
 int32_t SpeedFromText(const char* text) {

@@ -53,22 +53,10 @@ TEST(SettingsControls, StepsStayWithinTheSpeedRange) {
     int32_t stepped;
   };
   constexpr Case kCases[] = {
-      {3, -1, 2},
-      {3, 1, 4},
-      {1, -1, 1},
-      {5, 1, 5},
-      {7, 1, 5},
-      {7, -1, 4},
-      {6, 1, 5},
-      {99, -1, 4},
-      {-3, 1, 2},
-      {-3, -1, 1},
-      {0, -1, 1},
-      {0, 1, 2},
-      {INT32_MAX, 1, 5},
-      {INT32_MAX, -1, 4},
-      {INT32_MIN, -1, 1},
-      {INT32_MIN, 1, 2},
+      {3, -1, 2},        {3, 1, 4},          {1, -1, 1},         {5, 1, 5},
+      {7, 1, 5},         {7, -1, 4},         {6, 1, 5},          {99, -1, 4},
+      {-3, 1, 2},        {-3, -1, 1},        {0, -1, 1},         {0, 1, 2},
+      {INT32_MAX, 1, 5}, {INT32_MAX, -1, 4}, {INT32_MIN, -1, 1}, {INT32_MIN, 1, 2},
   };
   for (const Case& c : kCases)
     EXPECT_EQ(SteppedSpeed(c.speed, c.step), c.stepped) << c.speed << " step " << c.step;
