@@ -83,6 +83,35 @@ class TwoMonitors:
         return ((x0 + x1) // 2 + dx, (y0 + y1) // 2 + dy)
 
 
+class ManyMonitors:
+    """A session whose screen Wine sees as a grid of small monitors, the first the primary."""
+
+    def __init__(self, columns, rows, size):
+        self.size = size
+        self.screen = (columns * size[0], rows * size[1])
+        self.monitors = [(size[0] * (i % columns), size[1] * (i // columns)) + size
+                         for i in range(columns * rows)]
+        self.session = harness.Session(*self.screen)
+        try:
+            harness.split_into_monitors(self.session.env, self.monitors)
+            subprocess.run(["xsetroot", "-solid", "#%02x%02x%02x" % ROOT_COLOUR],
+                           env=self.session.env, check=True, timeout=120)
+        except Exception:
+            self.session.close()
+            raise
+        self.env = dict(self.session.env)
+
+    def second_point(self, dx=0, dy=0):
+        x, y, width, height = self.monitors[1]
+        return (x + width // 2 + dx, y + height // 2 + dy)
+
+    def close(self):
+        try:
+            harness.end_monitor_split(self.session.env)
+        finally:
+            self.session.close()
+
+
 SETTINGS = "[QV3_02]\nWAV=0\nSPEED=5\n"
 
 
@@ -264,6 +293,40 @@ class Monitors(unittest.TestCase):
                 return True
             time.sleep(0.3)
         return False
+
+    def test_twenty_monitors_are_all_covered_until_the_saver_ends(self):
+        # However many monitors there are, each has its cover; a cover asked to close (WM_CLOSE
+        # from another program) stays, since a cover ends only with the saver.
+        desk = ManyMonitors(5, 4, (400, 300))
+        proc = None
+        try:
+            proc = self.start(desk)
+            width, height = desk.screen
+
+            def covers():
+                out = desk.session.run_helper("countclass", "QV3MON")[1]
+                return harness.parse_fields(out).get("count")
+
+            deadline = time.time() + 20
+            while covers() != "19" and time.time() < deadline:
+                time.sleep(0.5)
+            self.assertEqual(covers(), "19")
+            shot = desk.session.screenshot(
+                os.path.join(harness.screenshot_dir(), "twenty_monitors.png"))
+            self.assertEqual(count_colour(shot, 0, 0, width, height, ROOT_COLOUR), 0,
+                             "a monitor is not covered")
+            desk.session.run_helper("closeclass", "QV3MON")
+            time.sleep(2)
+            self.assertIsNone(proc.poll(), "the saver ended when a cover was asked to close")
+            self.assertEqual(covers(), "19", "a cover closed while the saver goes on")
+            shot = desk.session.screenshot()
+            self.assertEqual(count_colour(shot, 0, 0, width, height, ROOT_COLOUR), 0,
+                             "a monitor was uncovered by a close request")
+        finally:
+            if proc is not None and proc.poll() is None:
+                os.killpg(proc.pid, signal.SIGKILL)
+                proc.wait()
+            desk.close()
 
     def test_all_monitors_0_leaves_the_second_monitor_black(self):
         harness.write_settings(SETTINGS + "AllMonitors=0\n")

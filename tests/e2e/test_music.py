@@ -178,13 +178,45 @@ class Music(unittest.TestCase):
 
     def test_data_folder_from_the_settings_file(self):
         # Without the marker beside the saver, the settings file names the data folder; one too
-        # long for the music's path gives a silent saver, not an overrun.
+        # long for the music's path gives a silent saver, not an overrun. Every folder whose
+        # music path stays within MAX_PATH plays. A music file whose data chunk claims more than
+        # the file holds (2 GB and more among it) leaves the saver covering the screen, silent.
         with harness.Session(640, 480, audio_sink=self.sink) as session:
             dist = harness.copy_dist(os.path.join(session.tmp, "dist"))
             os.remove(os.path.join(dist, "QAVSSV3C.SSS"))
-            music_dir = "Z:" + os.path.join(dist, "QV3").replace("/", "\\")
-            cases = [("named folder", music_dir, True),
-                     ("too long a folder", "Z:\\" + "x" * 300, False)]
+
+            def windows_path(path):
+                return "Z:" + path.replace("/", "\\")
+
+            def folder_of_length(length):
+                # Nested folders under the copy, named so the Windows path has `length`
+                # characters, holding the music file.
+                path = os.path.join(dist, "long")
+                while len(windows_path(path)) < length:
+                    room = length - len(windows_path(path)) - 1
+                    path = os.path.join(path, "d" * min(room, 100))
+                self.assertEqual(len(windows_path(path)), length)
+                os.makedirs(path, exist_ok=True)
+                shutil.copy(MUSIC_FILE, path)
+                return windows_path(path)
+
+            def claiming(size):
+                path = os.path.join(dist, f"claims{size:x}")
+                os.makedirs(path, exist_ok=True)
+                with open(MUSIC_FILE, "rb") as f:
+                    music = bytearray(f.read())
+                at = music.find(b"data")
+                music[at + 4:at + 8] = size.to_bytes(4, "little")
+                with open(os.path.join(path, "BGM04.SSS"), "wb") as f:
+                    f.write(bytes(music[:at + 8 + 4096]))
+                return windows_path(path)
+
+            cases = [("named folder", windows_path(os.path.join(dist, "QV3")), True),
+                     ("too long a folder", "Z:\\" + "x" * 300, False),
+                     ("folder of 246 characters", folder_of_length(246), True),
+                     ("folder of 249 characters", folder_of_length(249), True),
+                     ("data chunk claims 0xFFFFFFF0 bytes", claiming(0xFFFFFFF0), False),
+                     ("data chunk claims 0x80000010 bytes", claiming(0x80000010), False)]
             for name, folder, plays in cases:
                 with self.subTest(name):
                     if os.path.exists(self.sink):
@@ -192,14 +224,21 @@ class Music(unittest.TestCase):
                     harness.write_settings(f"[QV3_02]\nWAV=1\n[QV3_DIR]\nQV3_DIR={folder}\n")
                     session.xdotool("mousemove", 300, 200)
                     proc = session.start_saver("/s", dist=dist)
-                    self.assertIsNotNone(session.find_window("QV3_02"))
-                    size = wait_for_size(self.sink, SECOND, 8)
-                    self.assertIsNone(proc.poll(), "the saver ended by itself")
-                    if plays:
-                        self.assertGreaterEqual(size, SECOND, "the named folder's music is silent")
-                    else:
-                        self.assertEqual(size, 0, "music played from a path that cannot fit")
-                    self.end_with_key(session, proc)
+                    try:
+                        self.assertIsNotNone(session.find_window("QV3_02"),
+                                             "the saver does not cover the screen")
+                        size = wait_for_size(self.sink, SECOND, 8)
+                        self.assertIsNone(proc.poll(), "the saver ended by itself")
+                        if plays:
+                            self.assertGreaterEqual(size, SECOND,
+                                                    "the named folder's music is silent")
+                        else:
+                            self.assertEqual(size, 0, "music played from a file it cannot use")
+                        self.end_with_key(session, proc)
+                    finally:
+                        if proc.poll() is None:  # a failed case leaves no saver behind
+                            proc.kill()
+                            proc.wait()
 
     def test_data_folder_named_outside_the_ansi_code_page(self):
         # An English system (ANSI code page 1252) with the data folder named in Japanese: the

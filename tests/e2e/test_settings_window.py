@@ -15,7 +15,10 @@ from testkit import (EXIT_TIMEOUT, LOOK_TIMEOUT, SLIDER_Y, START, WINDOW_CLASS, 
 
 CAPTION = "ミルカドの設定"
 MESSAGE_TITLE = "QAV SAVER Vol.3"  # the caption of the program's message boxes
-SAVE_FAILED_TEXT = "設定を保存できませんでした"
+# What a failed save says on an English system (this machine has no Japanese locale for Wine to
+# take a Japanese UI language from; the Japanese text is shown where that is the UI language).
+SAVE_FAILED_TEXT = "The settings could not be saved."
+UI_LANGUAGE = "en_US.UTF-8"
 
 STAY_TIME = 1.5    # seconds the saver must go on after input that must not close it
 TOGGLE = "MUSIC_OFF"  # either name clicks the same control
@@ -127,19 +130,35 @@ SCENARIOS = [
       ("move", 420, SLIDER_Y + 40), ("release",), ("look", ("knob", 172)),
       ("look", ("digits", 5)), ("click", "OK")],
      {"WAV": "0", "SPEED": "5"}, True),
+    # A hand-edited speed shows as the speed the saver runs at (a number taken to the nearest
+    # of 1 to 5, anything else the default 3), with its knob; no button or save leaves 1 to 5.
     ("speed 7 from the file, then plus", "[QV3_02]\nWAV=0\nSPEED=7\n", "/c",
-     [("look", ("digits", 7)), ("look", ("knob", None)), ("click", "PNUM"),
+     [("look", ("digits", 5)), ("look", ("knob", 172)), ("click", "PNUM"),
       ("look", ("digits", 5)), ("look", ("knob", 172)), ("click", "OK")],
      {"WAV": "0", "SPEED": "5"}, True),
-    ("speed 7 from the file, then minus", "[QV3_02]\nWAV=0\nSPEED=7\n", "/c",
-     [("click", "MNUM"), ("look", ("digits", 6)), ("look", ("knob", None)), ("click", "OK")],
-     {"WAV": "0", "SPEED": "6"}, True),
-    ("speed 150 from the file shows no digits and is kept", "[QV3_02]\nWAV=0\nSPEED=150\n", "/c",
-     [("look", ("digits", None)), ("look", ("knob", None)), ("click", TOGGLE), ("click", "OK")],
-     {"WAV": "1", "SPEED": "150"}, True),
-    ("speed -3 from the file shows no digits", "[QV3_02]\nWAV=0\nSPEED=-3\n", "/c",
-     [("look", ("digits", None)), ("look", ("knob", None)), ("click", "CANCEL")],
+    ("speed 6 from the file, then plus", "[QV3_02]\nWAV=0\nSPEED=6\n", "/c",
+     [("look", ("digits", 5)), ("click", "PNUM"), ("look", ("digits", 5)), ("click", "OK")],
+     {"WAV": "0", "SPEED": "5"}, True),
+    ("speed 99 from the file, then minus and Enter", "[QV3_02]\nWAV=0\nSPEED=99\n", "/c",
+     [("look", ("digits", 5)), ("look", ("knob", 172)), ("click", "MNUM"),
+      ("look", ("digits", 4)), ("look", ("knob", 129)), ("key", "key", "Return")],
+     {"WAV": "0", "SPEED": "4"}, True),
+    ("speed 150 from the file shows 5 and saves 5", "[QV3_02]\nWAV=0\nSPEED=150\n", "/c",
+     [("look", ("digits", 5)), ("look", ("knob", 172)), ("click", TOGGLE), ("click", "OK")],
+     {"WAV": "1", "SPEED": "5"}, True),
+    ("speed -3 from the file shows 1, then plus", "[QV3_02]\nWAV=0\nSPEED=-3\n", "/c",
+     [("look", ("digits", 1)), ("look", ("knob", 0)), ("click", "PNUM"),
+      ("look", ("digits", 2)), ("click", "OK")],
+     {"WAV": "0", "SPEED": "2"}, True),
+    ("speed -1 from the file shows 1", "[QV3_02]\nWAV=0\nSPEED=-1\n", "/c",
+     [("look", ("digits", 1)), ("look", ("knob", 0)), ("click", "CANCEL")],
      "unchanged", True),
+    ("speed 0 from the file shows 1", "[QV3_02]\nWAV=0\nSPEED=0\n", "/c",
+     [("look", ("digits", 1)), ("look", ("knob", 0)), ("click", "CANCEL")],
+     "unchanged", True),
+    ("speed abc from the file shows 3 and OK saves 3", "[QV3_02]\nWAV=0\nSPEED=abc\n", "/c",
+     [("look", ("digits", 3)), ("look", ("knob", 86)), ("click", "OK")],
+     {"WAV": "0", "SPEED": "3"}, True),
     ("a foreground parent window, then Cancel", START, "parent",
      [("click", "MNUM"), ("look", ("digits", 2)), ("click", "CANCEL")],
      "unchanged", True),
@@ -343,12 +362,25 @@ class SettingsWindow(unittest.TestCase):
 
     def test_failed_save_says_so_and_keeps_the_window(self):
         # Either way out after two failed saves (by OK and by Enter): OK once the file can be
-        # written saves what the window shows; Cancel leaves everything as it was.
-        for ending in ("OK once the file can be written", "Cancel"):
-            with self.subTest(ending):
-                self.run_failed_save(ending)
+        # written saves what the window shows; Cancel leaves everything as it was. The message
+        # is in English where the user's UI language is not Japanese.
+        saved = {k: self.session.env.get(k) for k in ("LC_MESSAGES", "LC_ALL")}
+        # Wine takes the UI language from LC_MESSAGES; the code page, in which the helpers
+        # print, stays the session's.
+        self.session.env.pop("LC_ALL", None)
+        self.session.env["LC_MESSAGES"] = UI_LANGUAGE
+        try:
+            for ending in ("OK once the file can be written", "Cancel"):
+                with self.subTest(ending):
+                    self.run_failed_save(ending, SAVE_FAILED_TEXT)
+        finally:
+            for key, value in saved.items():
+                if value is None:
+                    self.session.env.pop(key, None)
+                else:
+                    self.session.env[key] = value
 
-    def run_failed_save(self, ending):
+    def run_failed_save(self, ending, text):
         s = self.session
         harness.write_settings(None)
         # A directory in the settings file's place: no write can succeed.
@@ -368,7 +400,7 @@ class SettingsWindow(unittest.TestCase):
                 self.assertEqual(box["enabled"], "1")
                 code, out = s.run_helper("boxtext", MESSAGE_TITLE)
                 self.assertEqual(bytes.fromhex(harness.parse_fields(out).get("text", "")),
-                                 SAVE_FAILED_TEXT.encode("utf-8"))
+                                 text.encode("utf-8"))
                 self.shot("settings_save_failed")
                 s.xdotool("key", "Return")
                 deadline = time.time() + 10

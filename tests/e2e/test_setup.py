@@ -13,10 +13,10 @@ current user's desktop settings, all of which the other tests of the run expect 
 must not be overridden by a default folder full of music).
 """
 
-import ntpath
 import os
 import re
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -57,6 +57,7 @@ UNINSTALLER = DATA_DIR + r"\QAV3UNIN.EXE"
 OTHER_SAVER = r"C:\windows\system32\scrnsave.scr"
 USER_SETTINGS = "[QV3_02]\nWAV=0\nSPEED=5\n"
 PLAIN_FILE = "NOTES.TXT"  # a file of the user's own in the data folder
+SETUP_MUTEX = "QavSaver3Setup"  # held by a setup program while it runs
 
 RUN_TIMEOUT = 60
 EXIT_TIMEOUT = 15
@@ -70,12 +71,16 @@ OK_BUTTON = (120 + 48, 239 + 16)  # the middle of the settings window's OK, clie
 # case", "ours lower case", "other build", "other" or None), "settings" (the settings file's
 # text or None), "changed" (the installed program and music overwritten with other bytes),
 # "blocked" ("folder": a plain file where the data folder goes; "music" or "uninstaller": a
-# folder where that file goes), "user file" (a file of the user's own in the data folder).
-# Runs: ("setup", switches...), ("uninstall",) with the entry's QuietUninstallString and _?=,
-# or ("system start",) the installed saver started the way the system starts it, then its
-# settings window confirmed with OK.
-# After: "code" ("failed" for any non-zero exit code), "installed" (True: the program, the music
-# and the entry with all its values; False: none of them), "scrnsave", "settings", "message"
+# folder where that file goes), "user file" (a file of the user's own in the data folder),
+# "active" (the user's ScreenSaveActive switch, "0" or "1"), "saver running" (the installed
+# saver runs during the action), "setup held" (another setup program holds the setup's mutex).
+# Runs: ("setup", switches...), ("two setups", switches...) two setup programs at once,
+# ("uninstall",) with the entry's QuietUninstallString as it is, or ("system start",) the
+# installed saver started the way the system starts it, then its settings window confirmed
+# with OK.
+# After: "code" ("failed" for any non-zero exit code; for two setups the sorted pair), "installed"
+# (True: the program, the music and the entry with all its values; False: none of them),
+# "scrnsave", "active", "settings", "message" (for two setups, "no message": a text neither holds)
 # (a text the standard error output must hold), "data folder" (what is left in it after the next
 # start of Windows, None for no folder).
 SCENARIOS = [
@@ -144,6 +149,35 @@ SCENARIOS = [
      {"installed": True, "scrnsave": "ours", "user file": True},
      ("uninstall",),
      {"code": 0, "installed": False, "scrnsave": None, "data folder": [PLAIN_FILE]}),
+    # The registered quiet uninstall waits for the work and reports its failure.
+    ("quiet uninstall while the saver runs", {"installed": True, "scrnsave": "ours",
+                                              "saver running": True},
+     ("uninstall",),
+     {"code": 2,
+      "message": "QAVSSV3.SCR. If the screen saver is running, end it and run the uninstaller"}),
+    # A second setup program says that another one runs, with its own exit code.
+    ("setup while another setup runs", {"scrnsave": None, "setup held": True},
+     ("setup", "/S"),
+     {"code": 3, "installed": False, "scrnsave": None,
+      "message": "Another setup of QAV SAVER Vol.3 is running."}),
+    ("two setups at once", {"scrnsave": None},
+     ("two setups", "/S"),
+     {"installed": True, "scrnsave": "ours", "no message": "Cannot write"}),
+    # The user's switch for screen savers is changed only by choosing this saver.
+    ("silent install chooses the saver and switches savers on", {"scrnsave": None, "active": "0"},
+     ("setup", "/S"),
+     {"code": 0, "installed": True, "scrnsave": "ours", "active": "1"}),
+    ("silent install keeping the saver leaves savers off", {"scrnsave": None, "active": "0"},
+     ("setup", "/S", "/KEEPSAVER"),
+     {"code": 0, "installed": True, "scrnsave": None, "active": "0"}),
+    ("switch from the other build keeping the saver leaves savers off",
+     {"other build": True, "scrnsave": "other build", "active": "0"},
+     ("setup", "/S", "/KEEPSAVER"),
+     {"code": 0, "installed": True, "scrnsave": "ours", "active": "0"}),
+    ("uninstall leaves savers switched off", {"installed": True, "scrnsave": "ours",
+                                              "active": "0"},
+     ("uninstall",),
+     {"code": 0, "installed": False, "scrnsave": None, "active": "0", "data folder": None}),
 ]
 
 ENTRY_VALUES = ["DisplayName", "DisplayVersion", "Publisher", "DisplayIcon", "InstallLocation",
@@ -281,6 +315,10 @@ class Setup(unittest.TestCase):
                 f.write("mine\n")
         harness.write_settings(before.get("settings"))
         self.set_current_saver(before.get("scrnsave"))
+        if "active" in before:
+            code, _ = self.wine("reg", "add", DESKTOP_KEY, "/v", "ScreenSaveActive", "/d",
+                                before["active"], "/f")
+            self.assertEqual(code, 0)
 
     def install_other_build(self):
         """The other build installed: by its setup program where it can run here, else what it
@@ -315,24 +353,39 @@ class Setup(unittest.TestCase):
         print(f"  setup {' '.join(switches)}: exit {code} after {time.time() - started:.2f} s")
         return code, err
 
+    def run_two_setups(self, switches):
+        """Two setup programs started together; returns their sorted exit codes and both
+        standard error outputs."""
+        procs = [subprocess.Popen(harness.wine(self.own.setup, *switches), env=self.session.env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                 for _ in range(2)]
+        results = [p.communicate(timeout=RUN_TIMEOUT) for p in procs]
+        codes = sorted(p.returncode for p in procs)
+        print(f"  two setups {' '.join(switches)}: exits {codes}")
+        return codes, "".join(err.decode("utf-8", "replace") for _, err in results)
+
     def run_uninstall(self):
-        """The entry's QuietUninstallString with _?=, which makes the uninstaller work in place
-        and return when it is done; then a start of Windows, which takes away the uninstaller
-        and the folder it could not remove while it ran."""
+        """The entry's QuietUninstallString as it is, which must return when the uninstaller's
+        work is done, with its exit code; then a start of Windows, which takes away the
+        uninstaller and the folder it could not remove while it ran."""
         command = self.reg_values(ENTRY_KEY, self.own.view)["QuietUninstallString"]
         match = re.match(r'^"([^"]+)"(.*)$', command)
         self.assertIsNotNone(match, command)
         program, switches = match.group(1), match.group(2).split()
-        code, err = self.wine(program, *switches, "_?=" + ntpath.dirname(program))
-        self.assertEqual(self.reg_values(ENTRY_KEY, self.own.view), None,
-                         "the entry is still there")
-        for path in (self.saver, self.music):
-            self.assertFalse(os.path.lexists(unix_path(path)), f"{path} is still there")
+        code, err = self.wine(program, *switches)
+        print(f"  {command}: exit {code}")
         boot = subprocess.run(harness.wine("wineboot", "-r"), env=self.session.env,
                               timeout=RUN_TIMEOUT, stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL)
         self.assertEqual(boot.returncode, 0)
         return code, err
+
+    def start_installed_saver(self):
+        s = self.session
+        s.xdotool("mousemove", 300, 200)
+        proc = s.start([self.saver, "/s"], cwd=harness.windows_dir())
+        self.assertIsNotNone(s.find_window("QV3_02"), "no saver window appeared")
+        return proc
 
     def run_system_start(self):
         """Starts the installed saver from the system folder with the Windows directory as the
@@ -402,7 +455,7 @@ class Setup(unittest.TestCase):
             "InstallLocation": DATA_DIR,
             "EstimatedSize": (sum(sizes) + 1023) // 1024,
             "UninstallString": f'"{UNINSTALLER}"',
-            "QuietUninstallString": f'"{UNINSTALLER}" /S',
+            "QuietUninstallString": f'"{UNINSTALLER}" /S _?={DATA_DIR}',
             "NoModify": 1,
             "NoRepair": 1,
         })
@@ -427,14 +480,17 @@ class Setup(unittest.TestCase):
                 self.assertEqual(code, after["code"], err)
         if "message" in after:
             self.assertIn(after["message"], err)
+        if "no message" in after:
+            self.assertNotIn(after["no message"], err)
         if after.get("installed") is True:
             self.assert_installed()
         elif after.get("installed") is False:
             self.assert_not_installed()
         if "scrnsave" in after:
             self.assertEqual(self.current_saver(), self.saver_value(after["scrnsave"]))
-        if after.get("scrnsave") == "ours":
-            self.assertEqual(self.reg_values(DESKTOP_KEY, 64).get("ScreenSaveActive"), "1")
+        if "active" in after:
+            self.assertEqual(self.reg_values(DESKTOP_KEY, 64).get("ScreenSaveActive"),
+                             after["active"])
         if "settings" in after:
             self.assertEqual(harness.read_settings(), after["settings"])
         if "data folder" in after:
@@ -450,14 +506,34 @@ class Setup(unittest.TestCase):
             with self.subTest(name):
                 print(f"\n{name}")
                 self.prepare(before)
-                if action[0] == "setup":
-                    code, err = self.run_setup(action[1:])
-                elif action[0] == "uninstall":
-                    code, err = self.run_uninstall()
-                else:
-                    code, err = self.run_system_start()
-                    self.assertEqual(code, 0)
-                self.check(after, code, err)
+                running = holder = None
+                try:
+                    if before.get("saver running"):
+                        running = self.start_installed_saver()
+                    if before.get("setup held"):
+                        # Held for a while only: under Wine the setup's run now and then
+                        # returns only once the holder has ended.
+                        holder = self.session.start(
+                            [os.path.join(harness.TEST_BIN_DIR, "testhelper.exe"), "holdmutex",
+                             SETUP_MUTEX, "20"])
+                        self.assertEqual(holder.stdout.readline().strip(), "ready=1")
+                    if action[0] == "setup":
+                        code, err = self.run_setup(action[1:])
+                    elif action[0] == "two setups":
+                        codes, err = self.run_two_setups(action[1:])
+                        self.assertIn(codes, ([0, 0], [0, 3]), err)
+                        code = 0
+                    elif action[0] == "uninstall":
+                        code, err = self.run_uninstall()
+                    else:
+                        code, err = self.run_system_start()
+                        self.assertEqual(code, 0)
+                    self.check(after, code, err)
+                finally:
+                    for proc in (running, holder):
+                        if proc is not None and proc.poll() is None:
+                            os.killpg(proc.pid, signal.SIGKILL)
+                            proc.wait()
         self.clean_machine()
 
 

@@ -32,8 +32,15 @@ const ScanCase kScanCases[] = {
     {"settings upper", "/C", RUN_SETTINGS, PARENT_FOREGROUND, 0, OUTPUT_UNSET, 0, 0},
     {"preview blank", "/p 1234", RUN_PREVIEW, PARENT_HANDLE, 1234, OUTPUT_PREVIEW_CLIENT, 1234, 1},
     {"preview colon", "/p:1234", RUN_PREVIEW, PARENT_HANDLE, 1234, OUTPUT_PREVIEW_CLIENT, 1234, 1},
-    {"preview joined reads from the second digit", "/p1234", RUN_PREVIEW, PARENT_HANDLE, 234,
-     OUTPUT_PREVIEW_CLIENT, 234, 1},
+    // A handle glued to its switch is read whole: only a character that is not a digit is
+    // passed over as the separator.
+    {"preview glued to its handle", "/p1234", RUN_PREVIEW, PARENT_HANDLE, 1234,
+     OUTPUT_PREVIEW_CLIENT, 1234, 1},
+    {"preview glued, seven digits", "/p458850", RUN_PREVIEW, PARENT_HANDLE, 458850,
+     OUTPUT_PREVIEW_CLIENT, 458850, 1},
+    {"preview glued, upper L", "/L9", RUN_PREVIEW, PARENT_HANDLE, 9, OUTPUT_PREVIEW_CLIENT, 9, 1},
+    {"password glued to its handle", "/a458850", RUN_PASSWORD, PARENT_HANDLE, 458850,
+     OUTPUT_UNSET, 0, 0},
     {"preview as l", "/l 77", RUN_PREVIEW, PARENT_HANDLE, 77, OUTPUT_PREVIEW_CLIENT, 77, 1},
     {"preview upper P", "-P 5", RUN_PREVIEW, PARENT_HANDLE, 5, OUTPUT_PREVIEW_CLIENT, 5, 1},
     {"preview at the very end", "/p", RUN_PREVIEW, PARENT_HANDLE, 0, OUTPUT_PREVIEW_CLIENT, 0, 1},

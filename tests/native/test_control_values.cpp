@@ -44,26 +44,19 @@ TEST(SettingsControls, KnobOffsetFromCursorPutsTheKnobsMiddleUnderIt) {
     EXPECT_EQ(KnobOffsetFromCursor(400, 600, c.cursorX), c.offset) << c.cursorX;
 }
 
-TEST(SettingsControls, StepsAreHeldOnlyAtTheEndTheyGoTowards) {
+TEST(SettingsControls, StepsStayWithinTheSpeedRange) {
+  // A speed beyond the range (only a caller that skipped the settings' reading has one) is
+  // brought to its nearest end before the step: no step leaves 1 to 5.
   struct Case {
     int32_t speed;
     int32_t step;
     int32_t stepped;
   };
   constexpr Case kCases[] = {
-      {3, -1, 2},
-      {3, 1, 4},
-      {1, -1, 1},
-      {5, 1, 5},
-      {7, 1, 5},
-      {7, -1, 6},
-      {-3, 1, -2},
-      {-3, -1, 1},
-      {0, -1, 1},
-      {INT32_MAX, 1, 5},
-      {INT32_MAX, -1, INT32_MAX - 1},
-      {INT32_MIN, -1, 1},
-      {INT32_MIN, 1, INT32_MIN + 1},
+      {3, -1, 2},        {3, 1, 4},          {1, -1, 1},         {5, 1, 5},
+      {7, 1, 5},         {7, -1, 4},         {6, 1, 5},          {99, -1, 4},
+      {-3, 1, 2},        {-3, -1, 1},        {0, -1, 1},         {0, 1, 2},
+      {INT32_MAX, 1, 5}, {INT32_MAX, -1, 4}, {INT32_MIN, -1, 1}, {INT32_MIN, 1, 2},
   };
   for (const Case& c : kCases)
     EXPECT_EQ(SteppedSpeed(c.speed, c.step), c.stepped) << c.speed << " step " << c.step;

@@ -119,7 +119,11 @@ TEST(SaverWindow, FailedSetUpShowsTheMessageAndEndsThePreview) {
   answer.join();
   EXPECT_NE(window, nullptr) << "the window's creation itself succeeds";
   EXPECT_EQ(seen.caption, L"QAV SAVER Vol.3");
-  EXPECT_NE(seen.text.find(L"グラフィックメモリが足りませんでした"), std::wstring::npos);
+  // The message is in Japanese only where the user's UI language is Japanese.
+  const bool japanese = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
+  const std::wstring expected = japanese ? L"グラフィックメモリが足りませんでした"
+                                         : L"There was not enough graphics memory.";
+  EXPECT_NE(seen.text.find(expected), std::wstring::npos);
   // Torn down without a password: nothing of the graphics is left, and the loop is told to end.
   EXPECT_EQ(WorkBuffer, nullptr);
   EXPECT_EQ(BackgroundBuffer, nullptr);

@@ -95,13 +95,15 @@ struct ValueCase {
   int allMonitors;
 };
 
-TEST_F(SettingsStore, ReadsValuesAsWrittenWithoutRangeTest) {
+// The music flag is read as written; the speed by the show's one reading of a speed (a number
+// taken to the nearest of 1 to 5, anything else the default 3); AllMonitors as a switch.
+TEST_F(SettingsStore, ReadsValuesByTheirRules) {
   const ValueCase cases[] = {
       {"[QV3_02]\r\nWAV=0\r\nSPEED=5\r\n", 0, 5, 1},
-      {"[QV3_02]\r\nWAV=1\r\nSPEED=9\r\nAllMonitors=0\r\n", 1, 9, 0},
-      {"[QV3_02]\r\nWAV=2\r\nSPEED=-4\r\nAllMonitors=1\r\n", 2, -4, 1},
-      {"[QV3_02]\r\nWAV=abc\r\nSPEED=x7\r\nAllMonitors=no\r\n", 0, 0, 0},
-      {"[QV3_02]\r\nSPEED=250\r\n", 1, 250, 1},
+      {"[QV3_02]\r\nWAV=1\r\nSPEED=9\r\nAllMonitors=0\r\n", 1, 5, 0},
+      {"[QV3_02]\r\nWAV=2\r\nSPEED=-4\r\nAllMonitors=1\r\n", 2, 1, 1},
+      {"[QV3_02]\r\nWAV=abc\r\nSPEED=x7\r\nAllMonitors=no\r\n", 0, 3, 0},
+      {"[QV3_02]\r\nSPEED=250\r\n", 1, 5, 1},
       {"[OTHER]\r\nWAV=0\r\nSPEED=1\r\nAllMonitors=0\r\n", 1, 3, 1},
   };
   for (const ValueCase& c : cases) {
@@ -110,6 +112,49 @@ TEST_F(SettingsStore, ReadsValuesAsWrittenWithoutRangeTest) {
     EXPECT_EQ(CurrentSettings.music, c.music) << c.text;
     EXPECT_EQ(CurrentSettings.speed, c.speed) << c.text;
     EXPECT_EQ(CurrentSettings.allMonitors, c.allMonitors) << c.text;
+  }
+}
+
+// The speed the saver runs at and the settings window shows, from hand-edited values.
+TEST_F(SettingsStore, SpeedIsAlwaysOneOfTheFive) {
+  struct Case {
+    const char* value;
+    int speed;
+  };
+  const Case cases[] = {
+      {"0", 1},          {"-1", 1},         {"-3", 1},     {"6", 5},        {"99", 5},
+      {"abc", 3},        {"2147483648", 5}, {"99999999999999", 5},          {" 2 ", 2},
+      {"4 (fast)", 3},   {"", 3},           {"1", 1},      {"-2147483648", 1},
+  };
+  for (const Case& c : cases) {
+    Settings(std::string("[QV3_02]\r\nSPEED=") + c.value + "\r\n");
+    CurrentSettings.speed = -99;
+    LoadSettings();
+    EXPECT_EQ(CurrentSettings.speed, c.speed) << '"' << c.value << '"';
+  }
+}
+
+// The words people write for on and off, in any case and with blanks around them; anything
+// else, and no key, leaves the default: every monitor shows scenes.
+TEST_F(SettingsStore, AllMonitorsIsReadAsASwitch) {
+  struct Case {
+    const char* line;
+    int allMonitors;
+  };
+  const Case cases[] = {
+      {"AllMonitors=1", 1},       {"AllMonitors=0", 0},      {"AllMonitors=yes", 1},
+      {"AllMonitors=no", 0},      {"AllMonitors=true", 1},   {"AllMonitors=false", 0},
+      {"AllMonitors=on", 1},      {"AllMonitors=off", 0},    {"AllMonitors=YES", 1},
+      {"AllMonitors=False", 0},   {"AllMonitors= On ", 1},   {"AllMonitors=\tOFF\t", 0},
+      {"AllMonitors=abc", 1},     {"AllMonitors=2", 1},      {"AllMonitors=-1", 1},
+      {"AllMonitors=", 1},        {"AllMonitors=00", 1},     {"AllMonitors=no way", 1},
+      {"Other=0", 1},
+  };
+  for (const Case& c : cases) {
+    Settings(std::string("[QV3_02]\r\n") + c.line + "\r\n");
+    CurrentSettings.allMonitors = -99;
+    LoadSettings();
+    EXPECT_EQ(CurrentSettings.allMonitors, c.allMonitors) << c.line;
   }
 }
 
@@ -227,13 +272,13 @@ TEST_F(SettingsStore, HostileFilesReadSafely) {
        ""},
       {"no sections", "WAV=0\r\nSPEED=5\r\nQV3_DIR=D:\\Nowhere\r\n", 1, 3, DefaultDirectory()},
       {"only zero bytes", std::string(4096, '\0'), 1, 3, DefaultDirectory()},
-      {"huge numbers", "[QV3_02]\r\nWAV=99999999999999999999\r\nSPEED=4294967301\r\n", kAny, kAny,
+      {"huge numbers", "[QV3_02]\r\nWAV=99999999999999999999\r\nSPEED=4294967301\r\n", kAny, 5,
        DefaultDirectory()},
       {"most negative number", "[QV3_02]\r\nWAV=-2147483648\r\nSPEED=-2147483648\r\n",
-       -2147483647 - 1, -2147483647 - 1, DefaultDirectory()},
+       -2147483647 - 1, 1, DefaultDirectory()},
       {"folder longer than its buffer", "[QV3_DIR]\r\nQV3_DIR=" + longFolder + "\r\n", 1, 3,
        longFolder.substr(0, kDataDirectorySize - 1)},
-      {"line without an end", "[QV3_02]\r\nWAV=0\r\nSPEED=" + std::string(200000, '7'), 0, kAny,
+      {"line without an end", "[QV3_02]\r\nWAV=0\r\nSPEED=" + std::string(200000, '7'), 0, 5,
        DefaultDirectory()},
       {"unclosed section name", "[QV3_02\r\nWAV=0\r\nSPEED=5\r\n", kAny, kAny, ""},
       {"UTF-16 mark and an odd byte", "\xFF\xFE[\0Q\0V\0", 1, 3, DefaultDirectory()},

@@ -162,6 +162,14 @@ TEST_F(Sound, LoadsOnlyTheDataChunkOfWaveFiles) {
       {"empty data chunk", Riff("WAVE", fmt + Chunk("data", "")), 0},
       {"cut short inside data", Riff("WAVE", fmt + Chunk("data", data)).substr(0, 1500), 0},
       {"empty file", "", 0},
+      // A chunk that claims more than the file holds is refused before it is read, however
+      // much it claims: sizes from 2 GB on are negative as mmioRead's signed count.
+      {"data claims 0xFFFFFFF0 bytes", Riff("WAVE", fmt + "data" + Le32(0xFFFFFFF0) + data), 0},
+      {"data claims 0x80000010 bytes", Riff("WAVE", fmt + "data" + Le32(0x80000010) + data), 0},
+      {"data claims 0x7FFFFFF0 bytes", Riff("WAVE", fmt + "data" + Le32(0x7FFFFFF0) + data), 0},
+      {"data claims 1 GB", Riff("WAVE", fmt + "data" + Le32(0x40000000) + data), 0},
+      {"data claims one byte more than is left",
+       Riff("WAVE", fmt + "data" + Le32(static_cast<uint32_t>(data.size() + 1)) + data), 0},
   };
   for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
     const Case& c = cases[i];

@@ -119,6 +119,42 @@ int Count(const char* title) {
   return 0;
 }
 
+struct ClassSearch {
+  const char* className;
+  bool close;
+  int count;
+};
+
+BOOL CALLBACK VisitClass(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<ClassSearch*>(data);
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  if (std::strcmp(name, search->className) != 0) return TRUE;
+  ++search->count;
+  if (search->close) PostMessageA(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+// Counts the top-level windows of a class; with `close`, asks each to close (WM_CLOSE), as a
+// task manager or another program may.
+int VisitClassWindows(const char* className, bool close) {
+  ClassSearch search = {className, close, 0};
+  EnumWindows(VisitClass, reinterpret_cast<LPARAM>(&search));
+  std::printf("count=%d\n", search.count);
+  return 0;
+}
+
+// Holds a named mutex, as a running setup program does, for `seconds`.
+int HoldMutex(const char* name, int seconds) {
+  const HANDLE mutex = CreateMutexA(nullptr, TRUE, name);
+  if (mutex == nullptr) return 1;
+  std::printf("ready=1\n");
+  std::fflush(stdout);
+  Sleep(static_cast<DWORD>(seconds) * 1000);
+  CloseHandle(mutex);
+  return 0;
+}
+
 int Hold(const char* title, int seconds) {
   HWND window = MakeWindow(title, 120, 80, WS_OVERLAPPEDWINDOW);
   if (window == nullptr) return 1;
@@ -254,7 +290,12 @@ int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "find") == 0) return Find(argv[2]);
   if (argc >= 3 && std::strcmp(argv[1], "findclass") == 0) return FindClass(argv[2]);
   if (argc >= 3 && std::strcmp(argv[1], "count") == 0) return Count(argv[2]);
+  if (argc >= 3 && std::strcmp(argv[1], "countclass") == 0)
+    return VisitClassWindows(argv[2], false);
+  if (argc >= 3 && std::strcmp(argv[1], "closeclass") == 0) return VisitClassWindows(argv[2], true);
   if (argc >= 4 && std::strcmp(argv[1], "hold") == 0) return Hold(argv[2], std::atoi(argv[3]));
+  if (argc >= 4 && std::strcmp(argv[1], "holdmutex") == 0)
+    return HoldMutex(argv[2], std::atoi(argv[3]));
   if (argc >= 6 && std::strcmp(argv[1], "previewhost") == 0)
     return PreviewHost(std::atoi(argv[2]), std::atoi(argv[3]), argv[4],
                        static_cast<DWORD>(std::atoi(argv[5])));
@@ -266,6 +307,7 @@ int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "foreground") == 0) return Foreground(argc - 2, argv + 2);
   if (argc >= 3 && std::strcmp(argv[1], "boxtext") == 0) return BoxText(argv[2]);
   std::fprintf(stderr,
-               "usage: testhelper find|findclass|count|hold|previewhost|boxtext|foreground ...\n");
+               "usage: testhelper find|findclass|count|countclass|closeclass|hold|"
+               "holdmutex|previewhost|boxtext|foreground ...\n");
   return 2;
 }

@@ -8,11 +8,12 @@ bool IsWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // Collects the handle text that follows a switch letter at `letter`, and returns where
 // scanning goes on. The letter and the one character after it (the separator) are passed over,
-// then up to kHandleTextMax characters are taken up to the next blank; a blank that ends the
-// text is passed over as well.
+// unless that character is a digit: a handle glued to its switch ("/p1234") is read whole. Then
+// up to kHandleTextMax characters are taken up to the next blank; a blank that ends the text is
+// passed over as well.
 const char* ReadHandleText(const char* letter, char (&text)[kHandleTextMax + 1]) {
   const char* p = letter + 1;
-  if (*p != '\0') ++p;  // the separator, whatever it is
+  if (*p != '\0' && !(*p >= '0' && *p <= '9')) ++p;  // the separator, whatever else it is
   int taken = 0;
   while (taken < kHandleTextMax && *p != '\0' && *p != ' ') text[taken++] = *p++;
   text[taken] = '\0';

@@ -1,5 +1,7 @@
 #include "windows/app/monitor_windows.h"
 
+#include <new>
+
 #include "windows/app/library_proc.h"
 #include "windows/app/startup.h"
 #include "windows/gdi/image.h"
@@ -10,7 +12,6 @@
 namespace {
 
 constexpr char kCoverClass[] = "QV3MON";
-constexpr int kMaxCovers = 16;
 
 // A monitor's window and, where it shows scenes, its show and the bitmap it presents from: the
 // show's picture as a DIB section, in which the show draws its picture (PictureShowDrawInto), so
@@ -26,16 +27,26 @@ struct Cover {
 };
 
 HWND SaverWindow = nullptr;
-Cover Covers[kMaxCovers] = {};
+// As many covers as there are other monitors, however many: the block grows when a call finds
+// more monitors than it holds.
+Cover* Covers = nullptr;
+int CoverCapacity = 0;
 int CoverCount = 0;
 bool ClassRegistered = false;
 // The program's sheets in software, loaded with the first show and kept for the run.
 SoftSheets Sheets;
 bool SheetsLoaded = false;
 
+struct MonitorEntry {
+  RECT rect;
+  HMONITOR handle;
+};
+
+// The monitors found, at most `capacity`; `count` goes on counting past it, so that a first
+// pass with no room tells how many there are.
 struct MonitorList {
-  RECT rects[kMaxCovers];
-  HMONITOR handles[kMaxCovers];
+  MonitorEntry* entries;
+  int capacity;
   int count;
 };
 
@@ -52,9 +63,20 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
   if (info.dwFlags & MONITORINFOF_PRIMARY) return TRUE;  // the saver window's own
   const RECT& rect = info.rcMonitor;
   if (rect.right <= rect.left || rect.bottom <= rect.top) return TRUE;
-  list->rects[list->count] = rect;
-  list->handles[list->count++] = monitor;
-  return list->count < kMaxCovers;
+  if (list->count < list->capacity) list->entries[list->count] = {rect, monitor};
+  ++list->count;
+  return TRUE;
+}
+
+// Makes room for `count` covers, keeping none of the old ones (the caller has destroyed them).
+bool ReserveCovers(int count) {
+  if (count <= CoverCapacity) return true;
+  Cover* grown = new (std::nothrow) Cover[count]();
+  if (grown == nullptr) return false;
+  delete[] Covers;
+  Covers = grown;
+  CoverCapacity = count;
+  return true;
 }
 
 // The zoom for a monitor: its own DPI's where the system tells it (Windows 8.1 on), else the
@@ -175,6 +197,10 @@ LRESULT CALLBACK CoverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       EndPaint(window, &paint);
       return 0;
     }
+    case WM_CLOSE:
+      // A cover ends only with the saver: a close request from elsewhere would leave its
+      // monitor bare while the saver goes on.
+      return 0;
     case WM_DESTROY:
       if (Cover* cover = CoverOf(window)) cover->window = nullptr;
       return 0;
@@ -205,16 +231,26 @@ int MonitorWindowsCreate(HWND saver, bool withShows, uint32_t seed) {
   const auto enumMonitors = LibraryProc<EnumDisplayMonitorsProc>(user32, "EnumDisplayMonitors");
   GetMonitorInfoFn = LibraryProc<GetMonitorInfoProc>(user32, "GetMonitorInfoA");
   if (enumMonitors == nullptr || GetMonitorInfoFn == nullptr) return 0;
-  MonitorList list = {};
+  MonitorList list = {nullptr, 0, 0};
   enumMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&list));
   if (list.count == 0 || !RegisterCoverClass()) return 0;
+  MonitorEntry* entries = new (std::nothrow) MonitorEntry[list.count];
+  if (entries == nullptr) return 0;
+  list = {entries, list.count, 0};
+  enumMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&list));
+  // A monitor plugged in between the passes waits for its WM_DISPLAYCHANGE.
+  if (list.count > list.capacity) list.count = list.capacity;
+  if (!ReserveCovers(list.count)) {
+    delete[] entries;
+    return 0;
+  }
   SaverWindow = saver;
   for (int i = 0; i < list.count; ++i) {
-    const RECT& rect = list.rects[i];
+    const RECT& rect = entries[i].rect;
     const int32_t width = rect.right - rect.left, height = rect.bottom - rect.top;
     Cover& cover = Covers[CoverCount];
     // The show first, so that the window's first paint finds it.
-    if (withShows) StartShow(cover, list.handles[i], width, height, seed + 1 + uint32_t(i));
+    if (withShows) StartShow(cover, entries[i].handle, width, height, seed + 1 + uint32_t(i));
     cover.window =
         CreateWindowExA(WS_EX_TOPMOST, kCoverClass, "", WS_POPUP | WS_VISIBLE, rect.left, rect.top,
                         width, height, nullptr, nullptr, ProgramInstance, nullptr);
@@ -224,6 +260,7 @@ int MonitorWindowsCreate(HWND saver, bool withShows, uint32_t seed) {
       StopCover(cover);
     }
   }
+  delete[] entries;
   return CoverCount;
 }
 

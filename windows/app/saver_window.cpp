@@ -13,6 +13,7 @@
 #include "windows/settings/control_values.h"
 #include "windows/settings/settings_store.h"
 #include "show/input_rule.h"
+#include "windows/settings/settings_window.h"
 #include "show/runstate.h"
 #include "show/show.h"
 #include "show/zoom.h"
@@ -25,7 +26,8 @@ constexpr UINT_PTR kFrameTimerId = 100;
 constexpr UINT_PTR kParentTimerId = 101;
 constexpr UINT kParentCheckMs = 1000;
 constexpr wchar_t kMusicFile[] = L"" MUSIC_FILE_NAME;
-constexpr int kMusicPathSize = 256;
+// Any data folder that fits its own buffer, a backslash and the file name.
+constexpr int kMusicPathSize = kDataDirectorySize + 1 + sizeof kMusicFile / sizeof kMusicFile[0];
 
 UINT16 FrameTimer = 0;
 HPALETTE PreviousPalette = nullptr;
@@ -159,7 +161,7 @@ void StartMusic(HWND window) {
     CurrentSettings.music = 0;
     return;
   }
-  // The path is "folder\BGM04.SSS" in wide characters; a folder too long for it loads nothing.
+  // The path is "folder\BGM04.SSS" in wide characters; the file system judges its length.
   const int folderLength = lstrlenW(DataDirectory);
   if (folderLength + 1 + lstrlenW(kMusicFile) >= kMusicPathSize) return;
   wchar_t path[kMusicPathSize];
@@ -225,7 +227,10 @@ LRESULT OnCreate(HWND window) {
   const HWND desktop = GetDesktopWindow();
   const HDC context = GetDC(desktop);
   if (!SetUpGraphics(window, context)) {
-    MessageBoxW(window, L"グラフィックメモリが足りませんでした", L"QAV SAVER Vol.3", MB_OK);
+    MessageBoxW(window,
+                MessageForUser(L"グラフィックメモリが足りませんでした",
+                               L"There was not enough graphics memory."),
+                L"QAV SAVER Vol.3", MB_OK);
     ReleaseDC(desktop, context);
     SendingOwnDestroy = true;
     SendMessageA(window, WM_DESTROY, 0, 0);

@@ -48,6 +48,12 @@ SetCompressor /SOLID lzma
 !define DESKTOP_KEY "Control Panel\Desktop"
 !define SPI_SETSCREENSAVEACTIVE 17
 !define SPIF_UPDATE_AND_SEND 3
+; Held by a setup program while it runs, by either build's: both write the same files.
+!define SETUP_MUTEX "QavSaver3Setup"
+!define ERROR_ALREADY_EXISTS 183
+; Exit codes: 2 a failed install or uninstall, 3 another setup program is running.
+!define EXIT_FAILED 2
+!define EXIT_SETUP_RUNNING 3
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -76,6 +82,7 @@ Var SaverDir
 Var OtherSaverDir
 Var KeepSaver  ; 1 when /KEEPSAVER was given
 Var NamedOtherSaver  ; 1 when the current screen saver was the other build's
+Var FailCode  ; the exit code of a failure: EXIT_FAILED unless set otherwise
 ; 1 for what this run made, taken away again if it fails
 Var NewDataDir
 Var NewMusic
@@ -125,6 +132,8 @@ LangString CannotSetSaver ${LANG_ENGLISH} "Cannot make ${PRODUCT} the screen sav
 LangString CannotSetSaver ${LANG_JAPANESE} "${PRODUCT} をスクリーン セーバーに設定できません。"
 LangString CannotRemove ${LANG_ENGLISH} "Cannot remove $0. If the screen saver is running, end it and run the uninstaller again."
 LangString CannotRemove ${LANG_JAPANESE} "$0 を削除できません。スクリーン セーバーが動いているときは終了してから、もう一度アンインストールしてください。"
+LangString AnotherSetup ${LANG_ENGLISH} "Another setup of ${PRODUCT} is running. Wait until it has finished."
+LangString AnotherSetup ${LANG_JAPANESE} "${PRODUCT} の別のセットアップが実行中です。終わるまで待ってください。"
 LangString InstallFailed ${LANG_ENGLISH} "The installation failed."
 LangString InstallFailed ${LANG_JAPANESE} "インストールに失敗しました。"
 LangString UninstallFailed ${LANG_ENGLISH} "The uninstallation failed."
@@ -188,7 +197,8 @@ FunctionEnd
 !insertmacro NAMES_SAVER ""
 !insertmacro NAMES_SAVER "un."
 
-; Reports a failure (the message on the stack) and ends the run with exit code 2: a message box,
+; Reports a failure (the message on the stack) and ends the run with exit code $FailCode (2 unless
+; set otherwise): a message box,
 ; or in a silent run a line on the standard error output, where a calling script finds it.
 !macro FAIL_FUNCTION un summary
 Function ${un}Fail
@@ -203,7 +213,10 @@ Function ${un}Fail
   ${Else}
     MessageBox MB_OK|MB_ICONSTOP $0
   ${EndIf}
-  SetErrorLevel 2
+  ${If} $FailCode == ""
+    StrCpy $FailCode ${EXIT_FAILED}
+  ${EndIf}
+  SetErrorLevel $FailCode
   Abort "$(${summary})"
 FunctionEnd
 !macroend
@@ -230,6 +243,15 @@ Function .onInit
     Call Fail
   ${EndIf}
 !endif
+  ; One setup program at a time: a second one would find the first one's files half written.
+  ; The mutex stays held until this process ends.
+  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p .r0 ?e'
+  Pop $1
+  ${If} $1 = ${ERROR_ALREADY_EXISTS}
+    StrCpy $FailCode ${EXIT_SETUP_RUNNING}
+    Push "$(AnotherSetup)"
+    Call Fail
+  ${EndIf}
   Call FindPlaces
   ; The data folder on the drive of the Windows directory: the one the saver looks in when no
   ; settings file names another.
@@ -376,7 +398,9 @@ Section "Install"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $1
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
+  ; The quiet form runs in place (_?=), so that it returns when the work is done, with its exit
+  ; code: a copy of itself in the temporary folder would leave the caller at once with 0.
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S _?=$INSTDIR'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ${If} ${Errors}
@@ -385,14 +409,13 @@ Section "Install"
   ${EndIf}
 
   ; A silent run has no finish page: its checkbox's choice comes from the command line. A
-  ; current screen saver that named the other build's file, now gone, names this one.
-  StrCpy $0 $NamedOtherSaver
+  ; current screen saver that named the other build's file, now gone, names this one, and the
+  ; user's switch for screen savers stays as it was.
   ${If} ${Silent}
   ${AndIf} $KeepSaver == 0
-    StrCpy $0 1
-  ${EndIf}
-  ${If} $0 == 1
     Call UseAsScreenSaver
+  ${ElseIf} $NamedOtherSaver == 1
+    Call NameAsScreenSaver
   ${EndIf}
 SectionEnd
 
@@ -402,15 +425,25 @@ Function FinishPageShow
   ${EndIf}
 FunctionEnd
 
-; Makes the installed saver the current screen saver, named by its short path as the display
-; settings name it.
-Function UseAsScreenSaver
+; Names the installed saver as the current screen saver, by its short path as the display
+; settings name it; whether screen savers run at all is left as the user set it.
+Function NameAsScreenSaver
   GetFullPathName /SHORT $0 "$SaverDir\${SAVER_FILE}"
   ${If} $0 == ""
     StrCpy $0 "$SaverDir\${SAVER_FILE}"
   ${EndIf}
   ClearErrors
   WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" $0
+  ${If} ${Errors}
+    !insertmacro FAIL "$(CannotSetSaver)"
+  ${EndIf}
+FunctionEnd
+
+; "Use as my screen saver" chosen: the installed saver becomes the current one and screen
+; savers are switched on, the only case where setup changes that switch.
+Function UseAsScreenSaver
+  Call NameAsScreenSaver
+  ClearErrors
   WriteRegStr HKCU "${DESKTOP_KEY}" "ScreenSaveActive" "1"
   ${If} ${Errors}
     !insertmacro FAIL "$(CannotSetSaver)"

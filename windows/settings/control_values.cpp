@@ -31,10 +31,7 @@ int32_t SpeedFromOffset(int32_t offset) {
 }
 
 int32_t SteppedSpeed(int32_t speed, int32_t step) {
-  int64_t stepped = int64_t{speed} + step;
-  if (step < 0 && stepped < kSpeedMin) stepped = kSpeedMin;
-  if (step > 0 && stepped > kSpeedMax) stepped = kSpeedMax;
-  return static_cast<int32_t>(stepped);
+  return SpeedWithinRange(int64_t{SpeedWithinRange(speed)} + step);
 }
 
 namespace {

@@ -19,8 +19,8 @@ int32_t KnobOffsetFromCursor(int32_t sliderLeft, int32_t sliderRight, int32_t cu
 // The speed a knob offset chooses, within 1 to 5; only the far right end gives 5.
 int32_t SpeedFromOffset(int32_t offset);
 
-// One step down (step < 0) or up (step > 0), held at the end of the range the step goes
-// towards only: a speed beyond the other end (from a hand-edited file) moves by one.
+// One step down (step < 0) or up (step > 0), held within 1 to 5; a speed outside the range is
+// first taken to its nearest end, so no step leaves it.
 int32_t SteppedSpeed(int32_t speed, int32_t step);
 
 // The digit strip entries the tens and units displays show. 0 to 9 show in the units place

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "res/data_files.h"
+#include "show/speed.h"
 #include "windows/settings/signature.h"
 
 Settings CurrentSettings = {1, 3, 1};
@@ -21,6 +22,8 @@ constexpr wchar_t kDataSection[] = L"QV3_DIR";
 constexpr wchar_t kDataKey[] = L"QV3_DIR";
 constexpr char kMarkerFile[] = MARKER_FILE_NAME;
 constexpr wchar_t kLocalDataDirectory[] = L".\\" LOCAL_DATA_FOLDER;
+// Room for a value read as text; a longer one is cut, which leaves a run of digits a number.
+constexpr DWORD kValueSize = 256;
 
 // Compares the marker file's first bytes with the signature, one byte at a time, and stops
 // reading at the first difference.
@@ -34,6 +37,30 @@ bool MarkerFileMatches() {
   }
   _lclose(file);
   return matches;
+}
+
+// A switch written by hand: 1, yes, true or on (any case, blanks around it) is on; 0, no,
+// false or off is off; anything else, or no key, is `fallback`.
+int32_t ReadSwitch(const char* key, int32_t fallback) {
+  char text[kValueSize];
+  GetPrivateProfileStringA(kSettingsSection, key, "", text, kValueSize, kSettingsFile);
+  const char* begin = text;
+  while (*begin == ' ' || *begin == '\t') ++begin;
+  const char* end = begin + lstrlenA(begin);
+  while (end > begin && (end[-1] == ' ' || end[-1] == '\t')) --end;
+  char word[8] = "";
+  if (end - begin >= static_cast<ptrdiff_t>(sizeof word)) return fallback;
+  for (int i = 0; begin + i < end; ++i) {
+    const char c = begin[i];
+    word[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  constexpr const char* kOn[] = {"1", "yes", "true", "on"};
+  constexpr const char* kOff[] = {"0", "no", "false", "off"};
+  for (const char* on : kOn)
+    if (lstrcmpA(word, on) == 0) return 1;
+  for (const char* off : kOff)
+    if (lstrcmpA(word, off) == 0) return 0;
+  return fallback;
 }
 
 }  // namespace
@@ -51,10 +78,10 @@ void LoadSettings() {
   }
   CurrentSettings.music =
       static_cast<int32_t>(GetPrivateProfileIntA(kSettingsSection, "WAV", 1, kSettingsFile));
-  CurrentSettings.speed =
-      static_cast<int32_t>(GetPrivateProfileIntA(kSettingsSection, "SPEED", 3, kSettingsFile));
-  CurrentSettings.allMonitors = static_cast<int32_t>(
-      GetPrivateProfileIntA(kSettingsSection, "AllMonitors", 1, kSettingsFile));
+  char speed[kValueSize];
+  GetPrivateProfileStringA(kSettingsSection, "SPEED", "", speed, kValueSize, kSettingsFile);
+  CurrentSettings.speed = SpeedFromText(speed);
+  CurrentSettings.allMonitors = ReadSwitch("AllMonitors", 1);
 }
 
 int SaveSettings() {
@@ -62,7 +89,7 @@ int SaveSettings() {
   snprintf(text, sizeof text, "%d", static_cast<int>(CurrentSettings.music));
   const BOOL musicWritten =
       WritePrivateProfileStringA(kSettingsSection, "WAV", text, kSettingsFile);
-  snprintf(text, sizeof text, "%d", static_cast<int>(CurrentSettings.speed));
+  snprintf(text, sizeof text, "%d", static_cast<int>(SpeedWithinRange(CurrentSettings.speed)));
   const BOOL speedWritten =
       WritePrivateProfileStringA(kSettingsSection, "SPEED", text, kSettingsFile);
   return musicWritten && speedWritten ? 1 : 0;

@@ -6,8 +6,8 @@
 
 struct Settings {
   int32_t music;        // 1 = background music on; any other value = off
-  int32_t speed;        // animation speed; the settings window keeps it within 1 to 5
-  int32_t allMonitors;  // 0 = scenes on the primary monitor only, the others black; else on all
+  int32_t speed;        // animation speed, 1 to 5: the file's text read by SpeedFromText
+  int32_t allMonitors;  // 0 = scenes on the primary monitor only, the others black; 1 = on all
 };
 
 constexpr int kDataDirectorySize = 512;

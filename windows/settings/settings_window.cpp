@@ -17,6 +17,7 @@ constexpr char kWindowClass[] = "QV3_02";
 constexpr wchar_t kCaption[] = L"ミルカドの設定";
 constexpr wchar_t kMessageCaption[] = L"QAV SAVER Vol.3";
 constexpr wchar_t kSaveFailedText[] = L"設定を保存できませんでした";
+constexpr wchar_t kSaveFailedTextEnglish[] = L"The settings could not be saved.";
 
 constexpr WPARAM kCommandOk = 1;
 constexpr WPARAM kCommandCancel = 2;
@@ -334,7 +335,8 @@ void ConfirmSettings(HWND window) {
   }
   // The OK button may still hold the capture; the message box needs the mouse.
   ReleaseCapture();
-  MessageBoxW(window, kSaveFailedText, kMessageCaption, MB_OK);
+  MessageBoxW(window, MessageForUser(kSaveFailedText, kSaveFailedTextEnglish), kMessageCaption,
+              MB_OK);
 }
 
 LRESULT CALLBACK SettingsWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -445,6 +447,10 @@ void RunSettingsWindow(HWND parent) {
     DispatchMessageA(&message);
   }
   if (parent != nullptr) EnableWindow(parent, TRUE);
+}
+
+const wchar_t* MessageForUser(const wchar_t* japanese, const wchar_t* english) {
+  return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE ? japanese : english;
 }
 
 bool BringSettingsWindowForward() {

@@ -8,6 +8,8 @@ namespace {
 // are 64 bits wide.
 constexpr UINT kHeaderSize = sizeof(WAVEHDR);
 constexpr DWORD kEndlessLoops = 99999;
+// The largest "data" chunk read in one piece: what mmioRead's signed count can ask for.
+constexpr DWORD kMaxSampleBytes = 0x7FFFFFFF;
 
 // One loaded sound: its sample bytes and the header the device plays them through. Both
 // blocks stay locked from the load to the release.
@@ -68,17 +70,20 @@ MMRESULT SoundOpenDevice(HWND window) {
                      CALLBACK_WINDOW);
 }
 
-// Reads the "data" chunk of an open RIFF WAVE file into the slot's sample block; false
-// leaves the slot empty.
-bool ReadDataChunk(HMMIO file, WaveSlot& slot) {
+// Reads the "data" chunk of an open RIFF WAVE file of `fileSize` bytes into the slot's sample
+// block; false leaves the slot empty. A chunk that claims more bytes than the file holds after
+// its start is refused before anything is allocated or read: mmioRead takes a signed count.
+bool ReadDataChunk(HMMIO file, ULONGLONG fileSize, WaveSlot& slot) {
   MMCKINFO riff = {};
   riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
   if (mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR) return false;
   MMCKINFO data = {};
   data.ckid = mmioFOURCC('d', 'a', 't', 'a');
   if (mmioDescend(file, &data, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR) return false;
+  if (data.cksize == 0 || data.dwDataOffset > fileSize ||
+      data.cksize > fileSize - data.dwDataOffset || data.cksize > kMaxSampleBytes)
+    return false;
   slot.length = data.cksize;
-  if (slot.length == 0) return false;
   slot.sampleMemory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, slot.length);
   if (slot.sampleMemory == nullptr) {
     slot.length = 0;
@@ -96,10 +101,17 @@ bool ReadDataChunk(HMMIO file, WaveSlot& slot) {
 // Opens a file for buffered reading. The file is opened by the wide-character call and handed
 // to the multimedia file functions as a handle, because their own opening goes through the ANSI
 // code page on some systems and then misses names outside it.
-HMMIO OpenForReading(const wchar_t* fileName) {
+// `fileSize` receives the file's size in bytes.
+HMMIO OpenForReading(const wchar_t* fileName, ULONGLONG* fileSize) {
   const HANDLE handle = CreateFileW(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  LARGE_INTEGER size = {};
+  if (!GetFileSizeEx(handle, &size)) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  *fileSize = static_cast<ULONGLONG>(size.QuadPart);
   MMIOINFO info = {};
   info.fccIOProc = FOURCC_DOS;
   info.adwInfo[0] = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(handle));
@@ -126,9 +138,10 @@ int SoundLoadWave(const wchar_t* fileName, int slot) {
   if (!ValidSlot(slot) || fileName == nullptr) return 0;
   WaveSlot& target = Slots[slot];
   if (target.sampleMemory != nullptr) return 0;
-  const HMMIO file = OpenForReading(fileName);
+  ULONGLONG fileSize = 0;
+  const HMMIO file = OpenForReading(fileName, &fileSize);
   if (file == nullptr) return 0;
-  const bool read = ReadDataChunk(file, target);
+  const bool read = ReadDataChunk(file, fileSize, target);
   mmioClose(file, 0);
   if (!read) return 0;
 
