@@ -1,8 +1,10 @@
 #include "windows/app/monitor_windows.h"
 
 #include "windows/app/library_proc.h"
+#include "windows/app/saver_window.h"
 #include "windows/app/startup.h"
 #include "windows/gdi/image.h"
+#include "windows/gdi/zoom_blit.h"
 #include "show/image_decode.h"
 #include "show/picture_show.h"
 #include "show/zoom.h"
@@ -58,8 +60,8 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
 }
 
 // The zoom for a monitor: its own DPI's where the system tells it (Windows 8.1 on), else the
-// zoom of the system DPI that start-up read.
-int32_t MonitorZoom(HMONITOR monitor) {
+// zoom of the system DPI, `systemZoom`.
+int32_t MonitorZoom(HMONITOR monitor, int32_t systemZoom) {
   static const HMODULE shcore = LoadLibraryA("shcore.dll");
   static const auto getDpi =
       shcore ? LibraryProc<GetDpiForMonitorProc>(shcore, "GetDpiForMonitor") : nullptr;
@@ -68,7 +70,7 @@ int32_t MonitorZoom(HMONITOR monitor) {
   if (getDpi != nullptr && getDpi(monitor, kEffectiveDpi, &dpiX, &dpiY) == S_OK && dpiX > 0) {
     return ZoomForDpi(static_cast<int32_t>(dpiX));
   }
-  return ScreenZoom;
+  return systemZoom;
 }
 
 Cover* CoverOf(HWND window) {
@@ -80,12 +82,9 @@ Cover* CoverOf(HWND window) {
 
 // Puts rectangles of the DIB section on the window, each picture pixel a zoom x zoom block.
 void Present(Cover& cover, HDC target, const SoftRect* rects, int count) {
-  const int32_t zoom = cover.zoom;
-  SetStretchBltMode(target, COLORONCOLOR);
   for (int i = 0; i < count; ++i) {
     const SoftRect& r = rects[i];
-    StretchBlt(target, r.x * zoom, r.y * zoom, r.width * zoom, r.height * zoom, cover.memory, r.x,
-               r.y, r.width, r.height, SRCCOPY);
+    GfxBlitZoomed(target, r.x, r.y, r.width, r.height, cover.memory, r.x, r.y, cover.zoom);
   }
 }
 
@@ -103,10 +102,11 @@ void StopCover(Cover& cover) {
 }
 
 // Sets up a show for a monitor of width x height window pixels; false leaves the cover black.
-bool StartShow(Cover& cover, HMONITOR monitor, int32_t width, int32_t height, uint32_t seed) {
+bool StartShow(Cover& cover, HMONITOR monitor, int32_t width, int32_t height, uint32_t seed,
+               int32_t systemZoom) {
   if (!SheetsLoaded) SheetsLoaded = SoftLoadProgramSheets(Sheets, GfxImageResource);
   if (!SheetsLoaded) return false;
-  cover.zoom = ZoomToFit(width, height, MonitorZoom(monitor), kMaxImagePixels);
+  cover.zoom = ZoomToFit(width, height, MonitorZoom(monitor, systemZoom), kMaxImagePixels);
   const int32_t pictureWidth = PictureLength(width, cover.zoom);
   const int32_t pictureHeight = PictureLength(height, cover.zoom);
   if (!PictureShowStart(cover.show, Sheets, pictureWidth, pictureHeight, seed)) return false;
@@ -138,38 +138,24 @@ bool StartShow(Cover& cover, HMONITOR monitor, int32_t width, int32_t height, ui
 // The saver's exit input, forwarded so that the saver window applies its own rules: it reads
 // the cursor from the system, not from the message, and runs the password path.
 LRESULT CALLBACK CoverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (IsSaverExitInput(message)) {
+    if (SaverWindow != nullptr && IsWindow(SaverWindow))
+      SendMessageA(SaverWindow, message, wParam, lParam);
+    return 0;
+  }
   switch (message) {
-    case WM_NCMOUSEMOVE:
-    case WM_NCLBUTTONDOWN:
-    case WM_NCRBUTTONDOWN:
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-      if (SaverWindow != nullptr && IsWindow(SaverWindow))
-        SendMessageA(SaverWindow, message, wParam, lParam);
-      return 0;
     case WM_PAINT: {
       PAINTSTRUCT paint;
       const HDC dc = BeginPaint(window, &paint);
       Cover* cover = CoverOf(window);
       if (cover != nullptr && cover->showing) {
         // The picture pixels that cover the uncovered window pixels, within the picture.
-        const RECT& r = paint.rcPaint;
-        const int32_t zoom = cover->zoom;
         const SoftPicture& picture = cover->show.picture;
-        SoftRect area = {PictureOffset(r.left, zoom), PictureOffset(r.top, zoom), 0, 0};
-        int32_t right = PictureOffset(r.right + zoom - 1, zoom);
-        int32_t bottom = PictureOffset(r.bottom + zoom - 1, zoom);
-        if (right > picture.width) right = picture.width;
-        if (bottom > picture.height) bottom = picture.height;
-        area.width = right - area.x;
-        area.height = bottom - area.y;
-        if (area.width > 0 && area.height > 0) {
-          SetStretchBltMode(dc, COLORONCOLOR);
-          StretchBlt(dc, area.x * zoom, area.y * zoom, area.width * zoom, area.height * zoom,
-                     cover->memory, area.x, area.y, area.width, area.height, SRCCOPY);
+        const RECT r = GfxPictureRectOfPaint(paint.rcPaint, cover->zoom);
+        SpriteRect area = {r.left, r.top, r.left, r.top, r.right - r.left, r.bottom - r.top};
+        if (ClipSpriteRect(area, picture.width, picture.height)) {
+          GfxBlitZoomed(dc, area.x, area.y, area.width, area.height, cover->memory, area.x, area.y,
+                        cover->zoom);
         }
       }
       EndPaint(window, &paint);
@@ -197,7 +183,7 @@ bool RegisterCoverClass() {
 
 }  // namespace
 
-int MonitorWindowsCreate(HWND saver, bool withShows, uint32_t seed) {
+int MonitorWindowsCreate(HWND saver, bool withShows, uint32_t seed, int32_t systemZoom) {
   MonitorWindowsDestroy();
   // Looked up at run time: systems without several monitors lack these functions.
   const HMODULE user32 = GetModuleHandleA("user32.dll");
@@ -214,7 +200,9 @@ int MonitorWindowsCreate(HWND saver, bool withShows, uint32_t seed) {
     const int32_t width = rect.right - rect.left, height = rect.bottom - rect.top;
     Cover& cover = Covers[CoverCount];
     // The show first, so that the window's first paint finds it.
-    if (withShows) StartShow(cover, list.handles[i], width, height, seed + 1 + uint32_t(i));
+    if (withShows) {
+      StartShow(cover, list.handles[i], width, height, seed + 1 + uint32_t(i), systemZoom);
+    }
     cover.window =
         CreateWindowExA(WS_EX_TOPMOST, kCoverClass, "", WS_POPUP | WS_VISIBLE, rect.left, rect.top,
                         width, height, nullptr, nullptr, ProgramInstance, nullptr);

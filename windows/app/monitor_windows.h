@@ -12,8 +12,9 @@
 // made before (the set follows the monitors when called again); `saver` is the full-screen
 // saver window that receives their input. With `withShows` monitor i (in the system's order,
 // the primary left out) shows the scenes of seed + 1 + i; without, it stays black. Without the
-// monitor functions (older systems) nothing is created. Returns how many windows were made.
-int MonitorWindowsCreate(HWND saver, bool withShows, uint32_t seed);
+// monitor functions (older systems) nothing is created. A monitor whose own DPI the system does
+// not tell is drawn at `systemZoom`. Returns how many windows were made.
+int MonitorWindowsCreate(HWND saver, bool withShows, uint32_t seed, int32_t systemZoom);
 // Runs one tick of every monitor's show and puts what changed on its window.
 void MonitorWindowsTick();
 // Destroys the windows MonitorWindowsCreate made; a second call does nothing.

@@ -1,20 +1,17 @@
 #include "windows/app/saver_window.h"
 
 #include <cstdio>
-#include <ctime>
 
 #include "windows/app/library_proc.h"
 #include "windows/app/monitor_windows.h"
 #include "windows/gdi/compositor.h"
-#include "windows/gdi/graphics.h"
 #include "windows/gdi/image.h"
+#include "windows/gdi/zoom_blit.h"
 #include "res/data_files.h"
 #include "res/resource_ids.h"
 #include "windows/settings/control_values.h"
 #include "windows/settings/settings_store.h"
-#include "show/runstate.h"
 #include "show/show.h"
-#include "show/zoom.h"
 #include "windows/sound/sound.h"
 
 namespace {
@@ -23,12 +20,9 @@ constexpr UINT_PTR kFrameTimerId = 100;
 constexpr wchar_t kMusicFile[] = L"" MUSIC_FILE_NAME;
 constexpr int kMusicPathSize = 256;
 
-UINT16 FrameTimer = 0;
-HPALETTE PreviousPalette = nullptr;
-int TickPhase = 0;
-int PasswordPending = 0;
-POINT LastCursorPos = {0, 0};
-bool TornDown = false;
+constexpr UINT kExitInputMessages[] = {WM_NCMOUSEMOVE, WM_NCLBUTTONDOWN, WM_NCRBUTTONDOWN,
+                                       WM_KEYDOWN,     WM_SYSKEYDOWN,    WM_MOUSEMOVE,
+                                       WM_LBUTTONDOWN, WM_RBUTTONDOWN};
 
 // WINNLSEnableIME lives in user32 but is missing from some import libraries: look it up once.
 void EnableInputMethod(BOOL enable) {
@@ -38,67 +32,45 @@ void EnableInputMethod(BOOL enable) {
   if (enableIme != nullptr) enableIme(nullptr, enable);
 }
 
-// The show of the saver or preview window: one window of the kind per process.
-Show SaverShow;
-uint32_t SaverSeed = 0;
-
 // A list that repeats the last drawn one is not drawn, nor a sprite blanked and drawn again where
 // it stands: only the compositor writes the WorkBuffer, and the screen already shows them.
-void DrawFrame(HWND window) {
-  if (RunMode == RUN_SAVER) EnableInputMethod(FALSE);
-  DirectorTick(SaverShow);
-  static DrawEntry toDraw[kDrawListSlots];
-  if (ShowListToDraw(SaverShow, toDraw)) GfxRenderFrame(window, toDraw);
+void DrawFrame(HWND window, SaverWindowState& state) {
+  const bool saver = state.run.RunMode == RUN_SAVER;
+  if (saver) EnableInputMethod(FALSE);
+  DirectorTick(state.show);
+  if (ShowListToDraw(state.show, state.toDraw))
+    GfxRenderFrame(state.graphics, window, state.toDraw, PresentZoom(state.run));
   // The other monitors' shows go with the same timer.
-  if (RunMode == RUN_SAVER) MonitorWindowsTick();
-}
-
-void DeleteObjectOnce(HBITMAP* object) {
-  if (*object != nullptr) DeleteObject(*object);
-  *object = nullptr;
-}
-
-// Deletes every graphics object that exists, once the compositor's device contexts have let go
-// of them: buffers, sheets, patterns, and the palette last, after the desktop's device context
-// has its previous palette back.
-void DeleteGraphics() {
-  GfxReleaseDrawingContexts();
-  DeleteObjectOnce(&BackgroundBuffer);
-  DeleteObjectOnce(&WorkBuffer);
-  for (SpriteSheet& sheet : SpriteSheets) {
-    DeleteObjectOnce(&sheet.image);
-    DeleteObjectOnce(&sheet.mask);
-  }
-  for (HBITMAP& pattern : DitherPatterns) DeleteObjectOnce(&pattern);
-  GfxRestorePalette(GetDesktopWindow(), PreviousPalette, &SaverPalette);
+  if (saver) MonitorWindowsTick();
 }
 
 // Opens the wave device and loads the music into slot 0; without a device the music is off.
-void StartMusic(HWND window) {
-  if (!SoundInit(window)) {
-    CurrentSettings.music = 0;
-    return;
-  }
+// True when the device is open.
+bool StartMusic(HWND window, const DataFolderPath& DataDirectory) {
+  if (!SoundInit(window)) return false;
   // The path is "folder\BGM04.SSS" in wide characters; a folder too long for it loads nothing.
   const int folderLength = lstrlenW(DataDirectory);
-  if (folderLength + 1 + lstrlenW(kMusicFile) >= kMusicPathSize) return;
+  if (folderLength + 1 + lstrlenW(kMusicFile) >= kMusicPathSize) return true;
   wchar_t path[kMusicPathSize];
   lstrcpyW(path, DataDirectory);
   path[folderLength] = L'\\';
   lstrcpyW(path + folderLength + 1, kMusicFile);
   SoundLoadWave(path, 0);
+  return true;
 }
 
-void TearDown(HWND window) {
-  if (TornDown) return;
-  TornDown = true;
-  if (FrameTimer != 0) {
+void TearDown(HWND window, SaverWindowState& state) {
+  if (state.tornDown) return;
+  state.tornDown = true;
+  if (state.frameTimer != 0) {
     KillTimer(window, kFrameTimerId);
-    FrameTimer = 0;
+    state.frameTimer = 0;
+    state.framePeriod = 0;
   }
-  DeleteGraphics();
+  GfxDeleteGraphics(state.graphics);
   MonitorWindowsDestroy();
-  if (CurrentSettings.music == 1) SoundReleaseAll();
+  if (state.musicPlaying) SoundReleaseAll();
+  state.musicPlaying = false;
   ShowCursor(TRUE);
   EnableInputMethod(TRUE);
   PostQuitMessage(0);
@@ -106,101 +78,103 @@ void TearDown(HWND window) {
 
 // Runs the exit sequence; `realDestroy` is set for a WM_DESTROY of a window that is really
 // going away, which ends the run even when the password is refused.
-LRESULT ExitSequence(HWND window, bool realDestroy) {
-  if (TornDown) return 0;
-  if (RunMode == RUN_SAVER && !PasswordPending) {
-    PasswordPending = 1;
+LRESULT ExitSequence(HWND window, SaverWindowState& state, bool realDestroy) {
+  if (state.tornDown) return 0;
+  if (state.run.RunMode == RUN_SAVER && !state.passwordPending) {
+    state.passwordPending = 1;
     ShowCursor(TRUE);
     if (!VerifyPassword(window) && !realDestroy) {
-      GetCursorPos(&LastCursorPos);
+      GetCursorPos(&state.lastCursorPos);
       ShowCursor(FALSE);
-      PasswordPending = 0;
+      state.passwordPending = 0;
       return 0;
     }
   }
-  TearDown(window);
+  TearDown(window, state);
   return 0;
 }
 
-LRESULT ExitInput(HWND window) {
+LRESULT ExitInput(HWND window, SaverWindowState& state) {
   // Input that arrives while the password dialog is up belongs to that dialog's verification.
-  if (RunMode != RUN_SAVER || PasswordPending) return 0;
-  return ExitSequence(window, false);
+  if (state.run.RunMode != RUN_SAVER || state.passwordPending) return 0;
+  return ExitSequence(window, state, false);
 }
 
-bool SendingOwnDestroy = false;
-
-LRESULT OnCreate(HWND window) {
+LRESULT OnCreate(HWND window, SaverWindowState& state) {
   // A new window starts a new run of the lifecycle.
-  TornDown = false;
-  PasswordPending = 0;
-  TickPhase = 0;
-  LoadSettings();
-  if (RunMode != RUN_SAVER) CurrentSettings.music = 0;
-  if (CurrentSettings.music == 1) StartMusic(window);
+  state.tornDown = false;
+  state.passwordPending = 0;
+  state.tickPhase = 0;
+  state.musicPlaying = false;
+  // The music plays in the full-screen saver only, for a setting of exactly 1.
+  if (state.run.RunMode == RUN_SAVER && state.settings.music == 1)
+    state.musicPlaying = StartMusic(window, state.DataDirectory);
 
   const HWND desktop = GetDesktopWindow();
   const HDC context = GetDC(desktop);
-  if (!SetUpGraphics(window, context)) {
+  if (!SetUpGraphics(window, context, state)) {
     MessageBoxW(window, L"グラフィックメモリが足りませんでした", L"QAV SAVER Vol.3", MB_OK);
     ReleaseDC(desktop, context);
-    SendingOwnDestroy = true;
+    state.sendingOwnDestroy = true;
     SendMessageA(window, WM_DESTROY, 0, 0);
-    SendingOwnDestroy = false;
+    state.sendingOwnDestroy = false;
     return 0;
   }
   ReleaseDC(desktop, context);
-  GetCursorPos(&LastCursorPos);
-  if (RunMode == RUN_SAVER) {
+  GetCursorPos(&state.lastCursorPos);
+  if (state.run.RunMode == RUN_SAVER) {
     EnableInputMethod(FALSE);
     ShowCursor(FALSE);
   }
-  SaverSeed = static_cast<uint32_t>(time(nullptr));
-  ShowSetUp(SaverShow, RunMode, ScreenSize, OutputSize, ScaleFactor, SaverSeed);
-  if (CurrentSettings.music == 1) SoundPlay(0, 1);
+  const RunState& run = state.run;
+  ShowSetUp(state.show, run.RunMode, run.ScreenSize, run.OutputSize, run.ScaleFactor, state.seed);
+  if (state.musicPlaying) SoundPlay(0, 1);
   return 0;
 }
 
 // Repairs what was uncovered from the WorkBuffer, which holds the picture on the screen: a
 // window that passed over the saver, or the first appearance of the window.
-LRESULT OnPaint(HWND window) {
+LRESULT OnPaint(HWND window, SaverWindowState& state) {
   PAINTSTRUCT paint;
   const HDC dc = BeginPaint(window, &paint);
   // The paint rectangle is in window pixels; at a zoom above 1 the picture pixels that cover it.
-  const RECT& r = paint.rcPaint;
-  const int32_t zoom = GfxPresentZoom();
-  const int32_t left = PictureOffset(r.left, zoom), top = PictureOffset(r.top, zoom);
-  const int32_t right = PictureOffset(r.right + zoom - 1, zoom);
-  const int32_t bottom = PictureOffset(r.bottom + zoom - 1, zoom);
-  GfxPresentRect(dc, left, top, right - left, bottom - top);
+  const int32_t zoom = PresentZoom(state.run);
+  const RECT r = GfxPictureRectOfPaint(paint.rcPaint, zoom);
+  GfxPresentRect(state.graphics, dc, r.left, r.top, r.right - r.left, r.bottom - r.top, zoom);
   EndPaint(window, &paint);
   return 0;
 }
 
-LRESULT OnMouseMove(HWND window) {
+LRESULT OnMouseMove(HWND window, SaverWindowState& state) {
   POINT cursor;
   GetCursorPos(&cursor);
-  if (cursor.x == LastCursorPos.x || cursor.y == LastCursorPos.y) return 0;
-  return ExitInput(window);
+  if (cursor.x == state.lastCursorPos.x || cursor.y == state.lastCursorPos.y) return 0;
+  return ExitInput(window, state);
+}
+
+SaverWindowState* StateOf(HWND window) {
+  return reinterpret_cast<SaverWindowState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
 }  // namespace
 
-const Show& SaverWindowShow() { return SaverShow; }
-
-uint32_t SaverWindowSeed() { return SaverSeed; }
-
-int SetUpGraphics(HWND window, HDC context) {
-  if (!GfxLoadPictures(context, kSheetResources, kSheetCount, &SaverPalette, &PreviousPalette,
-                       SpriteSheets)) {
-    return 0;
+bool IsSaverExitInput(UINT message) {
+  for (const UINT exit : kExitInputMessages) {
+    if (message == exit) return true;
   }
-  GfxCreatePatterns();
-  if (!GfxCreateBuffers(context)) return 0;
-  FrameTimer = static_cast<UINT16>(
-      SetTimer(window, kFrameTimerId, static_cast<UINT>(FramePeriodForSpeed(CurrentSettings.speed)),
-               nullptr));
-  return FrameTimer != 0;
+  return false;
+}
+
+int SetUpGraphics(HWND window, HDC context, SaverWindowState& state) {
+  const RunState& run = state.run;
+  // The preview draws every sheet shrunk by the scale factor; the full-screen saver at its size.
+  const int32_t scale = run.RunMode == RUN_PREVIEW ? run.ScaleFactor : kUnscaled;
+  if (!GfxSetUpGraphics(state.graphics, GetDesktopWindow(), context, run.OutputSize, scale))
+    return 0;
+  const int32_t period = FramePeriodForSpeed(state.settings.speed);
+  state.frameTimer = SetTimer(window, kFrameTimerId, static_cast<UINT>(period), nullptr);
+  state.framePeriod = state.frameTimer != 0 ? period : 0;
+  return state.frameTimer != 0;
 }
 
 int VerifyPassword(HWND window) {
@@ -235,39 +209,44 @@ int VerifyPassword(HWND window) {
 }
 
 LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The state comes with the first message that carries the creation parameter.
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  SaverWindowState* const found = StateOf(window);
+  if (found == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  SaverWindowState& state = *found;
   switch (message) {
     case WM_CREATE:
-      return OnCreate(window);
+      return OnCreate(window, state);
     case WM_DESTROY:
-      return ExitSequence(window, !SendingOwnDestroy);
-    case WM_NCMOUSEMOVE:
-    case WM_NCLBUTTONDOWN:
-    case WM_NCRBUTTONDOWN:
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-      return ExitInput(window);
+      return ExitSequence(window, state, !state.sendingOwnDestroy);
     case WM_MOUSEMOVE:
-      return OnMouseMove(window);
+      return OnMouseMove(window, state);
     case MM_WOM_DONE:
       // The looping music has run out of loops, or was stopped: start it again.
-      if (CurrentSettings.music == 1) SoundPlay(0, 1);
+      if (state.musicPlaying) SoundPlay(0, 1);
       return 0;
     case WM_PAINT:
-      return OnPaint(window);
+      return OnPaint(window, state);
     case WM_DISPLAYCHANGE:
       // A monitor came, went or changed: the other monitors' windows and shows follow. The
       // saver window keeps its own.
-      if (RunMode == RUN_SAVER && !TornDown) {
-        MonitorWindowsCreate(window, CurrentSettings.allMonitors != 0, SaverSeed);
+      if (state.run.RunMode == RUN_SAVER && !state.tornDown) {
+        MonitorWindowsCreate(window, state.settings.allMonitors != 0, state.seed,
+                             state.run.ScreenZoom);
       }
       return 0;
     case WM_TIMER:
-      TickPhase = (TickPhase + 1) % 2;
-      if (TickPhase == 0 || PasswordPending != 1) DrawFrame(window);
+      state.tickPhase = (state.tickPhase + 1) % 2;
+      if (state.tickPhase == 0 || state.passwordPending != 1) DrawFrame(window, state);
       return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+      return DefWindowProcA(window, message, wParam, lParam);
     default:
+      if (IsSaverExitInput(message)) return ExitInput(window, state);
       return DefWindowProcA(window, message, wParam, lParam);
   }
 }

@@ -7,9 +7,6 @@
 #include "res/data_files.h"
 #include "windows/settings/signature.h"
 
-Settings CurrentSettings = {1, 3, 1};
-wchar_t DataDirectory[kDataDirectorySize];
-
 namespace {
 
 constexpr char kSettingsFile[] = "QAV3CFG.INI";
@@ -38,31 +35,31 @@ bool MarkerFileMatches() {
 
 }  // namespace
 
-void LoadSettings() {
+void LoadSettings(Settings& settings, DataFolderPath& dataDirectory) {
   if (MarkerFileMatches()) {
-    lstrcpynW(DataDirectory, kLocalDataDirectory, kDataDirectorySize);
+    lstrcpynW(dataDirectory, kLocalDataDirectory, kDataDirectorySize);
   } else {
     wchar_t windowsDirectory[256] = L"";
     GetWindowsDirectoryW(windowsDirectory, 256);
     wchar_t defaultDirectory[] = L"C:\\" DEFAULT_DATA_FOLDER;
     if (windowsDirectory[0] != L'\0') defaultDirectory[0] = windowsDirectory[0];
-    GetPrivateProfileStringW(kDataSection, kDataKey, defaultDirectory, DataDirectory,
+    GetPrivateProfileStringW(kDataSection, kDataKey, defaultDirectory, dataDirectory,
                              kDataDirectorySize, kSettingsFileWide);
   }
-  CurrentSettings.music =
+  settings.music =
       static_cast<int32_t>(GetPrivateProfileIntA(kSettingsSection, "WAV", 1, kSettingsFile));
-  CurrentSettings.speed =
+  settings.speed =
       static_cast<int32_t>(GetPrivateProfileIntA(kSettingsSection, "SPEED", 3, kSettingsFile));
-  CurrentSettings.allMonitors = static_cast<int32_t>(
+  settings.allMonitors = static_cast<int32_t>(
       GetPrivateProfileIntA(kSettingsSection, "AllMonitors", 1, kSettingsFile));
 }
 
-int SaveSettings() {
+int SaveSettings(const Settings& settings) {
   char text[16];
-  snprintf(text, sizeof text, "%d", static_cast<int>(CurrentSettings.music));
+  snprintf(text, sizeof text, "%d", static_cast<int>(settings.music));
   const BOOL musicWritten =
       WritePrivateProfileStringA(kSettingsSection, "WAV", text, kSettingsFile);
-  snprintf(text, sizeof text, "%d", static_cast<int>(CurrentSettings.speed));
+  snprintf(text, sizeof text, "%d", static_cast<int>(settings.speed));
   const BOOL speedWritten =
       WritePrivateProfileStringA(kSettingsSection, "SPEED", text, kSettingsFile);
   return musicWritten && speedWritten ? 1 : 0;

@@ -3,12 +3,12 @@
 #include <cstdint>
 
 #include "windows/gdi/image.h"
+#include "windows/gdi/zoom_blit.h"
 #include "res/resource_ids.h"
 #include "windows/settings/control_values.h"
 #include "windows/settings/settings_store.h"
 #include "windows/settings/skin_layout.h"
 #include "show/drawlist.h"
-#include "show/runstate.h"
 #include "show/zoom.h"
 
 namespace {
@@ -21,6 +21,10 @@ constexpr wchar_t kSaveFailedText[] = L"設定を保存できませんでした"
 constexpr WPARAM kCommandOk = 1;
 constexpr WPARAM kCommandCancel = 2;
 
+// The settings being edited, and the zoom of the screen, which RunSettingsWindow is given.
+Settings CurrentSettings = {1, 3, 1};
+DataFolderPath DataDirectory;
+int32_t ScreenZoom = 1;
 HPALETTE SkinPalette = nullptr;
 HBITMAP SkinMask = nullptr;
 HBITMAP SkinImage = nullptr;
@@ -68,19 +72,6 @@ void BlitSkin(HDC work, int x, int y, int width, int height, HDC source, HBITMAP
   SelectObject(source, previous);
 }
 
-// Copies width x height picture pixels from (srcX, srcY) of `source` to (x, y) of `target`,
-// both in picture pixels, each pixel a sharp zoom x zoom block.
-void BlitZoomed(HDC target, int x, int y, int width, int height, HDC source, int srcX, int srcY) {
-  if (ScreenZoom <= 1) {
-    BitBlt(target, x, y, width, height, source, srcX, srcY, SRCCOPY);
-    return;
-  }
-  const int previousMode = SetStretchBltMode(target, COLORONCOLOR);
-  StretchBlt(target, x * ScreenZoom, y * ScreenZoom, width * ScreenZoom, height * ScreenZoom,
-             source, srcX, srcY, width, height, SRCCOPY);
-  if (previousMode) SetStretchBltMode(target, previousMode);
-}
-
 // Composes a face over its background off-screen and copies it to `target` at (0, 0): the
 // background under the face, the face's mask and image, and for the slider the knob's mask and
 // image at the knob's offset.
@@ -106,7 +97,7 @@ void ComposeFace(HDC target, const SpriteRect& face, const SpriteRect* knob) {
 
   const HPALETTE previousPalette = GfxSelectPalette(target, SkinPalette);
   if (previousWork != nullptr) {
-    BlitZoomed(target, 0, 0, face.width, face.height, work, 0, 0);
+    GfxBlitZoomed(target, 0, 0, face.width, face.height, work, 0, 0, ScreenZoom);
     SelectObject(work, previousWork);
   }
   GfxPutPaletteBack(target, previousPalette);
@@ -290,10 +281,10 @@ LRESULT CALLBACK DisplayProc(HWND display, UINT message, WPARAM wParam, LPARAM l
 }
 
 void LoadSkin(HWND window) {
-  LoadSettings();
+  LoadSettings(CurrentSettings, DataDirectory);
   const HDC dc = GetDC(window);
   SpriteSheet skin = {};
-  GfxLoadPictures(dc, &kSkinResource, 1, &SkinPalette, &ReplacedPalette, &skin);
+  GfxLoadPictures(dc, &kSkinResource, 1, &SkinPalette, &ReplacedPalette, &skin, kUnscaled);
   SkinImage = skin.image;
   SkinMask = skin.mask;
   ReleaseDC(window, dc);
@@ -316,8 +307,9 @@ void PaintBackground(HWND window) {
   const HGDIOBJ previousBitmap = SkinImage != nullptr ? SelectObject(memory, SkinImage) : nullptr;
   const HPALETTE previousPalette = GfxSelectPalette(dc, SkinPalette);
   if (previousBitmap != nullptr) {
-    BlitZoomed(dc, client.left, client.top, (client.right + ScreenZoom - 1) / ScreenZoom,
-               (client.bottom + ScreenZoom - 1) / ScreenZoom, memory, 0, kSkinBackgroundRow);
+    const RECT picture = GfxPictureRectOfPaint(client, ScreenZoom);
+    GfxBlitZoomed(dc, picture.left, picture.top, picture.right - picture.left,
+                  picture.bottom - picture.top, memory, 0, kSkinBackgroundRow, ScreenZoom);
     SelectObject(memory, previousBitmap);
   }
   GfxPutPaletteBack(dc, previousPalette);
@@ -328,7 +320,7 @@ void PaintBackground(HWND window) {
 // Saves and closes; a save that fails is said so and the window stays, so that the user can
 // try again or cancel.
 void ConfirmSettings(HWND window) {
-  if (SaveSettings()) {
+  if (SaveSettings(CurrentSettings)) {
     DestroyWindow(window);
     return;
   }
@@ -413,9 +405,9 @@ bool CreateControls(HWND window) {
 
 }  // namespace
 
-void RunSettingsWindow(HWND parent) {
+void RunSettingsWindow(HWND parent, int32_t zoom) {
   if (!RegisterSkinClass(SettingsWndProc, kWindowClass)) return;
-  OutputSize = Size2{kSkinClientWidth, kSkinClientHeight};
+  ScreenZoom = zoom < 1 ? 1 : zoom;
   const HWND window = CreateWindowExA(
       0, kWindowClass, nullptr, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU,
       GetSystemMetrics(SM_CXSCREEN) / 2 - kSkinClientWidth * ScreenZoom / 2,

@@ -3,8 +3,11 @@
 
 #include <windows.h>
 
-// Runs the settings window with `parent` disabled and returns when it has closed.
-void RunSettingsWindow(HWND parent);
+#include <cstdint>
+
+// Runs the settings window with `parent` disabled and returns when it has closed; the window's
+// picture pixels are drawn at `zoom`, the screen's.
+void RunSettingsWindow(HWND parent, int32_t zoom);
 
 // Brings a settings window of this program that is already open (in any process) to the front;
 // false when there is none.
