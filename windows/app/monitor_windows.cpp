@@ -12,51 +12,30 @@
 namespace {
 
 constexpr char kCoverClass[] = "QV3MON";
-constexpr int kMaxCovers = 16;
-
-// A monitor's window and, where it shows scenes, its show and the bitmap it presents from: the
-// show's picture as a DIB section, in which the show draws its picture (PictureShowDrawInto), so
-// that each tick changes it only in the rectangles it returns, with no copy of its own.
-struct Cover {
-  HWND window;
-  PictureShow show;
-  bool showing;
-  int32_t zoom;
-  HDC memory;
-  HBITMAP bitmap;
-  HGDIOBJ previousBitmap;
-};
-
-HWND SaverWindow = nullptr;
-Cover Covers[kMaxCovers] = {};
-int CoverCount = 0;
-bool ClassRegistered = false;
-// The program's sheets in software, loaded with the first show and kept for the run.
-SoftSheets Sheets;
-bool SheetsLoaded = false;
-
-struct MonitorList {
-  RECT rects[kMaxCovers];
-  HMONITOR handles[kMaxCovers];
-  int count;
-};
 
 using GetMonitorInfoProc = BOOL(WINAPI*)(HMONITOR, LPMONITORINFO);
 using EnumDisplayMonitorsProc = BOOL(WINAPI*)(HDC, LPCRECT, MONITORENUMPROC, LPARAM);
 using GetDpiForMonitorProc = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-GetMonitorInfoProc GetMonitorInfoFn = nullptr;
+
+// The monitors found, and the function that tells about each.
+struct MonitorList {
+  RECT rects[kMaxMonitorCovers];
+  HMONITOR handles[kMaxMonitorCovers];
+  int count;
+  GetMonitorInfoProc getInfo;
+};
 
 BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
   auto* list = reinterpret_cast<MonitorList*>(data);
   MONITORINFO info = {};
   info.cbSize = sizeof info;
-  if (!GetMonitorInfoFn(monitor, &info)) return TRUE;
+  if (!list->getInfo(monitor, &info)) return TRUE;
   if (info.dwFlags & MONITORINFOF_PRIMARY) return TRUE;  // the saver window's own
   const RECT& rect = info.rcMonitor;
   if (rect.right <= rect.left || rect.bottom <= rect.top) return TRUE;
   list->rects[list->count] = rect;
   list->handles[list->count++] = monitor;
-  return list->count < kMaxCovers;
+  return list->count < kMaxMonitorCovers;
 }
 
 // The zoom for a monitor: its own DPI's where the system tells it (Windows 8.1 on), else the
@@ -73,22 +52,19 @@ int32_t MonitorZoom(HMONITOR monitor, int32_t systemZoom) {
   return systemZoom;
 }
 
-Cover* CoverOf(HWND window) {
-  for (int i = 0; i < CoverCount; ++i) {
-    if (Covers[i].window == window) return &Covers[i];
-  }
-  return nullptr;
+MonitorCover* CoverOf(HWND window) {
+  return reinterpret_cast<MonitorCover*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
 // Puts rectangles of the DIB section on the window, each picture pixel a zoom x zoom block.
-void Present(Cover& cover, HDC target, const SoftRect* rects, int count) {
+void Present(MonitorCover& cover, HDC target, const SoftRect* rects, int count) {
   for (int i = 0; i < count; ++i) {
     const SoftRect& r = rects[i];
     GfxBlitZoomed(target, r.x, r.y, r.width, r.height, cover.memory, r.x, r.y, cover.zoom);
   }
 }
 
-void StopCover(Cover& cover) {
+void StopCover(MonitorCover& cover) {
   if (cover.memory != nullptr) {
     SelectObject(cover.memory, cover.previousBitmap);
     DeleteDC(cover.memory);
@@ -102,14 +78,16 @@ void StopCover(Cover& cover) {
 }
 
 // Sets up a show for a monitor of width x height window pixels; false leaves the cover black.
-bool StartShow(Cover& cover, HMONITOR monitor, int32_t width, int32_t height, uint32_t seed,
-               int32_t systemZoom) {
-  if (!SheetsLoaded) SheetsLoaded = SoftLoadProgramSheets(Sheets, GfxImageResource);
-  if (!SheetsLoaded) return false;
+bool StartShow(MonitorWindows& monitors, MonitorCover& cover, HMONITOR monitor, int32_t width,
+               int32_t height, uint32_t seed, int32_t systemZoom) {
+  if (!monitors.sheetsLoaded)
+    monitors.sheetsLoaded = SoftLoadProgramSheets(monitors.sheets, GfxImageResource);
+  if (!monitors.sheetsLoaded) return false;
   cover.zoom = ZoomToFit(width, height, MonitorZoom(monitor, systemZoom), kMaxImagePixels);
   const int32_t pictureWidth = PictureLength(width, cover.zoom);
   const int32_t pictureHeight = PictureLength(height, cover.zoom);
-  if (!PictureShowStart(cover.show, Sheets, pictureWidth, pictureHeight, seed)) return false;
+  if (!PictureShowStart(cover.show, monitors.sheets, pictureWidth, pictureHeight, seed))
+    return false;
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = pictureWidth;
@@ -138,16 +116,22 @@ bool StartShow(Cover& cover, HMONITOR monitor, int32_t width, int32_t height, ui
 // The saver's exit input, forwarded so that the saver window applies its own rules: it reads
 // the cursor from the system, not from the message, and runs the password path.
 LRESULT CALLBACK CoverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The cover comes with the first message that carries the creation parameter.
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
   if (IsSaverExitInput(message)) {
-    if (SaverWindow != nullptr && IsWindow(SaverWindow))
-      SendMessageA(SaverWindow, message, wParam, lParam);
+    const MonitorCover* cover = CoverOf(window);
+    if (cover != nullptr && cover->saver != nullptr && IsWindow(cover->saver))
+      SendMessageA(cover->saver, message, wParam, lParam);
     return 0;
   }
   switch (message) {
     case WM_PAINT: {
       PAINTSTRUCT paint;
       const HDC dc = BeginPaint(window, &paint);
-      Cover* cover = CoverOf(window);
+      MonitorCover* cover = CoverOf(window);
       if (cover != nullptr && cover->showing) {
         // The picture pixels that cover the uncovered window pixels, within the picture.
         const SoftPicture& picture = cover->show.picture;
@@ -162,67 +146,83 @@ LRESULT CALLBACK CoverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       return 0;
     }
     case WM_DESTROY:
-      if (Cover* cover = CoverOf(window)) cover->window = nullptr;
+      if (MonitorCover* cover = CoverOf(window)) cover->window = nullptr;
       return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+      return DefWindowProcA(window, message, wParam, lParam);
     default:
       return DefWindowProcA(window, message, wParam, lParam);
   }
 }
 
+// The class outlives every saver window: a class already registered is taken as it is.
 bool RegisterCoverClass() {
-  if (ClassRegistered) return true;
   WNDCLASSA windowClass = {};
   windowClass.lpfnWndProc = CoverWndProc;
   windowClass.hInstance = ProgramInstance;
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszClassName = kCoverClass;
-  ClassRegistered = RegisterClassA(&windowClass) != 0;
-  return ClassRegistered;
+  return RegisterClassA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+// Destroys the windows and stops their shows; the sheets stay for the next set.
+void DestroyCovers(MonitorWindows& monitors) {
+  for (int i = 0; i < monitors.count; ++i) {
+    MonitorCover& cover = monitors.covers[i];
+    const HWND window = cover.window;
+    cover.window = nullptr;
+    if (window != nullptr) DestroyWindow(window);
+    StopCover(cover);
+  }
+  monitors.count = 0;
 }
 
 }  // namespace
 
-int MonitorWindowsCreate(HWND saver, bool withShows, uint32_t seed, int32_t systemZoom) {
-  MonitorWindowsDestroy();
+int MonitorWindowsCreate(MonitorWindows& monitors, HWND saver, bool withShows, uint32_t seed,
+                         int32_t systemZoom) {
+  DestroyCovers(monitors);
   // Looked up at run time: systems without several monitors lack these functions.
   const HMODULE user32 = GetModuleHandleA("user32.dll");
   if (user32 == nullptr) return 0;
   const auto enumMonitors = LibraryProc<EnumDisplayMonitorsProc>(user32, "EnumDisplayMonitors");
-  GetMonitorInfoFn = LibraryProc<GetMonitorInfoProc>(user32, "GetMonitorInfoA");
-  if (enumMonitors == nullptr || GetMonitorInfoFn == nullptr) return 0;
   MonitorList list = {};
+  list.getInfo = LibraryProc<GetMonitorInfoProc>(user32, "GetMonitorInfoA");
+  if (enumMonitors == nullptr || list.getInfo == nullptr) return 0;
   enumMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&list));
   if (list.count == 0 || !RegisterCoverClass()) return 0;
-  SaverWindow = saver;
   for (int i = 0; i < list.count; ++i) {
     const RECT& rect = list.rects[i];
     const int32_t width = rect.right - rect.left, height = rect.bottom - rect.top;
-    Cover& cover = Covers[CoverCount];
+    MonitorCover& cover = monitors.covers[monitors.count];
+    cover.saver = saver;
     // The show first, so that the window's first paint finds it.
     if (withShows) {
-      StartShow(cover, list.handles[i], width, height, seed + 1 + uint32_t(i), systemZoom);
+      StartShow(monitors, cover, list.handles[i], width, height, seed + 1 + uint32_t(i),
+                systemZoom);
     }
     cover.window =
         CreateWindowExA(WS_EX_TOPMOST, kCoverClass, "", WS_POPUP | WS_VISIBLE, rect.left, rect.top,
-                        width, height, nullptr, nullptr, ProgramInstance, nullptr);
+                        width, height, nullptr, nullptr, ProgramInstance, &cover);
     if (cover.window != nullptr) {
-      ++CoverCount;
+      ++monitors.count;
     } else {
       StopCover(cover);
     }
   }
-  return CoverCount;
+  return monitors.count;
 }
 
-void MonitorWindowsTick() {
-  if (CoverCount == 0) return;
+void MonitorWindowsTick(MonitorWindows& monitors) {
+  if (monitors.count == 0) return;
   SoftRect changed[kDrawListSlots];
   // The last tick's blits read the bits this tick writes; this tick's blits read only bits that
   // are already drawn.
   GdiFlush();
-  for (int i = 0; i < CoverCount; ++i) {
-    Cover& cover = Covers[i];
+  for (int i = 0; i < monitors.count; ++i) {
+    MonitorCover& cover = monitors.covers[i];
     if (!cover.showing || cover.window == nullptr) continue;
     const int count = PictureShowTick(cover.show, changed);
     if (count == 0) continue;
@@ -233,14 +233,8 @@ void MonitorWindowsTick() {
   }
 }
 
-void MonitorWindowsDestroy() {
-  for (int i = 0; i < CoverCount; ++i) {
-    Cover& cover = Covers[i];
-    const HWND window = cover.window;
-    cover.window = nullptr;
-    if (window != nullptr) DestroyWindow(window);
-    StopCover(cover);
-  }
-  CoverCount = 0;
-  SaverWindow = nullptr;
+void MonitorWindowsDestroy(MonitorWindows& monitors) {
+  DestroyCovers(monitors);
+  if (monitors.sheetsLoaded) SoftFreeSheets(monitors.sheets);
+  monitors.sheetsLoaded = false;
 }

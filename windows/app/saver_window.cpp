@@ -41,7 +41,7 @@ void DrawFrame(HWND window, SaverWindowState& state) {
   if (ShowListToDraw(state.show, state.toDraw))
     GfxRenderFrame(state.graphics, window, state.toDraw, PresentZoom(state.run));
   // The other monitors' shows go with the same timer.
-  if (saver) MonitorWindowsTick();
+  if (saver) MonitorWindowsTick(state.monitors);
 }
 
 // Opens the wave device and loads the music into slot 0; without a device the music is off.
@@ -68,7 +68,7 @@ void TearDown(HWND window, SaverWindowState& state) {
     state.framePeriod = 0;
   }
   GfxDeleteGraphics(state.graphics);
-  MonitorWindowsDestroy();
+  MonitorWindowsDestroy(state.monitors);
   if (state.musicPlaying) SoundReleaseAll();
   state.musicPlaying = false;
   ShowCursor(TRUE);
@@ -234,7 +234,7 @@ LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       // A monitor came, went or changed: the other monitors' windows and shows follow. The
       // saver window keeps its own.
       if (state.run.RunMode == RUN_SAVER && !state.tornDown) {
-        MonitorWindowsCreate(window, state.settings.allMonitors != 0, state.seed,
+        MonitorWindowsCreate(state.monitors, window, state.settings.allMonitors != 0, state.seed,
                              state.run.ScreenZoom);
       }
       return 0;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "windows/app/monitor_windows.h"
 #include "windows/app/run_state.h"
 #include "windows/gdi/graphics.h"
 #include "windows/settings/settings_store.h"
@@ -31,6 +32,7 @@ struct SaverWindowState {
   bool sendingOwnDestroy = false;
   Show show;
   DrawEntry toDraw[kDrawListSlots] = {};
+  MonitorWindows monitors;  // the full-screen saver's windows over the other monitors
 };
 
 // The window procedure of the class; a window of it must be created with a SaverWindowState as

@@ -153,7 +153,8 @@ int RunSaverProgram(HINSTANCE instance, const char* commandLine) {
   const HWND window = CreateSaverWindow(parent, state);
   if (window == nullptr) return 0;
   if (run.RunMode == RUN_SAVER) {
-    MonitorWindowsCreate(window, state.settings.allMonitors != 0, state.seed, run.ScreenZoom);
+    MonitorWindowsCreate(state.monitors, window, state.settings.allMonitors != 0, state.seed,
+                         run.ScreenZoom);
   }
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
@@ -163,6 +164,6 @@ int RunSaverProgram(HINSTANCE instance, const char* commandLine) {
     DispatchMessageA(&message);
   }
   ShowWindow(window, SW_HIDE);
-  MonitorWindowsDestroy();
+  MonitorWindowsDestroy(state.monitors);
   return static_cast<int>(message.wParam);
 }
