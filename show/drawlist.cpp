@@ -58,6 +58,22 @@ bool NoteOnPicture(PictureSprites& sprites, const DrawEntry& entry, bool needed)
 
 }  // namespace
 
+bool ClipSpriteRect(SpriteRect& rect, int32_t width, int32_t height) {
+  if (rect.x < 0) {
+    rect.srcX -= rect.x;
+    rect.width += rect.x;
+    rect.x = 0;
+  }
+  if (rect.x + rect.width > width) rect.width = width - rect.x;
+  if (rect.y < 0) {
+    rect.srcY -= rect.y;
+    rect.height += rect.y;
+    rect.y = 0;
+  }
+  if (rect.y + rect.height > height) rect.height = height - rect.y;
+  return rect.width > 0 && rect.height > 0;
+}
+
 bool DrawEntryDrawn(const DrawEntry& entry) {
   return (entry.level & 15) < 9 && entry.kind <= DRAW_RESTORE && entry.sheet < kSheetCount;
 }

@@ -39,6 +39,10 @@ struct SpriteRect {
   int32_t height;
 };
 
+// Clips `rect` in place to the area (0, 0) to (width, height), moving the source with a cut
+// left or top edge; false when nothing is left.
+bool ClipSpriteRect(SpriteRect& rect, int32_t width, int32_t height);
+
 // The list one tick builds: its slots, read from slot 0 up to the first DRAW_END, and where the
 // next entry goes.
 struct DrawList {

@@ -1,10 +1,5 @@
 #include "show/runstate.h"
 
-int32_t RunMode = RUN_SETTINGS;
-Size2 ScreenSize = {0, 0};
-Size2 OutputSize = {0, 0};
-int32_t ScaleFactor = 0;
-
 int32_t ComputeScaleFactor(int32_t outputWidth, int32_t outputHeight, int32_t screenWidth,
                            int32_t screenHeight) {
   const int32_t a = screenWidth > 0 ? int32_t(int64_t(outputWidth) * 1000 / screenWidth) : 0;

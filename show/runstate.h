@@ -1,5 +1,5 @@
-// Start-up values shared by every module: set once before any window exists, then only read
-// (the settings window sets its own output size). Platform-free.
+// The run modes, a size, and the preview's scale: what the show needs of a program's run.
+// Platform-free; each program keeps its run's values in a state of its own.
 #pragma once
 
 #include <cstdint>
@@ -13,11 +13,6 @@ struct Size2 {
   int32_t width;
   int32_t height;
 };
-
-extern int32_t RunMode;
-extern Size2 ScreenSize;
-extern Size2 OutputSize;
-extern int32_t ScaleFactor;  // per mille; only preview drawing reads it
 
 // The larger of the output's width and height in per mille of the screen's; 0 for a screen
 // dimension that is not positive.

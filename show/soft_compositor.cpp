@@ -29,21 +29,10 @@ struct Span {
 // then to the sheet, moving the destination with it. false when nothing is left.
 bool ClipEntry(const SoftPicture& picture, const DrawEntry& entry, const SoftSheet& sheet,
                Span* span) {
-  int32_t x = entry.x, y = entry.y, srcX = entry.srcX, srcY = entry.srcY;
-  int32_t width = entry.width, height = entry.height;
-  if (x < 0) {
-    srcX -= x;
-    width += x;
-    x = 0;
-  }
-  if (x + width > picture.width) width = picture.width - x;
-  if (y < 0) {
-    srcY -= y;
-    height += y;
-    y = 0;
-  }
-  if (y + height > picture.height) height = picture.height - y;
-  if (width <= 0 || height <= 0) return false;
+  SpriteRect clipped = {entry.x, entry.y, entry.srcX, entry.srcY, entry.width, entry.height};
+  if (!ClipSpriteRect(clipped, picture.width, picture.height)) return false;
+  int32_t x = clipped.x, y = clipped.y, srcX = clipped.srcX, srcY = clipped.srcY;
+  int32_t width = clipped.width, height = clipped.height;
   const int32_t anchorX = x, anchorY = y;
   // Pixels that would come from outside the sheet are left alone.
   if (srcX < 0) {

@@ -1,7 +1,5 @@
 #include "show/zoom.h"
 
-int32_t ScreenZoom = 1;
-
 int32_t ZoomForDpi(int32_t dpi) {
   // Widened so that a hostile DPI value (a registry setting, an X resource) cannot overflow.
   const int64_t zoom = (int64_t(dpi) + 48) / 96;

@@ -23,6 +23,3 @@ int32_t PictureLength(int32_t screenLength, int32_t zoom);
 // just left of or above the origin belong to picture pixel -1, not 0. A zoom below 1 counts
 // as 1.
 int32_t PictureOffset(int32_t offset, int32_t zoom);
-
-// The zoom of this run's screen, set once at start-up from the screen's DPI; 1 until then.
-extern int32_t ScreenZoom;

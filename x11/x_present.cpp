@@ -95,17 +95,9 @@ XImage* PlainImage(Display* display, Visual* visual, int depth, int width, int h
 // Sends a part of the image (image pixels) to the window at the image's origin.
 void SendArea(const XPresent& present, int x, int y, int width, int height) {
   const XImage* image = present.image;
-  if (x < 0) {
-    width += x;
-    x = 0;
-  }
-  if (y < 0) {
-    height += y;
-    y = 0;
-  }
-  if (x + width > image->width) width = image->width - x;
-  if (y + height > image->height) height = image->height - y;
-  if (width <= 0 || height <= 0) return;
+  SpriteRect area = {x, y, 0, 0, width, height};
+  if (!ClipSpriteRect(area, image->width, image->height)) return;
+  x = area.x, y = area.y, width = area.width, height = area.height;
   const int windowX = present.originX + x, windowY = present.originY + y;
   if (present.shared) {
     XShmPutImage(present.display, present.window, present.gc, present.image, x, y, windowX, windowY,

@@ -19,6 +19,9 @@
 
 namespace {
 
+// The drawing state the compositor draws with.
+Graphics TheGraphics;
+
 constexpr int kSheetSize = 600;
 constexpr int kSpriteW = 150;
 constexpr int kSpriteH = 200;
@@ -83,11 +86,11 @@ DrawEntry Sprite(uint8_t kind, int level, int x, int y, int sprite) {
 const DrawEntry* BuildList(int frame, int level, bool crossEdges = true) {
   std::vector<DrawEntry> list;
   for (int i = 0; i < 3; ++i) {
-    int x = (frame * 7 + i * 700) % (OutputSize.width + kSpriteW) - kSpriteW / 2;
-    int y = (frame * 3 + i * 330) % (OutputSize.height + kSpriteH) - kSpriteH / 2;
+    int x = (frame * 7 + i * 700) % (TheGraphics.OutputSize.width + kSpriteW) - kSpriteW / 2;
+    int y = (frame * 3 + i * 330) % (TheGraphics.OutputSize.height + kSpriteH) - kSpriteH / 2;
     if (!crossEdges) {
-      x = 8 + (frame * 7 + i * 700) % (OutputSize.width - kSpriteW - 16);
-      y = 8 + (frame * 3 + i * 330) % (OutputSize.height - kSpriteH - 16);
+      x = 8 + (frame * 7 + i * 700) % (TheGraphics.OutputSize.width - kSpriteW - 16);
+      y = 8 + (frame * 3 + i * 330) % (TheGraphics.OutputSize.height - kSpriteH - 16);
     }
     list.push_back(Sprite(DRAW_RESTORE, 0, x - 7, y - 3, i));
     list.push_back(Sprite(DRAW_MASKED, level, x, y, i + 4));
@@ -114,7 +117,7 @@ double TimeFrame(HWND window, int frame, int level) {
   const DrawEntry* list = BuildList(frame, level);
   LARGE_INTEGER start, end;
   QueryPerformanceCounter(&start);
-  GfxRenderFrame(window, list);
+  GfxRenderFrame(TheGraphics, window, list, 1);
   HandOver();
   QueryPerformanceCounter(&end);
   return Milliseconds(start, end);
@@ -128,7 +131,7 @@ double TimeBarePresent(HWND window, HBITMAP picture) {
   const HDC windowDC = GetDC(window);
   const HDC memory = CreateCompatibleDC(windowDC);
   const HGDIOBJ previous = SelectObject(memory, picture);
-  BitBlt(windowDC, 0, 0, OutputSize.width, OutputSize.height, memory, 0, 0, SRCCOPY);
+  BitBlt(windowDC, 0, 0, TheGraphics.OutputSize.width, TheGraphics.OutputSize.height, memory, 0, 0, SRCCOPY);
   SelectObject(memory, previous);
   DeleteDC(memory);
   ReleaseDC(window, windowDC);
@@ -146,29 +149,29 @@ LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) 
 int main(int argc, char** argv) {
   // With --timing-only the memory run is left out.
   const bool timingOnly = argc > 1 && std::strcmp(argv[1], "--timing-only") == 0;
-  OutputSize = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  TheGraphics.OutputSize = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   WNDCLASSA windowClass = {};
   windowClass.lpfnWndProc = PlainWindowProc;
   windowClass.hInstance = GetModuleHandleA(nullptr);
   windowClass.lpszClassName = "CompositorBench";
   RegisterClassA(&windowClass);
   const HWND window = CreateWindowExA(WS_EX_TOPMOST, "CompositorBench", "", WS_POPUP | WS_VISIBLE,
-                                      0, 0, OutputSize.width, OutputSize.height, nullptr, nullptr,
+                                      0, 0, TheGraphics.OutputSize.width, TheGraphics.OutputSize.height, nullptr, nullptr,
                                       windowClass.hInstance, nullptr);
   PumpMessages(0);
 
   const HDC screen = GetDC(nullptr);
-  for (SpriteSheet& sheet : SpriteSheets) sheet = MakeSheet(screen);
-  GfxCreatePatterns();
-  if (!GfxCreateBuffers(screen)) {
+  for (SpriteSheet& sheet : TheGraphics.SpriteSheets) sheet = MakeSheet(screen);
+  GfxCreatePatterns(TheGraphics);
+  if (!GfxCreateBuffers(TheGraphics, screen)) {
     std::printf("could not create the buffers\n");
     return 1;
   }
-  const HBITMAP picture = CreateCompatibleBitmap(screen, OutputSize.width, OutputSize.height);
+  const HBITMAP picture = CreateCompatibleBitmap(screen, TheGraphics.OutputSize.width, TheGraphics.OutputSize.height);
   ReleaseDC(nullptr, screen);
 
   std::printf("screen %dx%d, sprites %dx%d from a %dx%d sheet, median of %d frames\n",
-              OutputSize.width, OutputSize.height, kSpriteW, kSpriteH, kSheetSize, kSheetSize,
+              TheGraphics.OutputSize.width, TheGraphics.OutputSize.height, kSpriteW, kSpriteH, kSheetSize, kSheetSize,
               kTimedFrames);
   // The three are taken in turn so that each sees the same load on the machine.
   std::vector<double> present, full, dithered;
@@ -201,7 +204,7 @@ int main(int argc, char** argv) {
   Memory reading[4] = {Measure()};
   for (int run = 1; run <= 3; ++run) {
     for (int frame = 0; frame < kLeakFrames; ++frame) {
-      GfxRenderFrame(window, BuildList(frame, frame % 9, run > 1));
+      GfxRenderFrame(TheGraphics, window, BuildList(frame, frame % 9, run > 1), 1);
       if (frame % 64 == 0) PumpMessages(0);
     }
     reading[run] = Measure();
@@ -236,15 +239,15 @@ int main(int argc, char** argv) {
   std::printf("%s\n", grew ? "GREW" : "nothing grew");
   std::fflush(stdout);
 
-  GfxReleaseDrawingContexts();
+  GfxReleaseDrawingContexts(TheGraphics);
   DeleteObject(picture);
-  for (SpriteSheet& sheet : SpriteSheets) {
+  for (SpriteSheet& sheet : TheGraphics.SpriteSheets) {
     DeleteObject(sheet.image);
     DeleteObject(sheet.mask);
   }
-  for (HBITMAP pattern : DitherPatterns) DeleteObject(pattern);
-  DeleteObject(BackgroundBuffer);
-  DeleteObject(WorkBuffer);
+  for (HBITMAP pattern : TheGraphics.DitherPatterns) DeleteObject(pattern);
+  DeleteObject(TheGraphics.BackgroundBuffer);
+  DeleteObject(TheGraphics.WorkBuffer);
   DestroyWindow(window);
   return grew ? 1 : 0;
 }

@@ -23,6 +23,9 @@
 
 namespace {
 
+// The drawing state the compositor draws with.
+Graphics TheGraphics;
+
 constexpr int kOutW = 64;
 constexpr int kOutH = 48;
 constexpr int kSheetW = 40;
@@ -117,49 +120,49 @@ class Compositor : public testing::Test {
   }
 
   void SetUp() override {
-    savedOutputSize_ = OutputSize;
-    OutputSize = {kOutW, kOutH};
+    savedOutputSize_ = TheGraphics.OutputSize;
+    TheGraphics.OutputSize = {kOutW, kOutH};
     for (int s = 0; s < kSheetCount; ++s) {
       sheets_[s] = HandMadeSheet(s);
-      SpriteSheets[s] = {MakeBitmap(sheets_[s].image), MakeBitmap(sheets_[s].mask)};
+      TheGraphics.SpriteSheets[s] = {MakeBitmap(sheets_[s].image), MakeBitmap(sheets_[s].mask)};
     }
     background_ = Background();
     work_ = StartingWork();
-    BackgroundBuffer = MakeBitmap(background_);
-    WorkBuffer = MakeBitmap(work_);
-    GfxCreatePatterns();
+    TheGraphics.BackgroundBuffer = MakeBitmap(background_);
+    TheGraphics.WorkBuffer = MakeBitmap(work_);
+    GfxCreatePatterns(TheGraphics);
   }
 
   void TearDown() override {
-    GfxReleaseDrawingContexts();
-    for (SpriteSheet& sheet : SpriteSheets) {
+    GfxReleaseDrawingContexts(TheGraphics);
+    for (SpriteSheet& sheet : TheGraphics.SpriteSheets) {
       DeleteObject(sheet.image);
       DeleteObject(sheet.mask);
       sheet = {};
     }
-    for (HBITMAP& pattern : DitherPatterns) {
+    for (HBITMAP& pattern : TheGraphics.DitherPatterns) {
       DeleteObject(pattern);
       pattern = nullptr;
     }
-    DeleteObject(BackgroundBuffer);
-    DeleteObject(WorkBuffer);
-    BackgroundBuffer = WorkBuffer = nullptr;
-    OutputSize = savedOutputSize_;
+    DeleteObject(TheGraphics.BackgroundBuffer);
+    DeleteObject(TheGraphics.WorkBuffer);
+    TheGraphics.BackgroundBuffer = TheGraphics.WorkBuffer = nullptr;
+    TheGraphics.OutputSize = savedOutputSize_;
   }
 
   // Shows the whole WorkBuffer on the window.
   static void PresentWhole() {
     const HDC dc = GetDC(window_);
-    GfxPresentRect(dc, 0, 0, kOutW, kOutH);
+    GfxPresentRect(TheGraphics, dc, 0, 0, kOutW, kOutH, 1);
     ReleaseDC(window_, dc);
   }
 
   // Renders the list over the starting work picture; returns the WorkBuffer.
   RgbImage Render(const std::vector<DrawEntry>& entries) {
     DrawListFill(entries);
-    WriteBitmap(WorkBuffer, work_);
-    GfxRenderFrame(window_, TestDrawList());
-    return ReadBitmap(WorkBuffer);
+    WriteBitmap(TheGraphics.WorkBuffer, work_);
+    GfxRenderFrame(TheGraphics, window_, TestDrawList(), 1);
+    return ReadBitmap(TheGraphics.WorkBuffer);
   }
 
   // The reference picture of the entries drawn over the starting work picture.
@@ -203,12 +206,12 @@ TEST_F(Compositor, RandomListsMatchTheReference) {
   std::mt19937 random(kRandomDrawListSeed);
   for (int round = 0; round < 300; ++round) {
     const std::vector<DrawEntry> list = RandomDrawList(random, kOutW, kOutH, kSheetW, kSheetH);
-    WriteBitmap(WorkBuffer, work_);
+    WriteBitmap(TheGraphics.WorkBuffer, work_);
     PresentWhole();
     DrawListFill(list);
-    GfxRenderFrame(window_, TestDrawList());
+    GfxRenderFrame(TheGraphics, window_, TestDrawList(), 1);
     const RgbImage want = Expected(list);
-    ASSERT_EQ(Difference(ReadBitmap(WorkBuffer), want), "") << "round " << round;
+    ASSERT_EQ(Difference(ReadBitmap(TheGraphics.WorkBuffer), want), "") << "round " << round;
     ASSERT_EQ(Difference(ReadWindow(window_, kOutW, kOutH), want), "") << "window, round " << round;
   }
 }
@@ -220,21 +223,21 @@ TEST_F(Compositor, AListDrawnTwiceGivesWhatItGaveOnceOverEitherBackground) {
   std::mt19937 random(20261211);
   for (bool black : {false, true}) {
     if (black) {
-      GfxReleaseDrawingContexts();
-      DeleteObject(BackgroundBuffer);
-      DeleteObject(WorkBuffer);
+      GfxReleaseDrawingContexts(TheGraphics);
+      DeleteObject(TheGraphics.BackgroundBuffer);
+      DeleteObject(TheGraphics.WorkBuffer);
       const HDC screen = GetDC(nullptr);
-      ASSERT_EQ(GfxCreateBuffers(screen), 1);
+      ASSERT_EQ(GfxCreateBuffers(TheGraphics, screen), 1);
       ReleaseDC(nullptr, screen);
       background_ = RgbImage(kOutW, kOutH, kBlack);
     }
     for (int round = 0; round < 150; ++round) {
       const std::vector<DrawEntry> list = RandomDrawList(random, kOutW, kOutH, kSheetW, kSheetH);
-      WriteBitmap(WorkBuffer, work_);
+      WriteBitmap(TheGraphics.WorkBuffer, work_);
       DrawListFill(list);
-      GfxRenderFrame(window_, TestDrawList());
-      GfxRenderFrame(window_, TestDrawList());
-      ASSERT_EQ(Difference(ReadBitmap(WorkBuffer), Expected(list)), "")
+      GfxRenderFrame(TheGraphics, window_, TestDrawList(), 1);
+      GfxRenderFrame(TheGraphics, window_, TestDrawList(), 1);
+      ASSERT_EQ(Difference(ReadBitmap(TheGraphics.WorkBuffer), Expected(list)), "")
           << (black ? "black" : "hand-made") << " background, round " << round;
     }
   }
@@ -313,7 +316,7 @@ TEST_F(Compositor, ClipRectMovesTheSourceWithTheCutEdge) {
   };
   for (const ClipCase& c : kCases) {
     SpriteRect rect = c.in;
-    GfxClipRect(&rect);
+    ClipSpriteRect(rect, TheGraphics.OutputSize.width, TheGraphics.OutputSize.height);
     EXPECT_EQ(
         std::vector<int>({rect.x, rect.y, rect.srcX, rect.srcY, rect.width, rect.height}),
         std::vector<int>({c.out.x, c.out.y, c.out.srcX, c.out.srcY, c.out.width, c.out.height}));
@@ -348,19 +351,19 @@ TEST_F(Compositor, WindowShowsTheWorkBuffer) {
   const HPALETTE palettes[] = {nullptr, CreatePalette(palette)};
   std::free(palette);
   for (HPALETTE p : palettes) {
-    SaverPalette = p;
-    WriteBitmap(WorkBuffer, work_);
+    TheGraphics.SaverPalette = p;
+    WriteBitmap(TheGraphics.WorkBuffer, work_);
     PresentWhole();
     EXPECT_EQ(Difference(ReadWindow(window_, kOutW, kOutH), work_), "")
         << "window, palette " << (p != nullptr);
     const std::vector<DrawEntry> list = {Entry(DRAW_RESTORE, 0, 3, 3, 0, 0, 40, 32),
                                          Entry(DRAW_MASKED, 4, 20, 12, 0, 0, 40, 32)};
     DrawListFill(list);
-    GfxRenderFrame(window_, TestDrawList());
+    GfxRenderFrame(TheGraphics, window_, TestDrawList(), 1);
     EXPECT_EQ(Difference(ReadWindow(window_, kOutW, kOutH), Expected(list)), "")
         << "window, palette " << (p != nullptr);
   }
-  SaverPalette = nullptr;
+  TheGraphics.SaverPalette = nullptr;
   DeleteObject(palettes[1]);
 }
 
@@ -382,13 +385,13 @@ TEST_F(Compositor, AFramePresentsOnlyTheRectanglesItsListChanged) {
   };
   const RgbImage changed(kOutW, kOutH, 0x123456);
   for (const PresentCase& c : kCases) {
-    WriteBitmap(WorkBuffer, work_);
+    WriteBitmap(TheGraphics.WorkBuffer, work_);
     PresentWhole();
-    WriteBitmap(WorkBuffer, changed);
+    WriteBitmap(TheGraphics.WorkBuffer, changed);
     DrawListFill(c.list);
-    GfxRenderFrame(window_, TestDrawList());
+    GfxRenderFrame(TheGraphics, window_, TestDrawList(), 1);
     RgbImage want = work_;
-    const RgbImage drawn = ReadBitmap(WorkBuffer);
+    const RgbImage drawn = ReadBitmap(TheGraphics.WorkBuffer);
     for (const DrawEntry& e : c.list) {
       if ((e.level & 15) > 8 || e.kind > DRAW_RESTORE) continue;
       for (int y = std::max(0, int(e.y)); y < std::min(kOutH, e.y + e.height); ++y) {
@@ -434,26 +437,26 @@ TEST_F(Compositor, RestorePutsTheBackgroundBackInTheShapeOnly) {
 }
 
 TEST_F(Compositor, CreateBuffersGivesBlackBuffersOfOutputSize) {
-  DeleteObject(BackgroundBuffer);
-  DeleteObject(WorkBuffer);
-  OutputSize = {37, 23};
+  DeleteObject(TheGraphics.BackgroundBuffer);
+  DeleteObject(TheGraphics.WorkBuffer);
+  TheGraphics.OutputSize = {37, 23};
   const HDC screen = GetDC(nullptr);
-  ASSERT_EQ(GfxCreateBuffers(screen), 1);
+  ASSERT_EQ(GfxCreateBuffers(TheGraphics, screen), 1);
   ReleaseDC(nullptr, screen);
-  EXPECT_EQ(ReadBitmap(BackgroundBuffer), RgbImage(37, 23, kBlack));
-  EXPECT_EQ(ReadBitmap(WorkBuffer), RgbImage(37, 23, kBlack));
+  EXPECT_EQ(ReadBitmap(TheGraphics.BackgroundBuffer), RgbImage(37, 23, kBlack));
+  EXPECT_EQ(ReadBitmap(TheGraphics.WorkBuffer), RgbImage(37, 23, kBlack));
 }
 
 TEST_F(Compositor, CreatePatternsGivesTheTablesBits) {
   for (int p = 0; p < kDitherPatternCount; ++p) {
     BITMAP about = {};
-    ASSERT_EQ(GetObject(DitherPatterns[p], sizeof about, &about), int(sizeof about));
+    ASSERT_EQ(GetObject(TheGraphics.DitherPatterns[p], sizeof about, &about), int(sizeof about));
     EXPECT_EQ(about.bmWidth, 8);
     EXPECT_EQ(about.bmHeight, 8);
     EXPECT_EQ(about.bmBitsPixel, 1);
     EXPECT_EQ(about.bmWidthBytes, 2);
     BYTE bits[16] = {};
-    ASSERT_EQ(GetBitmapBits(DitherPatterns[p], sizeof bits, bits), 16);
+    ASSERT_EQ(GetBitmapBits(TheGraphics.DitherPatterns[p], sizeof bits, bits), 16);
     for (int r = 0; r < 8; ++r) {
       EXPECT_EQ(bits[2 * r], RefPatternRows(p)[r]) << "pattern " << p << " row " << r;
     }

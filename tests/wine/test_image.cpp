@@ -46,8 +46,6 @@ class ImageLoader : public testing::Test {
  protected:
   void SetUp() override {
     screen_ = GetDC(nullptr);
-    RunMode = RUN_SAVER;
-    ScaleFactor = 1000;
   }
   void TearDown() override { ReleaseDC(nullptr, screen_); }
   HDC screen_ = nullptr;
@@ -64,7 +62,7 @@ TEST_F(ImageLoader, PaletteKeepsTheStoredColours) {
     DeleteObject(palette);
   }
   EXPECT_EQ(GfxLoadPalette(999), nullptr);
-  EXPECT_EQ(GfxLoadBitmap(screen_, 999, 0), nullptr);
+  EXPECT_EQ(GfxLoadBitmap(screen_, 999, 0, kUnscaled), nullptr);
 }
 
 TEST_F(ImageLoader, ImageAndMaskRenderingsFollowTheIndices) {
@@ -76,8 +74,8 @@ TEST_F(ImageLoader, ImageAndMaskRenderingsFollowTheIndices) {
     HPALETTE palette = GfxLoadPalette(picture.id);
     PALETTEENTRY entries[256];
     GetPaletteEntries(palette, 0, 256, entries);
-    HBITMAP image = GfxLoadBitmap(screen_, picture.id, 0);
-    HBITMAP mask = GfxLoadBitmap(screen_, picture.id, 1);
+    HBITMAP image = GfxLoadBitmap(screen_, picture.id, 0, kUnscaled);
+    HBITMAP mask = GfxLoadBitmap(screen_, picture.id, 1, kUnscaled);
     ASSERT_NE(image, nullptr);
     ASSERT_NE(mask, nullptr);
     int w, h;
@@ -102,7 +100,6 @@ TEST_F(ImageLoader, ImageAndMaskRenderingsFollowTheIndices) {
 }
 
 TEST_F(ImageLoader, PreviewShrinksByDroppingRowsAndColumns) {
-  RunMode = RUN_PREVIEW;
   struct Case {
     int scale;
     int id;
@@ -114,9 +111,8 @@ TEST_F(ImageLoader, PreviewShrinksByDroppingRowsAndColumns) {
                         {1000, RESOURCE_SHEET0, 600, 632},
                         {148, RESOURCE_SHEET2, 91, 73}};
   for (const Case& c : cases) {
-    ScaleFactor = c.scale;
-    HBITMAP image = GfxLoadBitmap(screen_, c.id, 0);
-    HBITMAP mask = GfxLoadBitmap(screen_, c.id, 1);
+    HBITMAP image = GfxLoadBitmap(screen_, c.id, 0, c.scale);
+    HBITMAP mask = GfxLoadBitmap(screen_, c.id, 1, c.scale);
     int w, h;
     const std::vector<uint32_t> imagePixels = BitmapPixels(image, &w, &h);
     EXPECT_EQ(w, c.width);
@@ -136,9 +132,7 @@ TEST_F(ImageLoader, PreviewShrinksByDroppingRowsAndColumns) {
     DeleteObject(mask);
   }
   // The settings window's skin is never shrunk.
-  RunMode = RUN_SETTINGS;
-  ScaleFactor = 148;
-  HBITMAP skin = GfxLoadBitmap(screen_, RESOURCE_SKIN, 0);
+  HBITMAP skin = GfxLoadBitmap(screen_, RESOURCE_SKIN, 0, kUnscaled);
   int w, h;
   BitmapPixels(skin, &w, &h);
   EXPECT_EQ(w, 344);

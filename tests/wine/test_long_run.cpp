@@ -20,6 +20,9 @@
 
 namespace {
 
+// The saver window's state, as start-up hands it to the window.
+SaverWindowState State;
+
 constexpr int kFrames = 100000;
 constexpr int kWarmUpFrames = 2000;
 constexpr int kSampleEvery = 10000;
@@ -114,12 +117,14 @@ class LongRun : public testing::Test {
 // Creates the full-screen saver window of a 320 x 240 screen, with the music on.
 HWND CreateSaver() {
   ProgramInstance = GetModuleHandleA(nullptr);
-  RunMode = RUN_SAVER;
-  ScreenSize = OutputSize = Size2{320, 240};
-  ScaleFactor = 1000;
+  State = SaverWindowState{};
+  LoadSettings(State.settings, State.DataDirectory);
+  State.run.RunMode = RUN_SAVER;
+  State.run.ScreenSize = State.run.OutputSize = Size2{320, 240};
+  State.run.ScaleFactor = 1000;
   RegisterSaverClass();  // may be registered already by another test
   return CreateWindowExA(WS_EX_TOPMOST, "QV3_02", "QV3_02", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240,
-                         nullptr, nullptr, ProgramInstance, nullptr);
+                         nullptr, nullptr, ProgramInstance, &State);
 }
 
 // Destroys the window, which tears the saver down, and takes its quit message.
@@ -129,8 +134,8 @@ void DestroySaver(HWND window) {
   DestroyWindow(window);
   Drain(window, &handBacks, &quit);
   EXPECT_TRUE(quit) << "the teardown posted no quit message";
-  EXPECT_EQ(WorkBuffer, nullptr);
-  EXPECT_EQ(SaverPalette, nullptr);
+  EXPECT_EQ(State.graphics.WorkBuffer, nullptr);
+  EXPECT_EQ(State.graphics.SaverPalette, nullptr);
 }
 
 TEST_F(LongRun, HundredThousandFramesWithTheMusicRestartingStayFlat) {
@@ -150,13 +155,13 @@ TEST_F(LongRun, HundredThousandFramesWithTheMusicRestartingStayFlat) {
 
   window = CreateSaver();
   ASSERT_NE(window, nullptr);
-  ASSERT_NE(WorkBuffer, nullptr) << "the saver's set-up failed";
-  ASSERT_EQ(CurrentSettings.music, 1) << "no sound device: the music is off";
+  ASSERT_NE(State.graphics.WorkBuffer, nullptr) << "the saver's set-up failed";
+  ASSERT_TRUE(State.musicPlaying) << "no sound device: the music is off";
 
   int handBacks = 0;
   bool quit = false;
   int sceneChanges = 0;
-  const Scene& scene = SaverWindowShow().scene;
+  const Scene& scene = State.show.scene;
   Scene lastScene = scene;
   int warmObjects = 0, mostObjects = 0, fewestObjects = 1 << 30;
   size_t warmBytes = 0, mostBytes = 0;

@@ -13,6 +13,9 @@
 
 namespace {
 
+// The drawing state the compositor draws with.
+Graphics TheGraphics;
+
 constexpr int kPictureW = 20;
 constexpr int kPictureH = 12;
 constexpr uint32_t kUntouched = 0x336699;
@@ -37,8 +40,8 @@ TEST(PresentZoom, EachPicturePixelBecomesABlockAtTheZoomedPlace) {
   std::mt19937 random(7);
   std::vector<uint32_t> picture(kPictureW * kPictureH);
   for (uint32_t& p : picture) p = random() & 0xF0F0F0;  // colours a 16-bit screen keeps
-  const HBITMAP savedWork = WorkBuffer;
-  WorkBuffer = MakePicture(picture, kPictureW, kPictureH);
+  const HBITMAP savedWork = TheGraphics.WorkBuffer;
+  TheGraphics.WorkBuffer = MakePicture(picture, kPictureW, kPictureH);
 
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << "zoom " << c.zoom << " rect " << c.x << "," << c.y << " "
@@ -50,9 +53,7 @@ TEST(PresentZoom, EachPicturePixelBecomesABlockAtTheZoomedPlace) {
     const HDC targetDC = CreateCompatibleDC(screen);
     ReleaseDC(nullptr, screen);
     const HGDIOBJ previous = SelectObject(targetDC, target);
-    GfxSetPresentZoom(c.zoom);
-    GfxPresentRect(targetDC, c.x, c.y, c.width, c.height);
-    GfxSetPresentZoom(1);
+    GfxPresentRect(TheGraphics, targetDC, c.x, c.y, c.width, c.height, c.zoom);
     SelectObject(targetDC, previous);
     DeleteDC(targetDC);
 
@@ -72,9 +73,9 @@ TEST(PresentZoom, EachPicturePixelBecomesABlockAtTheZoomedPlace) {
     }
     EXPECT_EQ(wrong, 0);
   }
-  GfxReleaseDrawingContexts();
-  DeleteObject(WorkBuffer);
-  WorkBuffer = savedWork;
+  GfxReleaseDrawingContexts(TheGraphics);
+  DeleteObject(TheGraphics.WorkBuffer);
+  TheGraphics.WorkBuffer = savedWork;
 }
 
 }  // namespace

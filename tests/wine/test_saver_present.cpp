@@ -18,13 +18,16 @@
 
 namespace {
 
+// The saver window's state, as start-up hands it to the window.
+SaverWindowState State;
+
 constexpr int kTicks = 300;
 
 // "" when the window shows the WorkBuffer, each of its pixels a zoom x zoom block, else how
 // many pixels differ and the first.
 std::string WindowAgainstWorkBuffer(HWND window, int zoom = 1) {
   int width, height;
-  const std::vector<uint32_t> work = BitmapPixels(WorkBuffer, &width, &height);
+  const std::vector<uint32_t> work = BitmapPixels(State.graphics.WorkBuffer, &width, &height);
   const int shownWidth = width * zoom, shownHeight = height * zoom;
   const std::vector<uint32_t> shown = WindowPixels(window, shownWidth, shownHeight);
   int count = 0, first = -1;
@@ -87,27 +90,29 @@ class SaverPresent : public testing::TestWithParam<WindowCase> {
   void SetUp() override {
     const WindowCase& c = GetParam();
     ProgramInstance = GetModuleHandleA(nullptr);
-    ScreenSize =
+  State = SaverWindowState{};
+  LoadSettings(State.settings, State.DataDirectory);
+    State.run.ScreenSize =
         Size2{GetSystemMetrics(SM_CXSCREEN) / c.zoom, GetSystemMetrics(SM_CYSCREEN) / c.zoom};
-    RunMode = c.mode;
-    OutputSize = c.output;
-    ScaleFactor = c.scaleFactor;
-    GfxSetPresentZoom(c.zoom);
+    State.run.RunMode = c.mode;
+    State.run.OutputSize = c.output;
+    State.run.ScaleFactor = c.scaleFactor;
+    State.run.ScreenZoom = c.zoom;
     RegisterSaverClass();  // once per process; later calls find it registered
     if (c.mode == RUN_SAVER) {
       window_ = CreateWindowExA(WS_EX_TOPMOST, "QV3_02", "QV3_02", WS_POPUP | WS_VISIBLE, 0, 0,
-                                OutputSize.width * c.zoom, OutputSize.height * c.zoom, nullptr,
-                                nullptr, ProgramInstance, nullptr);
+                                State.run.OutputSize.width * c.zoom, State.run.OutputSize.height * c.zoom, nullptr,
+                                nullptr, ProgramInstance, &State);
     } else {
       host_ =
           CreateWindowExA(WS_EX_TOPMOST, "STATIC", "host", WS_POPUP | WS_VISIBLE, 40, 30,
-                          OutputSize.width, OutputSize.height, nullptr, nullptr, nullptr, nullptr);
+                          State.run.OutputSize.width, State.run.OutputSize.height, nullptr, nullptr, nullptr, nullptr);
       window_ =
-          CreateWindowExA(0, "QV3_02", "SSPREVIEW", WS_CHILD | WS_VISIBLE, 0, 0, OutputSize.width,
-                          OutputSize.height, host_, nullptr, ProgramInstance, nullptr);
+          CreateWindowExA(0, "QV3_02", "SSPREVIEW", WS_CHILD | WS_VISIBLE, 0, 0, State.run.OutputSize.width,
+                          State.run.OutputSize.height, host_, nullptr, ProgramInstance, &State);
     }
     ASSERT_NE(window_, nullptr);
-    ASSERT_NE(WorkBuffer, nullptr);
+    ASSERT_NE(State.graphics.WorkBuffer, nullptr);
     // Frames come only from Tick: one drawn between a damage and its check would hide it.
     KillTimer(window_, 100);
     PumpMessages(200);
@@ -118,8 +123,7 @@ class SaverPresent : public testing::TestWithParam<WindowCase> {
     MSG message;
     while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
-    RunMode = RUN_SETTINGS;
-    GfxSetPresentZoom(1);
+    State.run.RunMode = RUN_SETTINGS;
   }
 
   // Frames drawn as the timer draws them, between messages pumped now and then.
@@ -144,8 +148,8 @@ TEST_P(SaverPresent, WindowEqualsTheWorkBufferAfterManyFrames) {
 
 TEST_P(SaverPresent, AWindowPassedOverLeavesNoTrace) {
   // Ticks until sprites are on the screen, so that a wrong repair shows.
-  for (int i = 0; i < 200 && NonBlack(WorkBuffer) < 500; ++i) Tick(1);
-  ASSERT_GE(NonBlack(WorkBuffer), 500);
+  for (int i = 0; i < 200 && NonBlack(State.graphics.WorkBuffer) < 500; ++i) Tick(1);
+  ASSERT_GE(NonBlack(State.graphics.WorkBuffer), 500);
   RECT area;
   GetWindowRect(window_, &area);
   area.right -= (area.right - area.left) / 3;  // over part of the window

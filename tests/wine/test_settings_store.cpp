@@ -17,6 +17,13 @@
 
 namespace {
 
+// The values the tests load into and save from.
+Settings CurrentSettings = {1, 3, 1};
+DataFolderPath DataDirectory;
+
+void LoadSettings() { LoadSettings(CurrentSettings, DataDirectory); }
+int SaveSettings() { return SaveSettings(CurrentSettings); }
+
 std::string WindowsPath(const char* name) {
   char dir[MAX_PATH];
   GetWindowsDirectoryA(dir, MAX_PATH);

@@ -26,6 +26,9 @@
 
 namespace {
 
+// The drawing state the compositor draws with.
+Graphics TheGraphics;
+
 constexpr int kOutW = 64;
 constexpr int kOutH = 48;
 constexpr int kSheetW = 40;
@@ -38,7 +41,7 @@ HBITMAP MakeBitmap(const RgbImage& picture) {
 // "" when the GDI WorkBuffer and the software picture hold the same pixels.
 std::string Difference(const SoftPicture& picture) {
   int width = 0, height = 0;
-  const std::vector<uint32_t> gdi = BitmapPixels(WorkBuffer, &width, &height);
+  const std::vector<uint32_t> gdi = BitmapPixels(TheGraphics.WorkBuffer, &width, &height);
   if (width != picture.width || height != picture.height) return "sizes differ";
   return PixelDifference(gdi.data(), picture.work, width, height, "GDI", "software");
 }
@@ -66,50 +69,41 @@ class SoftAgainstGdi : public testing::Test {
   }
 
   void SetUp() override {
-    savedRunMode_ = RunMode;
-    savedScreen_ = ScreenSize;
-    savedOutput_ = OutputSize;
-    savedScale_ = ScaleFactor;
-    RunMode = RUN_SAVER;
-    ScaleFactor = 1000;
-    GfxCreatePatterns();
+    savedOutput_ = TheGraphics.OutputSize;
+    GfxCreatePatterns(TheGraphics);
   }
 
   void TearDown() override {
-    GfxReleaseDrawingContexts();
-    for (SpriteSheet& sheet : SpriteSheets) {
+    GfxReleaseDrawingContexts(TheGraphics);
+    for (SpriteSheet& sheet : TheGraphics.SpriteSheets) {
       if (sheet.image) DeleteObject(sheet.image);
       if (sheet.mask) DeleteObject(sheet.mask);
       sheet = {};
     }
-    for (HBITMAP& pattern : DitherPatterns) {
+    for (HBITMAP& pattern : TheGraphics.DitherPatterns) {
       DeleteObject(pattern);
       pattern = nullptr;
     }
-    if (BackgroundBuffer) DeleteObject(BackgroundBuffer);
-    if (WorkBuffer) DeleteObject(WorkBuffer);
-    BackgroundBuffer = WorkBuffer = nullptr;
+    if (TheGraphics.BackgroundBuffer) DeleteObject(TheGraphics.BackgroundBuffer);
+    if (TheGraphics.WorkBuffer) DeleteObject(TheGraphics.WorkBuffer);
+    TheGraphics.BackgroundBuffer = TheGraphics.WorkBuffer = nullptr;
     SoftFreePicture(picture_);
     SoftFreeSheets(sheets_);
-    RunMode = savedRunMode_;
-    ScreenSize = savedScreen_;
-    OutputSize = savedOutput_;
-    ScaleFactor = savedScale_;
+    TheGraphics.OutputSize = savedOutput_;
   }
 
   static inline HWND window_ = nullptr;
   SoftSheets sheets_;
   SoftPicture picture_;
-  int32_t savedRunMode_ = 0, savedScale_ = 0;
-  Size2 savedScreen_ = {}, savedOutput_ = {};
+  Size2 savedOutput_ = {};
 };
 
 TEST_F(SoftAgainstGdi, RandomListsOverHandMadeSheets) {
-  OutputSize = {kOutW, kOutH};
+  TheGraphics.OutputSize = {kOutW, kOutH};
   for (int s = 0; s < kSheetCount; ++s) {
     const IndexedSheet sheet = HandMadeIndexedSheet(s, kSheetW, kSheetH, 24, 16);
     const RefSheet rgb = RefSheetOf(sheet);
-    SpriteSheets[s] = {MakeBitmap(rgb.image), MakeBitmap(rgb.mask)};
+    TheGraphics.SpriteSheets[s] = {MakeBitmap(rgb.image), MakeBitmap(rgb.mask)};
     ASSERT_TRUE(SoftSetSheet(sheets_, s, sheet.width, sheet.height, sheet.indices.data(),
                              sheet.colours.data()));
   }
@@ -120,8 +114,8 @@ TEST_F(SoftAgainstGdi, RandomListsOverHandMadeSheets) {
       start.at(x, y) = 0x202020 + ((x * 3 + y * 5) % 40) * 0x10203;
     }
   }
-  BackgroundBuffer = MakeBitmap(background);
-  WorkBuffer = MakeBitmap(start);
+  TheGraphics.BackgroundBuffer = MakeBitmap(background);
+  TheGraphics.WorkBuffer = MakeBitmap(start);
   ASSERT_TRUE(SoftCreatePicture(picture_, kOutW, kOutH));
   SoftSetBackground(picture_, background.pixels.data());
 
@@ -130,9 +124,9 @@ TEST_F(SoftAgainstGdi, RandomListsOverHandMadeSheets) {
   for (int round = 0; round < 300; ++round) {
     DrawListFill(RandomDrawList(random, kOutW, kOutH, kSheetW, kSheetH));
     // Each round starts from the same picture in both.
-    WriteBitmapPixels(WorkBuffer, start.pixels.data(), kOutW, kOutH);
+    WriteBitmapPixels(TheGraphics.WorkBuffer, start.pixels.data(), kOutW, kOutH);
     std::memcpy(picture_.work, start.pixels.data(), start.pixels.size() * 4);
-    GfxRenderFrame(window_, TestDrawList());
+    GfxRenderFrame(TheGraphics, window_, TestDrawList(), 1);
     SoftRenderFrame(picture_, sheets_, TestDrawList(), changed);
     ASSERT_EQ(Difference(picture_), "") << "round " << round;
   }
@@ -141,19 +135,19 @@ TEST_F(SoftAgainstGdi, RandomListsOverHandMadeSheets) {
 TEST_F(SoftAgainstGdi, TheDirectorsFramesOverTheProgramsSheets) {
   // The sheets loaded by each compositor its own way from the same resources, and every frame
   // of a few scenes drawn into black buffers of a 640 x 480 screen.
-  ScreenSize = OutputSize = {640, 480};
+  TheGraphics.OutputSize = {640, 480};
   const HDC screen = GetDC(nullptr);
   for (int s = 0; s < kSheetCount; ++s) {
-    SpriteSheets[s] = {GfxLoadBitmap(screen, kSheetResources[s], 0),
-                       GfxLoadBitmap(screen, kSheetResources[s], 1)};
-    ASSERT_NE(SpriteSheets[s].image, nullptr);
-    ASSERT_NE(SpriteSheets[s].mask, nullptr);
+    TheGraphics.SpriteSheets[s] = {GfxLoadBitmap(screen, kSheetResources[s], 0, kUnscaled),
+                       GfxLoadBitmap(screen, kSheetResources[s], 1, kUnscaled)};
+    ASSERT_NE(TheGraphics.SpriteSheets[s].image, nullptr);
+    ASSERT_NE(TheGraphics.SpriteSheets[s].mask, nullptr);
     const uint8_t* data = nullptr;
     size_t size = 0;
     ASSERT_TRUE(EmbeddedImage(kSheetResources[s], &data, &size));
     ASSERT_TRUE(SoftLoadSheet(sheets_, s, data, size));
   }
-  ASSERT_EQ(GfxCreateBuffers(screen), 1);
+  ASSERT_EQ(GfxCreateBuffers(TheGraphics, screen), 1);
   ReleaseDC(nullptr, screen);
   ASSERT_TRUE(SoftCreatePicture(picture_, 640, 480));
 
@@ -163,7 +157,7 @@ TEST_F(SoftAgainstGdi, TheDirectorsFramesOverTheProgramsSheets) {
   int drawnTicks = 0;
   for (int tick = 1; tick <= 240; ++tick) {
     DirectorTick(show);
-    GfxRenderFrame(window_, show.drawList.entries);
+    GfxRenderFrame(TheGraphics, window_, show.drawList.entries, 1);
     drawnTicks += SoftRenderFrame(picture_, sheets_, show.drawList.entries, changed) > 0;
     ASSERT_EQ(Difference(picture_), "") << "tick " << tick;
   }

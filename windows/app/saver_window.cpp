@@ -1,22 +1,19 @@
 #include "windows/app/saver_window.h"
 
 #include <cstdio>
-#include <ctime>
 
 #include "windows/app/library_proc.h"
 #include "windows/app/monitor_windows.h"
 #include "windows/gdi/compositor.h"
-#include "windows/gdi/graphics.h"
 #include "windows/gdi/image.h"
+#include "windows/gdi/zoom_blit.h"
 #include "res/data_files.h"
 #include "res/resource_ids.h"
 #include "windows/settings/control_values.h"
 #include "windows/settings/settings_store.h"
-#include "show/input_rule.h"
 #include "windows/settings/settings_window.h"
-#include "show/runstate.h"
+#include "show/input_rule.h"
 #include "show/show.h"
-#include "show/zoom.h"
 #include "windows/sound/sound.h"
 
 namespace {
@@ -28,13 +25,13 @@ constexpr UINT kParentCheckMs = 1000;
 constexpr wchar_t kMusicFile[] = L"" MUSIC_FILE_NAME;
 // Any data folder that fits its own buffer, a backslash and the file name.
 constexpr int kMusicPathSize = kDataDirectorySize + 1 + sizeof kMusicFile / sizeof kMusicFile[0];
+// GUID_CONSOLE_DISPLAY_STATE, whose notices carry 0 for off, 1 for on and 2 for dimmed.
+constexpr GUID kConsoleDisplayState = {
+    0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 
-UINT16 FrameTimer = 0;
-HPALETTE PreviousPalette = nullptr;
-int TickPhase = 0;
-int PasswordPending = 0;
-POINT LastCursorPos = {0, 0};
-bool TornDown = false;
+constexpr UINT kExitInputMessages[] = {WM_NCMOUSEMOVE, WM_NCLBUTTONDOWN, WM_NCRBUTTONDOWN,
+                                       WM_KEYDOWN,     WM_SYSKEYDOWN,    WM_MOUSEMOVE,
+                                       WM_LBUTTONDOWN, WM_RBUTTONDOWN};
 
 // WINNLSEnableIME lives in user32 but is missing from some import libraries: look it up once.
 void EnableInputMethod(BOOL enable) {
@@ -44,62 +41,60 @@ void EnableInputMethod(BOOL enable) {
   if (enableIme != nullptr) enableIme(nullptr, enable);
 }
 
-// The show of the saver or preview window: one window of the kind per process.
-Show SaverShow;
-uint32_t SaverSeed = 0;
-
-// Nobody sees the saver while the display is off (where the system reports the display's
-// state), nor the preview while its parent is hidden or minimised: no frame timer runs then.
-bool DisplayOff = false;
-bool ParentHidden = false;
-bool Unseen = false;
-HPOWERNOTIFY DisplayNotify = nullptr;
-// GUID_CONSOLE_DISPLAY_STATE, whose notices carry 0 for off, 1 for on and 2 for dimmed.
-constexpr GUID kConsoleDisplayState = {
-    0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+// A list that repeats the last drawn one is not drawn, nor a sprite blanked and drawn again where
+// it stands: only the compositor writes the WorkBuffer, and the screen already shows them.
+void DrawFrame(HWND window, SaverWindowState& state) {
+  const bool saver = state.run.RunMode == RUN_SAVER;
+  if (saver) EnableInputMethod(FALSE);
+  DirectorTick(state.show);
+  if (ShowListToDraw(state.show, state.toDraw))
+    GfxRenderFrame(state.graphics, window, state.toDraw, PresentZoom(state.run));
+  // The other monitors' shows go with the same timer.
+  if (saver) MonitorWindowsTick(state.monitors);
+}
 
 // Asks for the display's state notices: RegisterPowerSettingNotification is missing before
 // Windows Vista, where the display's state is not reported and the saver always draws.
-void WatchDisplay(HWND window) {
+void WatchDisplay(HWND window, SaverWindowState& state) {
   using RegisterProc = HPOWERNOTIFY(WINAPI*)(HANDLE, LPCGUID, DWORD);
   const auto registerNotice =
       LibraryProc<RegisterProc>(GetModuleHandleA("user32.dll"), "RegisterPowerSettingNotification");
   if (registerNotice != nullptr) {
-    DisplayNotify = registerNotice(window, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+    state.displayNotify = registerNotice(window, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
   }
 }
 
-void UnwatchDisplay() {
-  if (DisplayNotify == nullptr) return;
+void UnwatchDisplay(SaverWindowState& state) {
+  if (state.displayNotify == nullptr) return;
   using UnregisterProc = BOOL(WINAPI*)(HPOWERNOTIFY);
   const auto unregisterNotice = LibraryProc<UnregisterProc>(GetModuleHandleA("user32.dll"),
                                                             "UnregisterPowerSettingNotification");
-  if (unregisterNotice != nullptr) unregisterNotice(DisplayNotify);
-  DisplayNotify = nullptr;
+  if (unregisterNotice != nullptr) unregisterNotice(state.displayNotify);
+  state.displayNotify = nullptr;
 }
 
-void StartFrameTimer(HWND window) {
-  FrameTimer = static_cast<UINT16>(
-      SetTimer(window, kFrameTimerId, static_cast<UINT>(FramePeriodForSpeed(CurrentSettings.speed)),
-               nullptr));
+// Starts the frame timer with the period of the settings' speed; false when there is none.
+bool StartFrameTimer(HWND window, SaverWindowState& state) {
+  return StartFrameTimer(window, state);
 }
 
 // Stops the frame timer when nobody can see the window any more; seen again, the WorkBuffer
 // and the window go back to the background, a fresh scene starts and the timer runs again.
 // The music goes on either way.
-void FollowSight(HWND window) {
-  const bool unseen = DisplayOff || ParentHidden;
-  if (unseen == Unseen || TornDown) return;
-  Unseen = unseen;
+void FollowSight(HWND window, SaverWindowState& state) {
+  const bool unseen = state.displayOff || state.parentHidden;
+  if (unseen == state.unseen || state.tornDown) return;
+  state.unseen = unseen;
   if (unseen) {
     KillTimer(window, kFrameTimerId);
-    FrameTimer = 0;
+    state.frameTimer = 0;
+    state.framePeriod = 0;
     return;
   }
-  GfxBlankWorkBuffer();
-  ShowStartFreshScene(SaverShow);
+  GfxBlankWorkBuffer(state.graphics);
+  ShowStartFreshScene(state.show);
   InvalidateRect(window, nullptr, FALSE);
-  StartFrameTimer(window);
+  StartFrameTimer(window, state);
 }
 
 // The preview's parent is hidden, or the window it stands in is minimised.
@@ -109,80 +104,50 @@ bool PreviewParentHidden(HWND window) {
   return !IsWindowVisible(parent) || IsIconic(GetAncestor(parent, GA_ROOT));
 }
 
-LRESULT OnPowerBroadcast(HWND window, WPARAM wParam, LPARAM lParam) {
+LRESULT OnPowerBroadcast(HWND window, SaverWindowState& state, WPARAM wParam, LPARAM lParam) {
   const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
   if (wParam != PBT_POWERSETTINGCHANGE || setting == nullptr ||
       !IsEqualGUID(setting->PowerSetting, kConsoleDisplayState) ||
       setting->DataLength < sizeof(DWORD)) {
     return TRUE;
   }
-  DWORD state = 0;
-  CopyMemory(&state, setting->Data, sizeof state);
+  DWORD displayState = 0;
+  CopyMemory(&displayState, setting->Data, sizeof displayState);
   // A dimmed display still shows the saver.
-  DisplayOff = state == 0;
-  FollowSight(window);
+  state.displayOff = displayState == 0;
+  FollowSight(window, state);
   return TRUE;
 }
 
-// A list that repeats the last drawn one is not drawn, nor a sprite blanked and drawn again where
-// it stands: only the compositor writes the WorkBuffer, and the screen already shows them.
-void DrawFrame(HWND window) {
-  if (RunMode == RUN_SAVER) EnableInputMethod(FALSE);
-  DirectorTick(SaverShow);
-  static DrawEntry toDraw[kDrawListSlots];
-  if (ShowListToDraw(SaverShow, toDraw)) GfxRenderFrame(window, toDraw);
-  // The other monitors' shows go with the same timer.
-  if (RunMode == RUN_SAVER) MonitorWindowsTick();
-}
-
-void DeleteObjectOnce(HBITMAP* object) {
-  if (*object != nullptr) DeleteObject(*object);
-  *object = nullptr;
-}
-
-// Deletes every graphics object that exists, once the compositor's device contexts have let go
-// of them: buffers, sheets, patterns, and the palette last, after the desktop's device context
-// has its previous palette back.
-void DeleteGraphics() {
-  GfxReleaseDrawingContexts();
-  DeleteObjectOnce(&BackgroundBuffer);
-  DeleteObjectOnce(&WorkBuffer);
-  for (SpriteSheet& sheet : SpriteSheets) {
-    DeleteObjectOnce(&sheet.image);
-    DeleteObjectOnce(&sheet.mask);
-  }
-  for (HBITMAP& pattern : DitherPatterns) DeleteObjectOnce(&pattern);
-  GfxRestorePalette(GetDesktopWindow(), PreviousPalette, &SaverPalette);
-}
-
 // Opens the wave device and loads the music into slot 0; without a device the music is off.
-void StartMusic(HWND window) {
-  if (!SoundInit(window)) {
-    CurrentSettings.music = 0;
-    return;
-  }
+// True when the device is open.
+bool StartMusic(HWND window, const DataFolderPath& DataDirectory) {
+  if (!SoundInit(window)) return false;
   // The path is "folder\BGM04.SSS" in wide characters; the file system judges its length.
   const int folderLength = lstrlenW(DataDirectory);
-  if (folderLength + 1 + lstrlenW(kMusicFile) >= kMusicPathSize) return;
+  if (folderLength + 1 + lstrlenW(kMusicFile) >= kMusicPathSize) return true;
   wchar_t path[kMusicPathSize];
   lstrcpyW(path, DataDirectory);
   path[folderLength] = L'\\';
   lstrcpyW(path + folderLength + 1, kMusicFile);
   SoundLoadWave(path, 0);
+  return true;
 }
 
-void TearDown(HWND window) {
-  if (TornDown) return;
-  TornDown = true;
-  if (FrameTimer != 0) {
+void TearDown(HWND window, SaverWindowState& state) {
+  if (state.tornDown) return;
+  state.tornDown = true;
+  if (state.frameTimer != 0) {
     KillTimer(window, kFrameTimerId);
-    FrameTimer = 0;
+    state.frameTimer = 0;
+    state.framePeriod = 0;
   }
   KillTimer(window, kParentTimerId);
-  UnwatchDisplay();
-  DeleteGraphics();
-  MonitorWindowsDestroy();
-  if (CurrentSettings.music == 1) SoundReleaseAll();
+  UnwatchDisplay(state);
+  GfxDeleteGraphics(state.graphics);
+  MonitorWindowsDestroy(state.monitors);
+  if (state.musicPlaying) SoundReleaseAll();
+  state.musicPlaying = false;
   ShowCursor(TRUE);
   EnableInputMethod(TRUE);
   PostQuitMessage(0);
@@ -190,105 +155,109 @@ void TearDown(HWND window) {
 
 // Runs the exit sequence; `realDestroy` is set for a WM_DESTROY of a window that is really
 // going away, which ends the run even when the password is refused.
-LRESULT ExitSequence(HWND window, bool realDestroy) {
-  if (TornDown) return 0;
-  if (RunMode == RUN_SAVER && !PasswordPending) {
-    PasswordPending = 1;
+LRESULT ExitSequence(HWND window, SaverWindowState& state, bool realDestroy) {
+  if (state.tornDown) return 0;
+  if (state.run.RunMode == RUN_SAVER && !state.passwordPending) {
+    state.passwordPending = 1;
     ShowCursor(TRUE);
     if (!VerifyPassword(window) && !realDestroy) {
-      GetCursorPos(&LastCursorPos);
+      GetCursorPos(&state.lastCursorPos);
       ShowCursor(FALSE);
-      PasswordPending = 0;
+      state.passwordPending = 0;
       return 0;
     }
   }
-  TearDown(window);
+  TearDown(window, state);
   return 0;
 }
 
-LRESULT ExitInput(HWND window) {
+LRESULT ExitInput(HWND window, SaverWindowState& state) {
   // Input that arrives while the password dialog is up belongs to that dialog's verification.
-  if (RunMode != RUN_SAVER || PasswordPending) return 0;
-  return ExitSequence(window, false);
+  if (state.run.RunMode != RUN_SAVER || state.passwordPending) return 0;
+  return ExitSequence(window, state, false);
 }
 
-bool SendingOwnDestroy = false;
-
-LRESULT OnCreate(HWND window) {
+LRESULT OnCreate(HWND window, SaverWindowState& state) {
   // A new window starts a new run of the lifecycle.
-  TornDown = false;
-  PasswordPending = 0;
-  TickPhase = 0;
-  DisplayOff = ParentHidden = Unseen = false;
-  LoadSettings();
-  if (RunMode != RUN_SAVER) CurrentSettings.music = 0;
-  if (CurrentSettings.music == 1) StartMusic(window);
+  state.tornDown = false;
+  state.passwordPending = 0;
+  state.tickPhase = 0;
+  state.displayOff = state.parentHidden = state.unseen = false;
+  state.musicPlaying = false;
+  // The music plays in the full-screen saver only, for a setting of exactly 1.
+  if (state.run.RunMode == RUN_SAVER && state.settings.music == 1)
+    state.musicPlaying = StartMusic(window, state.DataDirectory);
 
   const HWND desktop = GetDesktopWindow();
   const HDC context = GetDC(desktop);
-  if (!SetUpGraphics(window, context)) {
+  if (!SetUpGraphics(window, context, state)) {
     MessageBoxW(window,
                 MessageForUser(L"グラフィックメモリが足りませんでした",
                                L"There was not enough graphics memory."),
                 L"QAV SAVER Vol.3", MB_OK);
     ReleaseDC(desktop, context);
-    SendingOwnDestroy = true;
+    state.sendingOwnDestroy = true;
     SendMessageA(window, WM_DESTROY, 0, 0);
-    SendingOwnDestroy = false;
+    state.sendingOwnDestroy = false;
     return 0;
   }
   ReleaseDC(desktop, context);
-  GetCursorPos(&LastCursorPos);
-  if (RunMode == RUN_SAVER) {
+  GetCursorPos(&state.lastCursorPos);
+  if (state.run.RunMode == RUN_SAVER) {
     EnableInputMethod(FALSE);
     ShowCursor(FALSE);
   }
-  SaverSeed = static_cast<uint32_t>(time(nullptr));
-  ShowSetUp(SaverShow, RunMode, ScreenSize, OutputSize, ScaleFactor, SaverSeed);
-  if (CurrentSettings.music == 1) SoundPlay(0, 1);
-  if (RunMode == RUN_SAVER) WatchDisplay(window);
-  if (RunMode == RUN_PREVIEW) SetTimer(window, kParentTimerId, kParentCheckMs, nullptr);
+  const RunState& run = state.run;
+  ShowSetUp(state.show, run.RunMode, run.ScreenSize, run.OutputSize, run.ScaleFactor, state.seed);
+  if (state.musicPlaying) SoundPlay(0, 1);
+  if (state.run.RunMode == RUN_SAVER) WatchDisplay(window, state);
+  if (state.run.RunMode == RUN_PREVIEW) SetTimer(window, kParentTimerId, kParentCheckMs, nullptr);
   return 0;
 }
 
 // Repairs what was uncovered from the WorkBuffer, which holds the picture on the screen: a
 // window that passed over the saver, or the first appearance of the window.
-LRESULT OnPaint(HWND window) {
+LRESULT OnPaint(HWND window, SaverWindowState& state) {
   PAINTSTRUCT paint;
   const HDC dc = BeginPaint(window, &paint);
   // The paint rectangle is in window pixels; at a zoom above 1 the picture pixels that cover it.
-  const RECT& r = paint.rcPaint;
-  const int32_t zoom = GfxPresentZoom();
-  const int32_t left = PictureOffset(r.left, zoom), top = PictureOffset(r.top, zoom);
-  const int32_t right = PictureOffset(r.right + zoom - 1, zoom);
-  const int32_t bottom = PictureOffset(r.bottom + zoom - 1, zoom);
-  GfxPresentRect(dc, left, top, right - left, bottom - top);
+  const int32_t zoom = PresentZoom(state.run);
+  const RECT r = GfxPictureRectOfPaint(paint.rcPaint, zoom);
+  GfxPresentRect(state.graphics, dc, r.left, r.top, r.right - r.left, r.bottom - r.top, zoom);
   EndPaint(window, &paint);
   return 0;
 }
 
-LRESULT OnMouseMove(HWND window) {
+LRESULT OnMouseMove(HWND window, SaverWindowState& state) {
   POINT cursor;
   GetCursorPos(&cursor);
-  if (!PointerMoveEnds(LastCursorPos.x, LastCursorPos.y, cursor.x, cursor.y)) return 0;
-  return ExitInput(window);
+  if (!PointerMoveEnds(state.lastCursorPos.x, state.lastCursorPos.y, cursor.x, cursor.y)) return 0;
+  return ExitInput(window, state);
+}
+
+SaverWindowState* StateOf(HWND window) {
+  return reinterpret_cast<SaverWindowState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
 }  // namespace
 
-const Show& SaverWindowShow() { return SaverShow; }
-
-uint32_t SaverWindowSeed() { return SaverSeed; }
-
-int SetUpGraphics(HWND window, HDC context) {
-  if (!GfxLoadPictures(context, kSheetResources, kSheetCount, &SaverPalette, &PreviousPalette,
-                       SpriteSheets)) {
-    return 0;
+bool IsSaverExitInput(UINT message) {
+  for (const UINT exit : kExitInputMessages) {
+    if (message == exit) return true;
   }
-  GfxCreatePatterns();
-  if (!GfxCreateBuffers(context)) return 0;
-  StartFrameTimer(window);
-  return FrameTimer != 0;
+  return false;
+}
+
+int SetUpGraphics(HWND window, HDC context, SaverWindowState& state) {
+  const RunState& run = state.run;
+  // The preview draws every sheet shrunk by the scale factor; the full-screen saver at its size.
+  const int32_t scale = run.RunMode == RUN_PREVIEW ? run.ScaleFactor : kUnscaled;
+  if (!GfxSetUpGraphics(state.graphics, GetDesktopWindow(), context, run.OutputSize, scale))
+    return 0;
+  const int32_t period = FramePeriodForSpeed(state.settings.speed);
+  state.frameTimer = SetTimer(window, kFrameTimerId, static_cast<UINT>(period), nullptr);
+  state.framePeriod = state.frameTimer != 0 ? period : 0;
+  return state.frameTimer != 0;
 }
 
 int VerifyPassword(HWND window) {
@@ -323,48 +292,53 @@ int VerifyPassword(HWND window) {
 }
 
 LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The state comes with the first message that carries the creation parameter.
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  SaverWindowState* const found = StateOf(window);
+  if (found == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  SaverWindowState& state = *found;
   switch (message) {
     case WM_CREATE:
-      return OnCreate(window);
+      return OnCreate(window, state);
     case WM_DESTROY:
-      return ExitSequence(window, !SendingOwnDestroy);
-    case WM_NCMOUSEMOVE:
-    case WM_NCLBUTTONDOWN:
-    case WM_NCRBUTTONDOWN:
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-      return ExitInput(window);
+      return ExitSequence(window, state, !state.sendingOwnDestroy);
     case WM_MOUSEMOVE:
-      return OnMouseMove(window);
+      return OnMouseMove(window, state);
     case MM_WOM_DONE:
       // The looping music has run out of loops, or was stopped: start it again.
-      if (CurrentSettings.music == 1) SoundPlay(0, 1);
+      if (state.musicPlaying) SoundPlay(0, 1);
       return 0;
     case WM_PAINT:
-      return OnPaint(window);
+      return OnPaint(window, state);
     case WM_DISPLAYCHANGE:
       // A monitor came, went or changed: the other monitors' windows and shows follow. The
       // saver window keeps its own.
-      if (RunMode == RUN_SAVER && !TornDown) {
-        MonitorWindowsCreate(window, CurrentSettings.allMonitors != 0, SaverSeed);
+      if (state.run.RunMode == RUN_SAVER && !state.tornDown) {
+        MonitorWindowsCreate(state.monitors, window, state.settings.allMonitors != 0, state.seed,
+                             state.run.ScreenZoom);
       }
       return 0;
     case WM_POWERBROADCAST:
-      return OnPowerBroadcast(window, wParam, lParam);
+      return OnPowerBroadcast(window, state, wParam, lParam);
     case WM_TIMER:
       if (wParam == kParentTimerId) {
-        ParentHidden = PreviewParentHidden(window);
-        FollowSight(window);
+        state.parentHidden = PreviewParentHidden(window);
+        FollowSight(window, state);
         return 0;
       }
       // A tick already queued when the timer stopped is not drawn.
-      if (Unseen) return 0;
-      TickPhase = (TickPhase + 1) % 2;
-      if (TickPhase == 0 || PasswordPending != 1) DrawFrame(window);
+      if (state.unseen) return 0;
+      state.tickPhase = (state.tickPhase + 1) % 2;
+      if (state.tickPhase == 0 || state.passwordPending != 1) DrawFrame(window, state);
       return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+      return DefWindowProcA(window, message, wParam, lParam);
     default:
+      if (IsSaverExitInput(message)) return ExitInput(window, state);
       return DefWindowProcA(window, message, wParam, lParam);
   }
 }

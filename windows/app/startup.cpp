@@ -1,13 +1,12 @@
 #include "windows/app/startup.h"
 
+#include <ctime>
+
 #include "windows/app/cmdline.h"
 #include "windows/app/library_proc.h"
 #include "windows/app/monitor_windows.h"
 #include "windows/app/saver_window.h"
-#include "windows/gdi/compositor.h"
-#include "windows/settings/settings_store.h"
 #include "windows/settings/settings_window.h"
-#include "show/runstate.h"
 #include "show/zoom.h"
 
 HINSTANCE ProgramInstance = nullptr;
@@ -46,47 +45,48 @@ HWND WindowFromNumber(int32_t number) {
   return reinterpret_cast<HWND>(static_cast<intptr_t>(number));
 }
 
-HWND CreateSaverWindow(HWND parent) {
+// The window gets `state` as its creation parameter, which its WM_CREATE builds on.
+HWND CreateSaverWindow(HWND parent, SaverWindowState& state) {
   // The full-screen window covers the whole screen: at a zoom above 1 the picture is drawn
   // zoomed and whatever the zoomed picture leaves over stays black.
-  if (RunMode == RUN_SAVER)
+  if (state.run.RunMode == RUN_SAVER)
     return CreateWindowExA(WS_EX_TOPMOST, kSaverClass, kSaverTitle, WS_POPUP | WS_VISIBLE, 0, 0,
                            GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
-                           nullptr, ProgramInstance, nullptr);
+                           nullptr, ProgramInstance, &state);
   return CreateWindowExA(0, kSaverClass, kPreviewTitle, WS_CHILD | WS_VISIBLE, 0, 0,
-                         OutputSize.width, OutputSize.height, parent, nullptr, ProgramInstance,
-                         nullptr);
+                         state.run.OutputSize.width, state.run.OutputSize.height, parent, nullptr,
+                         ProgramInstance, &state);
 }
 
 // The zoom from the screen's DPI, and ScreenSize in logical pixels: the physical size divided
 // by the zoom, truncated.
-void ReadScreen() {
+void ReadScreen(RunState& run) {
   const HDC screen = GetDC(nullptr);
-  ScreenZoom = ZoomForDpi(screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96);
+  run.ScreenZoom = ZoomForDpi(screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96);
   if (screen) ReleaseDC(nullptr, screen);
-  ScreenSize =
-      Size2{GetSystemMetrics(SM_CXSCREEN) / ScreenZoom, GetSystemMetrics(SM_CYSCREEN) / ScreenZoom};
+  run.ScreenSize = Size2{GetSystemMetrics(SM_CXSCREEN) / run.ScreenZoom,
+                         GetSystemMetrics(SM_CYSCREEN) / run.ScreenZoom};
 }
 
 }  // namespace
 
-HWND ParseCommandLine(const char* commandLine, bool* endNow) {
+HWND ParseCommandLine(const char* commandLine, RunState& run, bool* endNow) {
   *endNow = false;
   const CommandLineScan scan = ScanCommandLine(commandLine);
   if (scan.previewRequested && FindWindowA(nullptr, kPreviewTitle) != nullptr) {
     *endNow = true;
     return nullptr;
   }
-  RunMode = scan.runMode;
+  run.RunMode = scan.runMode;
   if (scan.outputSource == OUTPUT_SCREEN) {
-    OutputSize = ScreenSize;
+    run.OutputSize = run.ScreenSize;
   } else if (scan.outputSource == OUTPUT_PREVIEW_CLIENT) {
     // A handle that names no window leaves the size at zero; the child window then cannot be
     // created and the run ends.
     RECT client = {0, 0, 0, 0};
     const HWND preview = WindowFromNumber(scan.outputHandle);
     if (!IsWindow(preview) || !GetClientRect(preview, &client)) client = RECT{0, 0, 0, 0};
-    OutputSize = Size2{client.right, client.bottom};
+    run.OutputSize = Size2{client.right, client.bottom};
   }
   switch (scan.parentSource) {
     case PARENT_FOREGROUND:
@@ -122,18 +122,21 @@ void ChangePassword(HWND parent) {
 int RunSaverProgram(HINSTANCE instance, const char* commandLine) {
   if (FindWindowA(nullptr, kSaverTitle) != nullptr || SaverRunClaimed()) return 0;
   ProgramInstance = instance;
-  ReadScreen();
+  // The saver window's state, which lives for the whole run.
+  SaverWindowState state;
+  RunState& run = state.run;
+  ReadScreen(run);
 
   bool endNow = false;
-  const HWND parent = ParseCommandLine(commandLine, &endNow);
+  const HWND parent = ParseCommandLine(commandLine, run, &endNow);
   if (endNow) return 0;
-  if (RunMode == RUN_SETTINGS && BringSettingsWindowForward()) return 0;
-  ScaleFactor =
-      ComputeScaleFactor(OutputSize.width, OutputSize.height, ScreenSize.width, ScreenSize.height);
+  if (run.RunMode == RUN_SETTINGS && BringSettingsWindowForward()) return 0;
+  run.ScaleFactor = ComputeScaleFactor(run.OutputSize.width, run.OutputSize.height,
+                                       run.ScreenSize.width, run.ScreenSize.height);
 
-  switch (RunMode) {
+  switch (run.RunMode) {
     case RUN_SETTINGS:
-      RunSettingsWindow(parent);
+      RunSettingsWindow(parent, run.ScreenZoom);
       if (parent != nullptr) SetForegroundWindow(parent);
       return 0;
     case RUN_PASSWORD:
@@ -143,13 +146,15 @@ int RunSaverProgram(HINSTANCE instance, const char* commandLine) {
       break;
   }
 
-  if (RunMode == RUN_SAVER ? !ClaimSaverRun() : !CanHostPreview(parent)) return 0;
+  if (run.RunMode == RUN_SAVER ? !ClaimSaverRun() : !CanHostPreview(parent)) return 0;
   if (!RegisterSaverClass()) return 0;
-  GfxSetPresentZoom(RunMode == RUN_SAVER ? ScreenZoom : 1);
-  const HWND window = CreateSaverWindow(parent);
+  LoadSettings(state.settings, state.DataDirectory);
+  state.seed = static_cast<uint32_t>(time(nullptr));
+  const HWND window = CreateSaverWindow(parent, state);
   if (window == nullptr) return 0;
-  if (RunMode == RUN_SAVER) {
-    MonitorWindowsCreate(window, CurrentSettings.allMonitors != 0, SaverWindowSeed());
+  if (run.RunMode == RUN_SAVER) {
+    MonitorWindowsCreate(state.monitors, window, state.settings.allMonitors != 0, state.seed,
+                         run.ScreenZoom);
   }
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
@@ -159,6 +164,6 @@ int RunSaverProgram(HINSTANCE instance, const char* commandLine) {
     DispatchMessageA(&message);
   }
   ShowWindow(window, SW_HIDE);
-  MonitorWindowsDestroy();
+  MonitorWindowsDestroy(state.monitors);
   return static_cast<int>(message.wParam);
 }

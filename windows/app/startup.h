@@ -3,9 +3,12 @@
 
 #include <windows.h>
 
-// Sets RunMode and OutputSize from the command line and returns the parent window (or none).
-// Sets *endNow when a preview is requested while a preview window already exists.
-HWND ParseCommandLine(const char* commandLine, bool* endNow);
+#include "windows/app/run_state.h"
+
+// Sets run.RunMode and run.OutputSize (from run.ScreenSize or the preview window) from the
+// command line and returns the parent window (or none). Sets *endNow when a preview is
+// requested while a preview window already exists.
+HWND ParseCommandLine(const char* commandLine, RunState& run, bool* endNow);
 // Registers the class "QV3_02" of the saver and preview window.
 int RegisterSaverClass();
 // Hands a password-change request for `parent` to the system.

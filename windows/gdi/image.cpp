@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "show/image_decode.h"
-#include "show/runstate.h"
 
 namespace {
 
@@ -49,11 +48,11 @@ void FreeBlock(HGLOBAL block) {
   GlobalFree(block);
 }
 
-// Shrinks a full-size bitmap by ScaleFactor, dropping whole rows and columns so that image
+// Shrinks a full-size bitmap to `scale` per mille, dropping whole rows and columns so that image
 // and mask stay in register and the mask stays black and white. Deletes `full`.
-HBITMAP ShrinkForPreview(HDC context, HBITMAP full, int width, int height) {
-  const int smallWidth = ScaleFactor * width / 1000;
-  const int smallHeight = ScaleFactor * height / 1000;
+HBITMAP ShrinkForPreview(HDC context, HBITMAP full, int width, int height, int32_t scale) {
+  const int smallWidth = scale * width / 1000;
+  const int smallHeight = scale * height / 1000;
   HBITMAP small = CreateCompatibleBitmap(context, smallWidth > 0 ? smallWidth : 1,
                                          smallHeight > 0 ? smallHeight : 1);
   if (small != nullptr) {
@@ -117,7 +116,7 @@ void GfxRestorePalette(HWND window, HPALETTE previous, HPALETTE* palette) {
   ReleaseDC(window, context);
 }
 
-HBITMAP GfxLoadBitmap(HDC context, int resourceId, int mask) {
+HBITMAP GfxLoadBitmap(HDC context, int resourceId, int mask, int32_t scale) {
   ResourceBytes bytes;
   if (!FindImageResource(resourceId, &bytes)) return nullptr;
   ImageInfo info;
@@ -142,8 +141,8 @@ HBITMAP GfxLoadBitmap(HDC context, int resourceId, int mask) {
   if (pixels != nullptr && ImageDecodePixels(bytes.data, bytes.size, info, pixels)) {
     result = CreateDIBitmap(context, &bitmapInfo->bmiHeader, CBM_INIT, pixels, bitmapInfo,
                             DIB_RGB_COLORS);
-    if (result != nullptr && RunMode != RUN_SETTINGS && RunMode != RUN_SAVER)
-      result = ShrinkForPreview(context, result, info.width, info.height);
+    if (result != nullptr && scale != kUnscaled)
+      result = ShrinkForPreview(context, result, info.width, info.height, scale);
   }
   FreeBlock(pixelBlock);
   FreeBlock(infoBlock);
@@ -151,19 +150,19 @@ HBITMAP GfxLoadBitmap(HDC context, int resourceId, int mask) {
 }
 
 int GfxLoadPictures(HDC context, const int* resourceIds, int count, HPALETTE* palette,
-                    HPALETTE* replaced, SpriteSheet* pictures) {
+                    HPALETTE* replaced, SpriteSheet* pictures, int32_t scale) {
   if (count <= 0) return 0;
   *palette = GfxLoadPalette(resourceIds[0]);
   if (*palette == nullptr) return 0;
   // Masks hold only black and white: they are built before the palette is selected.
   for (int i = 0; i < count; ++i) {
-    pictures[i].mask = GfxLoadBitmap(context, resourceIds[i], 1);
+    pictures[i].mask = GfxLoadBitmap(context, resourceIds[i], 1, scale);
     if (pictures[i].mask == nullptr) return 0;
   }
   // Images are built with the palette realised, so that a 256-colour display matches them.
   *replaced = GfxSelectPalette(context, *palette);
   for (int i = 0; i < count; ++i) {
-    pictures[i].image = GfxLoadBitmap(context, resourceIds[i], 0);
+    pictures[i].image = GfxLoadBitmap(context, resourceIds[i], 0, scale);
     if (pictures[i].image == nullptr) return 0;
   }
   return 1;

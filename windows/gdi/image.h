@@ -12,17 +12,21 @@
 bool GfxImageResource(int resourceId, const uint8_t** data, size_t* size);
 // The palette of a resource's colour table (colour 0 as stored), or none.
 HPALETTE GfxLoadPalette(int resourceId);
+// The scale of a bitmap drawn at its full size: the saver's and the settings window's.
+constexpr int32_t kUnscaled = -1;
+
 // A device bitmap of a resource compatible with `context`: the image rendering (colour 0
-// black) or, with `mask` non-zero, the mask rendering (colour 0 white, all else black). In the
-// preview the bitmap is shrunk by ScaleFactor. None on failure.
-HBITMAP GfxLoadBitmap(HDC context, int resourceId, int mask);
+// black) or, with `mask` non-zero, the mask rendering (colour 0 white, all else black), shrunk
+// to `scale` per mille (the preview's ScaleFactor) unless it is kUnscaled. None on failure.
+HBITMAP GfxLoadBitmap(HDC context, int resourceId, int mask, int32_t scale);
 // Loads a set of pictures on `context` in the order their colours need: the palette of the
 // first resource into *palette, the mask of each resource, the palette selected and realised
 // in `context` (the palette it replaced into *replaced, for GfxRestorePalette), then the image
 // of each resource, into pictures[0 .. count - 1]. Stops at the first failure, leaving what was
-// built recorded for the caller to delete; 1 when everything was built.
+// built recorded for the caller to delete; 1 when everything was built. `scale` as for
+// GfxLoadBitmap.
 int GfxLoadPictures(HDC context, const int* resourceIds, int count, HPALETTE* palette,
-                    HPALETTE* replaced, SpriteSheet* pictures);
+                    HPALETTE* replaced, SpriteSheet* pictures, int32_t scale);
 // Selects `palette` into `context` as a foreground palette and realises it. Returns the palette
 // it replaced, for GfxPutPaletteBack; none when `palette` is none or cannot be selected.
 HPALETTE GfxSelectPalette(HDC context, HPALETTE palette);

@@ -8,9 +8,6 @@
 #include "show/speed.h"
 #include "windows/settings/signature.h"
 
-Settings CurrentSettings = {1, 3, 1};
-wchar_t DataDirectory[kDataDirectorySize];
-
 namespace {
 
 constexpr char kSettingsFile[] = "QAV3CFG.INI";
@@ -65,31 +62,31 @@ int32_t ReadSwitch(const char* key, int32_t fallback) {
 
 }  // namespace
 
-void LoadSettings() {
+void LoadSettings(Settings& settings, DataFolderPath& dataDirectory) {
   if (MarkerFileMatches()) {
-    lstrcpynW(DataDirectory, kLocalDataDirectory, kDataDirectorySize);
+    lstrcpynW(dataDirectory, kLocalDataDirectory, kDataDirectorySize);
   } else {
     wchar_t windowsDirectory[256] = L"";
     GetWindowsDirectoryW(windowsDirectory, 256);
     wchar_t defaultDirectory[] = L"C:\\" DEFAULT_DATA_FOLDER;
     if (windowsDirectory[0] != L'\0') defaultDirectory[0] = windowsDirectory[0];
-    GetPrivateProfileStringW(kDataSection, kDataKey, defaultDirectory, DataDirectory,
+    GetPrivateProfileStringW(kDataSection, kDataKey, defaultDirectory, dataDirectory,
                              kDataDirectorySize, kSettingsFileWide);
   }
-  CurrentSettings.music =
+  settings.music =
       static_cast<int32_t>(GetPrivateProfileIntA(kSettingsSection, "WAV", 1, kSettingsFile));
   char speed[kValueSize];
   GetPrivateProfileStringA(kSettingsSection, "SPEED", "", speed, kValueSize, kSettingsFile);
-  CurrentSettings.speed = SpeedFromText(speed);
-  CurrentSettings.allMonitors = ReadSwitch("AllMonitors", 1);
+  settings.speed = SpeedFromText(speed);
+  settings.allMonitors = ReadSwitch("AllMonitors", 1);
 }
 
-int SaveSettings() {
+int SaveSettings(const Settings& settings) {
   char text[16];
-  snprintf(text, sizeof text, "%d", static_cast<int>(CurrentSettings.music));
+  snprintf(text, sizeof text, "%d", static_cast<int>(settings.music));
   const BOOL musicWritten =
       WritePrivateProfileStringA(kSettingsSection, "WAV", text, kSettingsFile);
-  snprintf(text, sizeof text, "%d", static_cast<int>(SpeedWithinRange(CurrentSettings.speed)));
+  snprintf(text, sizeof text, "%d", static_cast<int>(SpeedWithinRange(settings.speed)));
   const BOOL speedWritten =
       WritePrivateProfileStringA(kSettingsSection, "SPEED", text, kSettingsFile);
   return musicWritten && speedWritten ? 1 : 0;

@@ -12,13 +12,14 @@ struct Settings {
 
 constexpr int kDataDirectorySize = 512;
 
-extern Settings CurrentSettings;
-// Wide characters, so that a folder named outside the system's ANSI code page is found.
-extern wchar_t DataDirectory[kDataDirectorySize];
+// The folder of the external data files, in wide characters, so that a folder named outside
+// the system's ANSI code page is found.
+using DataFolderPath = wchar_t[kDataDirectorySize];
 
-// Reads the marker file, the data directory and the settings afresh.
-void LoadSettings();
+// Reads the marker file, the data directory and the settings afresh into `settings` and
+// `dataDirectory`.
+void LoadSettings(Settings& settings, DataFolderPath& dataDirectory);
 // Writes the music and speed settings to the settings file; the data directory's key and
 // AllMonitors, which is edited in the file, are never written.
 // Returns 1 when both were written, 0 when a write failed.
-int SaveSettings();
+int SaveSettings(const Settings& settings);

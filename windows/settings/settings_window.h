@@ -3,8 +3,11 @@
 
 #include <windows.h>
 
-// Runs the settings window with `parent` disabled and returns when it has closed.
-void RunSettingsWindow(HWND parent);
+#include <cstdint>
+
+// Runs the settings window with `parent` disabled and returns when it has closed; the window's
+// picture pixels are drawn at `zoom`, the screen's.
+void RunSettingsWindow(HWND parent, int32_t zoom);
 
 // A message that tells the user what went wrong, in Japanese where the user's UI language is
 // Japanese and in English elsewhere. Captions and labels stay as they are.
