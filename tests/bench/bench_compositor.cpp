@@ -11,11 +11,11 @@
 #include <cstring>
 #include <vector>
 
-#include "windows/gdi/compositor.h"
-#include "windows/gdi/graphics.h"
 #include "show/runstate.h"
 #include "tests/support/draw_entry.h"
 #include "tests/support/message_pump.h"
+#include "windows/gdi/compositor.h"
+#include "windows/gdi/graphics.h"
 
 namespace {
 
@@ -131,7 +131,8 @@ double TimeBarePresent(HWND window, HBITMAP picture) {
   const HDC windowDC = GetDC(window);
   const HDC memory = CreateCompatibleDC(windowDC);
   const HGDIOBJ previous = SelectObject(memory, picture);
-  BitBlt(windowDC, 0, 0, TheGraphics.OutputSize.width, TheGraphics.OutputSize.height, memory, 0, 0, SRCCOPY);
+  BitBlt(windowDC, 0, 0, TheGraphics.OutputSize.width, TheGraphics.OutputSize.height, memory, 0, 0,
+         SRCCOPY);
   SelectObject(memory, previous);
   DeleteDC(memory);
   ReleaseDC(window, windowDC);
@@ -155,9 +156,10 @@ int main(int argc, char** argv) {
   windowClass.hInstance = GetModuleHandleA(nullptr);
   windowClass.lpszClassName = "CompositorBench";
   RegisterClassA(&windowClass);
-  const HWND window = CreateWindowExA(WS_EX_TOPMOST, "CompositorBench", "", WS_POPUP | WS_VISIBLE,
-                                      0, 0, TheGraphics.OutputSize.width, TheGraphics.OutputSize.height, nullptr, nullptr,
-                                      windowClass.hInstance, nullptr);
+  const HWND window =
+      CreateWindowExA(WS_EX_TOPMOST, "CompositorBench", "", WS_POPUP | WS_VISIBLE, 0, 0,
+                      TheGraphics.OutputSize.width, TheGraphics.OutputSize.height, nullptr, nullptr,
+                      windowClass.hInstance, nullptr);
   PumpMessages(0);
 
   const HDC screen = GetDC(nullptr);
@@ -167,12 +169,13 @@ int main(int argc, char** argv) {
     std::printf("could not create the buffers\n");
     return 1;
   }
-  const HBITMAP picture = CreateCompatibleBitmap(screen, TheGraphics.OutputSize.width, TheGraphics.OutputSize.height);
+  const HBITMAP picture =
+      CreateCompatibleBitmap(screen, TheGraphics.OutputSize.width, TheGraphics.OutputSize.height);
   ReleaseDC(nullptr, screen);
 
   std::printf("screen %dx%d, sprites %dx%d from a %dx%d sheet, median of %d frames\n",
-              TheGraphics.OutputSize.width, TheGraphics.OutputSize.height, kSpriteW, kSpriteH, kSheetSize, kSheetSize,
-              kTimedFrames);
+              TheGraphics.OutputSize.width, TheGraphics.OutputSize.height, kSpriteW, kSpriteH,
+              kSheetSize, kSheetSize, kTimedFrames);
   // The three are taken in turn so that each sees the same load on the machine.
   std::vector<double> present, full, dithered;
   for (int frame = 0; frame < kTimedFrames + 20; ++frame) {

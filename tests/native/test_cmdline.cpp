@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "windows/app/cmdline.h"
 #include "show/runstate.h"
+#include "windows/app/cmdline.h"
 
 namespace {
 
@@ -39,8 +39,8 @@ const ScanCase kScanCases[] = {
     {"preview glued, seven digits", "/p458850", RUN_PREVIEW, PARENT_HANDLE, 458850,
      OUTPUT_PREVIEW_CLIENT, 458850, 1},
     {"preview glued, upper L", "/L9", RUN_PREVIEW, PARENT_HANDLE, 9, OUTPUT_PREVIEW_CLIENT, 9, 1},
-    {"password glued to its handle", "/a458850", RUN_PASSWORD, PARENT_HANDLE, 458850,
-     OUTPUT_UNSET, 0, 0},
+    {"password glued to its handle", "/a458850", RUN_PASSWORD, PARENT_HANDLE, 458850, OUTPUT_UNSET,
+     0, 0},
     {"preview as l", "/l 77", RUN_PREVIEW, PARENT_HANDLE, 77, OUTPUT_PREVIEW_CLIENT, 77, 1},
     {"preview upper P", "-P 5", RUN_PREVIEW, PARENT_HANDLE, 5, OUTPUT_PREVIEW_CLIENT, 5, 1},
     {"preview at the very end", "/p", RUN_PREVIEW, PARENT_HANDLE, 0, OUTPUT_PREVIEW_CLIENT, 0, 1},

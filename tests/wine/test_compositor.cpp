@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "windows/gdi/compositor.h"
-#include "windows/gdi/graphics.h"
 #include "show/runstate.h"
 #include "tests/support/draw_entry.h"
 #include "tests/support/draw_reference.h"
@@ -20,6 +18,8 @@
 #include "tests/support/pixel_checks.h"
 #include "tests/support/random_draw_list.h"
 #include "tests/wine/bitmap_pixels.h"
+#include "windows/gdi/compositor.h"
+#include "windows/gdi/graphics.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 
 #include <vector>
 
-#include "windows/gdi/image.h"
 #include "res/resource_ids.h"
 #include "show/image_decode.h"
 #include "show/runstate.h"
 #include "tests/wine/bitmap_pixels.h"
+#include "windows/gdi/image.h"
 
 namespace {
 
@@ -44,9 +44,7 @@ std::vector<uint8_t> Indices(int id, ImageInfo* info) {
 
 class ImageLoader : public testing::Test {
  protected:
-  void SetUp() override {
-    screen_ = GetDC(nullptr);
-  }
+  void SetUp() override { screen_ = GetDC(nullptr); }
   void TearDown() override { ReleaseDC(nullptr, screen_); }
   HDC screen_ = nullptr;
 };

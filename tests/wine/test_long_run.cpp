@@ -8,15 +8,15 @@
 #include <cstdio>
 #include <string>
 
+#include "show/runstate.h"
+#include "show/show.h"
+#include "tests/wine/file_bytes.h"
 #include "windows/app/saver_window.h"
 #include "windows/app/startup.h"
 #include "windows/gdi/graphics.h"
 #include "windows/settings/settings_store.h"
 #include "windows/settings/signature.h"
-#include "show/runstate.h"
-#include "show/show.h"
 #include "windows/sound/sound.h"
-#include "tests/wine/file_bytes.h"
 
 namespace {
 

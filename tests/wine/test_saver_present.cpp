@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "show/runstate.h"
+#include "tests/support/message_pump.h"
+#include "tests/wine/bitmap_pixels.h"
 #include "windows/app/saver_window.h"
 #include "windows/app/startup.h"
 #include "windows/gdi/compositor.h"
 #include "windows/gdi/graphics.h"
-#include "show/runstate.h"
-#include "tests/support/message_pump.h"
-#include "tests/wine/bitmap_pixels.h"
 
 namespace {
 
@@ -90,8 +90,8 @@ class SaverPresent : public testing::TestWithParam<WindowCase> {
   void SetUp() override {
     const WindowCase& c = GetParam();
     ProgramInstance = GetModuleHandleA(nullptr);
-  State = SaverWindowState{};
-  LoadSettings(State.settings, State.DataDirectory);
+    State = SaverWindowState{};
+    LoadSettings(State.settings, State.DataDirectory);
     State.run.ScreenSize =
         Size2{GetSystemMetrics(SM_CXSCREEN) / c.zoom, GetSystemMetrics(SM_CYSCREEN) / c.zoom};
     State.run.RunMode = c.mode;
@@ -100,16 +100,17 @@ class SaverPresent : public testing::TestWithParam<WindowCase> {
     State.run.ScreenZoom = c.zoom;
     RegisterSaverClass();  // once per process; later calls find it registered
     if (c.mode == RUN_SAVER) {
-      window_ = CreateWindowExA(WS_EX_TOPMOST, "QV3_02", "QV3_02", WS_POPUP | WS_VISIBLE, 0, 0,
-                                State.run.OutputSize.width * c.zoom, State.run.OutputSize.height * c.zoom, nullptr,
-                                nullptr, ProgramInstance, &State);
-    } else {
-      host_ =
-          CreateWindowExA(WS_EX_TOPMOST, "STATIC", "host", WS_POPUP | WS_VISIBLE, 40, 30,
-                          State.run.OutputSize.width, State.run.OutputSize.height, nullptr, nullptr, nullptr, nullptr);
       window_ =
-          CreateWindowExA(0, "QV3_02", "SSPREVIEW", WS_CHILD | WS_VISIBLE, 0, 0, State.run.OutputSize.width,
-                          State.run.OutputSize.height, host_, nullptr, ProgramInstance, &State);
+          CreateWindowExA(WS_EX_TOPMOST, "QV3_02", "QV3_02", WS_POPUP | WS_VISIBLE, 0, 0,
+                          State.run.OutputSize.width * c.zoom, State.run.OutputSize.height * c.zoom,
+                          nullptr, nullptr, ProgramInstance, &State);
+    } else {
+      host_ = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "host", WS_POPUP | WS_VISIBLE, 40, 30,
+                              State.run.OutputSize.width, State.run.OutputSize.height, nullptr,
+                              nullptr, nullptr, nullptr);
+      window_ = CreateWindowExA(0, "QV3_02", "SSPREVIEW", WS_CHILD | WS_VISIBLE, 0, 0,
+                                State.run.OutputSize.width, State.run.OutputSize.height, host_,
+                                nullptr, ProgramInstance, &State);
     }
     ASSERT_NE(window_, nullptr);
     ASSERT_NE(State.graphics.WorkBuffer, nullptr);

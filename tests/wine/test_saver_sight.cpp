@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "show/runstate.h"
 #include "show/show.h"
 #include "tests/support/message_pump.h"
 #include "tests/wine/bitmap_pixels.h"
@@ -56,24 +55,26 @@ class SaverSight : public testing::TestWithParam<SightCase> {
   void SetUp() override {
     const SightCase& c = GetParam();
     ProgramInstance = GetModuleHandleA(nullptr);
-    ScreenSize = Size2{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    RunMode = c.mode;
+    state_ = SaverWindowState{};
+    state_.run.ScreenSize = Size2{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    state_.run.RunMode = c.mode;
+    state_.settings.music = 0;
     RegisterSaverClass();  // once per process; later calls find it registered
     if (c.mode == RUN_SAVER) {
-      OutputSize = Size2{640, 480};
-      ScaleFactor = 1000;
+      state_.run.OutputSize = Size2{640, 480};
+      state_.run.ScaleFactor = 1000;
       window_ = CreateWindowExA(WS_EX_TOPMOST, "QV3_02", "QV3_02", WS_POPUP | WS_VISIBLE, 0, 0, 640,
-                                480, nullptr, nullptr, ProgramInstance, nullptr);
+                                480, nullptr, nullptr, ProgramInstance, &state_);
     } else {
-      OutputSize = Size2{304, 224};
-      ScaleFactor = 296;
+      state_.run.OutputSize = Size2{304, 224};
+      state_.run.ScaleFactor = 296;
       host_ = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 30, 400,
                               300, nullptr, nullptr, nullptr, nullptr);
       window_ = CreateWindowExA(0, "QV3_02", "SSPREVIEW", WS_CHILD | WS_VISIBLE, 0, 0, 304, 224,
-                                host_, nullptr, ProgramInstance, nullptr);
+                                host_, nullptr, ProgramInstance, &state_);
     }
     ASSERT_NE(window_, nullptr);
-    ASSERT_NE(WorkBuffer, nullptr);
+    ASSERT_NE(state_.graphics.WorkBuffer, nullptr);
   }
 
   void TearDown() override {
@@ -81,7 +82,6 @@ class SaverSight : public testing::TestWithParam<SightCase> {
     MSG message;
     while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
-    RunMode = RUN_SETTINGS;
   }
 
   void Tick(int count) {
@@ -108,36 +108,38 @@ class SaverSight : public testing::TestWithParam<SightCase> {
 
   HWND host_ = nullptr;
   HWND window_ = nullptr;
+  SaverWindowState state_;
 };
 
 TEST_P(SaverSight, NothingIsDrawnWhileUnseenAndAFreshSceneAfter) {
-  for (int i = 0; i < 300 && NonBlack(WorkBuffer) < 500; ++i) Tick(1);
-  ASSERT_GE(NonBlack(WorkBuffer), 500) << "no scene was drawn";
+  for (int i = 0; i < 300 && NonBlack(state_.graphics.WorkBuffer) < 500; ++i) Tick(1);
+  ASSERT_GE(NonBlack(state_.graphics.WorkBuffer), 500) << "no scene was drawn";
 
   SetSeen(false);
   // No frame timer runs, and neither a queued tick nor time draws anything.
   EXPECT_FALSE(KillTimer(window_, kFrameTimerId));
   int width, height;
-  const std::vector<uint32_t> before = BitmapPixels(WorkBuffer, &width, &height);
-  const Show shown = SaverWindowShow();
+  const std::vector<uint32_t> before = BitmapPixels(state_.graphics.WorkBuffer, &width, &height);
+  const Show shown = state_.show;
   Tick(50);
   PumpMessages(600);
-  EXPECT_EQ(BitmapPixels(WorkBuffer, &width, &height), before);
+  EXPECT_EQ(BitmapPixels(state_.graphics.WorkBuffer, &width, &height), before);
   // The director did not run: its generator and its list stand.
-  EXPECT_EQ(SaverWindowShow().random.state, shown.random.state);
-  EXPECT_EQ(std::memcmp(SaverWindowShow().drawList.entries, shown.drawList.entries,
+  EXPECT_EQ(state_.show.random.state, shown.random.state);
+  EXPECT_EQ(std::memcmp(state_.show.drawList.entries, shown.drawList.entries,
                         sizeof shown.drawList.entries),
             0);
 
   SetSeen(true);
   // A fresh scene on a blank picture, and the timer again.
-  EXPECT_EQ(NonBlack(WorkBuffer), 0);
-  EXPECT_EQ(SaverWindowShow().fadeLevel, 9);
-  EXPECT_EQ(SaverWindowShow().lastDrawnLength, -1);
-  EXPECT_NE(SaverWindowShow().random.state, shown.random.state);
+  EXPECT_EQ(NonBlack(state_.graphics.WorkBuffer), 0);
+  EXPECT_EQ(state_.show.fadeLevel, 9);
+  EXPECT_EQ(state_.show.lastDrawnLength, -1);
+  EXPECT_NE(state_.show.random.state, shown.random.state);
   EXPECT_TRUE(KillTimer(window_, kFrameTimerId));
-  for (int i = 0; i < 300 && NonBlack(WorkBuffer) < 500; ++i) Tick(1);
-  EXPECT_GE(NonBlack(WorkBuffer), 500) << "no scene after the window was seen again";
+  for (int i = 0; i < 300 && NonBlack(state_.graphics.WorkBuffer) < 500; ++i) Tick(1);
+  EXPECT_GE(NonBlack(state_.graphics.WorkBuffer), 500)
+      << "no scene after the window was seen again";
 }
 
 const SightCase kSightCases[] = {

@@ -8,14 +8,14 @@
 #include <thread>
 #include <vector>
 
-#include "windows/app/saver_window.h"
-#include "windows/app/startup.h"
-#include "windows/gdi/graphics.h"
-#include "windows/settings/control_values.h"
 #include "show/runstate.h"
 #include "show/show.h"
 #include "tests/support/message_pump.h"
 #include "tests/wine/bitmap_pixels.h"
+#include "windows/app/saver_window.h"
+#include "windows/app/startup.h"
+#include "windows/gdi/graphics.h"
+#include "windows/settings/control_values.h"
 
 namespace {
 
@@ -38,8 +38,8 @@ void CountAgainstScene(const std::vector<uint32_t>& pixels, int width, int heigh
         const struct FrameRect& frame = cast.frameTable[cast.step->frame];
         const int left = show.scene.x[slot] * State.run.ScaleFactor / 1000;
         const int top = show.scene.y[slot] * State.run.ScaleFactor / 1000;
-        in = in || (x >= left && x < left + frame.width * State.run.ScaleFactor / 1000 && y >= top &&
-                    y < top + frame.height * State.run.ScaleFactor / 1000);
+        in = in || (x >= left && x < left + frame.width * State.run.ScaleFactor / 1000 &&
+                    y >= top && y < top + frame.height * State.run.ScaleFactor / 1000);
       }
       ++*(in ? inside : outside);
     }
@@ -128,8 +128,8 @@ TEST(SaverWindow, FailedSetUpShowsTheMessageAndEndsThePreview) {
   EXPECT_EQ(seen.caption, L"QAV SAVER Vol.3");
   // The message is in Japanese only where the user's UI language is Japanese.
   const bool japanese = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
-  const std::wstring expected = japanese ? L"グラフィックメモリが足りませんでした"
-                                         : L"There was not enough graphics memory.";
+  const std::wstring expected =
+      japanese ? L"グラフィックメモリが足りませんでした" : L"There was not enough graphics memory.";
   EXPECT_NE(seen.text.find(expected), std::wstring::npos);
   // Torn down without a password: nothing of the graphics is left, and the loop is told to end.
   EXPECT_EQ(State.graphics.WorkBuffer, nullptr);
@@ -171,8 +171,8 @@ TEST(SaverWindow, FrameTimerTakesThePeriodOfTheSpeedInTheSettingsFile) {
     RegisterSaverClass();
     HWND host = CreateWindowExA(0, "STATIC", "host", WS_POPUP, 0, 0, 152, 112, nullptr, nullptr,
                                 nullptr, nullptr);
-    HWND window = CreateWindowExA(0, "QV3_02", "SSPREVIEW", WS_CHILD, 0, 0, 152, 112, host,
-                                  nullptr, ProgramInstance, &State);
+    HWND window = CreateWindowExA(0, "QV3_02", "SSPREVIEW", WS_CHILD, 0, 0, 152, 112, host, nullptr,
+                                  ProgramInstance, &State);
     ASSERT_NE(window, nullptr) << c.speed;
     EXPECT_NE(State.frameTimer, 0u) << c.speed;
     EXPECT_EQ(State.framePeriod, c.period) << "SPEED=" << c.speed;

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/file_bytes.h"
 #include "windows/app/saver_window.h"
 #include "windows/settings/control_values.h"
 #include "windows/settings/settings_store.h"
 #include "windows/settings/signature.h"
-#include "tests/wine/file_bytes.h"
 
 namespace {
 
@@ -129,9 +129,10 @@ TEST_F(SettingsStore, SpeedIsAlwaysOneOfTheFive) {
     int speed;
   };
   const Case cases[] = {
-      {"0", 1},          {"-1", 1},         {"-3", 1},     {"6", 5},        {"99", 5},
-      {"abc", 3},        {"2147483648", 5}, {"99999999999999", 5},          {" 2 ", 2},
-      {"4 (fast)", 3},   {"", 3},           {"1", 1},      {"-2147483648", 1},
+      {"0", 1},           {"-1", 1},       {"-3", 1},         {"6", 5},
+      {"99", 5},          {"abc", 3},      {"2147483648", 5}, {"99999999999999", 5},
+      {" 2 ", 2},         {"4 (fast)", 3}, {"", 3},           {"1", 1},
+      {"-2147483648", 1},
   };
   for (const Case& c : cases) {
     Settings(std::string("[QV3_02]\r\nSPEED=") + c.value + "\r\n");
@@ -149,12 +150,12 @@ TEST_F(SettingsStore, AllMonitorsIsReadAsASwitch) {
     int allMonitors;
   };
   const Case cases[] = {
-      {"AllMonitors=1", 1},       {"AllMonitors=0", 0},      {"AllMonitors=yes", 1},
-      {"AllMonitors=no", 0},      {"AllMonitors=true", 1},   {"AllMonitors=false", 0},
-      {"AllMonitors=on", 1},      {"AllMonitors=off", 0},    {"AllMonitors=YES", 1},
-      {"AllMonitors=False", 0},   {"AllMonitors= On ", 1},   {"AllMonitors=\tOFF\t", 0},
-      {"AllMonitors=abc", 1},     {"AllMonitors=2", 1},      {"AllMonitors=-1", 1},
-      {"AllMonitors=", 1},        {"AllMonitors=00", 1},     {"AllMonitors=no way", 1},
+      {"AllMonitors=1", 1},     {"AllMonitors=0", 0},    {"AllMonitors=yes", 1},
+      {"AllMonitors=no", 0},    {"AllMonitors=true", 1}, {"AllMonitors=false", 0},
+      {"AllMonitors=on", 1},    {"AllMonitors=off", 0},  {"AllMonitors=YES", 1},
+      {"AllMonitors=False", 0}, {"AllMonitors= On ", 1}, {"AllMonitors=\tOFF\t", 0},
+      {"AllMonitors=abc", 1},   {"AllMonitors=2", 1},    {"AllMonitors=-1", 1},
+      {"AllMonitors=", 1},      {"AllMonitors=00", 1},   {"AllMonitors=no way", 1},
       {"Other=0", 1},
   };
   for (const Case& c : cases) {

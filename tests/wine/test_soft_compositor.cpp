@@ -10,9 +10,6 @@
 #include <vector>
 
 #include "bitmap_pixels.h"
-#include "windows/gdi/compositor.h"
-#include "windows/gdi/graphics.h"
-#include "windows/gdi/image.h"
 #include "res/resource_ids.h"
 #include "show/embedded_images.h"
 #include "show/runstate.h"
@@ -23,6 +20,9 @@
 #include "tests/support/message_pump.h"
 #include "tests/support/pixel_checks.h"
 #include "tests/support/random_draw_list.h"
+#include "windows/gdi/compositor.h"
+#include "windows/gdi/graphics.h"
+#include "windows/gdi/image.h"
 
 namespace {
 
@@ -139,7 +139,7 @@ TEST_F(SoftAgainstGdi, TheDirectorsFramesOverTheProgramsSheets) {
   const HDC screen = GetDC(nullptr);
   for (int s = 0; s < kSheetCount; ++s) {
     TheGraphics.SpriteSheets[s] = {GfxLoadBitmap(screen, kSheetResources[s], 0, kUnscaled),
-                       GfxLoadBitmap(screen, kSheetResources[s], 1, kUnscaled)};
+                                   GfxLoadBitmap(screen, kSheetResources[s], 1, kUnscaled)};
     ASSERT_NE(TheGraphics.SpriteSheets[s].image, nullptr);
     ASSERT_NE(TheGraphics.SpriteSheets[s].mask, nullptr);
     const uint8_t* data = nullptr;

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "windows/sound/sound.h"
 #include "tests/support/message_pump.h"
 #include "tests/wine/file_bytes.h"
+#include "windows/sound/sound.h"
 
 namespace {
 

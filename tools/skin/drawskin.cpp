@@ -24,10 +24,10 @@
 #include <string>
 #include <vector>
 
-#include "windows/settings/control_values.h"
-#include "windows/settings/skin_layout.h"
 #include "tools/art/png_io.h"
 #include "tools/skin/quantize.h"
+#include "windows/settings/control_values.h"
+#include "windows/settings/skin_layout.h"
 
 namespace {
 

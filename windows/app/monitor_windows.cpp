@@ -2,14 +2,14 @@
 
 #include <new>
 
+#include "show/image_decode.h"
+#include "show/picture_show.h"
+#include "show/zoom.h"
 #include "windows/app/library_proc.h"
 #include "windows/app/saver_window.h"
 #include "windows/app/startup.h"
 #include "windows/gdi/image.h"
 #include "windows/gdi/zoom_blit.h"
-#include "show/image_decode.h"
-#include "show/picture_show.h"
-#include "show/zoom.h"
 
 namespace {
 

@@ -2,18 +2,18 @@
 
 #include <cstdio>
 
+#include "res/data_files.h"
+#include "res/resource_ids.h"
+#include "show/input_rule.h"
+#include "show/show.h"
 #include "windows/app/library_proc.h"
 #include "windows/app/monitor_windows.h"
 #include "windows/gdi/compositor.h"
 #include "windows/gdi/image.h"
 #include "windows/gdi/zoom_blit.h"
-#include "res/data_files.h"
-#include "res/resource_ids.h"
 #include "windows/settings/control_values.h"
 #include "windows/settings/settings_store.h"
 #include "windows/settings/settings_window.h"
-#include "show/input_rule.h"
-#include "show/show.h"
 #include "windows/sound/sound.h"
 
 namespace {
@@ -60,7 +60,8 @@ void WatchDisplay(HWND window, SaverWindowState& state) {
   const auto registerNotice =
       LibraryProc<RegisterProc>(GetModuleHandleA("user32.dll"), "RegisterPowerSettingNotification");
   if (registerNotice != nullptr) {
-    state.displayNotify = registerNotice(window, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+    state.displayNotify =
+        registerNotice(window, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
   }
 }
 

@@ -6,11 +6,11 @@
 
 #include <cstdint>
 
+#include "show/show.h"
 #include "windows/app/monitor_windows.h"
 #include "windows/app/run_state.h"
 #include "windows/gdi/graphics.h"
 #include "windows/settings/settings_store.h"
-#include "show/show.h"
 
 // Everything the saver or preview window runs on. Start-up fills in `run`, `seed`, `settings`
 // and `DataDirectory` and hands the value to the window through CreateWindowEx's last

@@ -2,12 +2,12 @@
 
 #include <ctime>
 
+#include "show/zoom.h"
 #include "windows/app/cmdline.h"
 #include "windows/app/library_proc.h"
 #include "windows/app/monitor_windows.h"
 #include "windows/app/saver_window.h"
 #include "windows/settings/settings_window.h"
-#include "show/zoom.h"
 
 HINSTANCE ProgramInstance = nullptr;
 

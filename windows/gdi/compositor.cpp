@@ -1,9 +1,9 @@
 #include "windows/gdi/compositor.h"
 
-#include "windows/gdi/image.h"
-#include "windows/gdi/zoom_blit.h"
 #include "res/resource_ids.h"
 #include "show/dither_patterns.h"
+#include "windows/gdi/image.h"
+#include "windows/gdi/zoom_blit.h"
 
 namespace {
 
@@ -293,8 +293,8 @@ void GfxBlankWorkBuffer(Graphics& graphics) {
   const HDC backgroundDC = Select(&held.background, graphics.BackgroundBuffer);
   const HDC workDC = Select(&held.work, graphics.WorkBuffer);
   if (backgroundDC && workDC) {
-    BitBlt(workDC, 0, 0, graphics.OutputSize.width, graphics.OutputSize.height, backgroundDC, 0,
-           0, SRCCOPY);
+    BitBlt(workDC, 0, 0, graphics.OutputSize.width, graphics.OutputSize.height, backgroundDC, 0, 0,
+           SRCCOPY);
   }
 }
 

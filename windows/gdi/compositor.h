@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "windows/gdi/graphics.h"
 #include "show/drawlist.h"
+#include "windows/gdi/graphics.h"
 
 // Builds every graphics object of `graphics` for an output of `output` picture pixels on
 // `context`, the device context of `paletteWindow`: the palette (left selected and realised

@@ -42,8 +42,8 @@ struct GfxContexts {
 struct Graphics {
   Size2 OutputSize;  // the buffers' size, picture pixels
   HPALETTE SaverPalette;
-  HWND paletteWindow;         // the window whose device context SaverPalette was selected in
-  HPALETTE previousPalette;   // the palette it replaced there
+  HWND paletteWindow;        // the window whose device context SaverPalette was selected in
+  HPALETTE previousPalette;  // the palette it replaced there
   SpriteSheet SpriteSheets[kSheetCount];
   HBITMAP DitherPatterns[kDitherPatternCount];
   HBITMAP BackgroundBuffer;

@@ -2,14 +2,14 @@
 
 #include <cstdint>
 
+#include "res/resource_ids.h"
+#include "show/drawlist.h"
+#include "show/zoom.h"
 #include "windows/gdi/image.h"
 #include "windows/gdi/zoom_blit.h"
-#include "res/resource_ids.h"
 #include "windows/settings/control_values.h"
 #include "windows/settings/settings_store.h"
 #include "windows/settings/skin_layout.h"
-#include "show/drawlist.h"
-#include "show/zoom.h"
 
 namespace {
 
