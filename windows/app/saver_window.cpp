@@ -76,7 +76,10 @@ void UnwatchDisplay(SaverWindowState& state) {
 
 // Starts the frame timer with the period of the settings' speed; false when there is none.
 bool StartFrameTimer(HWND window, SaverWindowState& state) {
-  return StartFrameTimer(window, state);
+  const int32_t period = FramePeriodForSpeed(state.settings.speed);
+  state.frameTimer = SetTimer(window, kFrameTimerId, static_cast<UINT>(period), nullptr);
+  state.framePeriod = state.frameTimer != 0 ? period : 0;
+  return state.frameTimer != 0;
 }
 
 // Stops the frame timer when nobody can see the window any more; seen again, the WorkBuffer
@@ -255,10 +258,7 @@ int SetUpGraphics(HWND window, HDC context, SaverWindowState& state) {
   const int32_t scale = run.RunMode == RUN_PREVIEW ? run.ScaleFactor : kUnscaled;
   if (!GfxSetUpGraphics(state.graphics, GetDesktopWindow(), context, run.OutputSize, scale))
     return 0;
-  const int32_t period = FramePeriodForSpeed(state.settings.speed);
-  state.frameTimer = SetTimer(window, kFrameTimerId, static_cast<UINT>(period), nullptr);
-  state.framePeriod = state.frameTimer != 0 ? period : 0;
-  return state.frameTimer != 0;
+  return StartFrameTimer(window, state);
 }
 
 int VerifyPassword(HWND window) {
