@@ -25,6 +25,7 @@
 #include "show/tick_schedule.h"
 #include "show/zoom.h"
 #include "unix/alsa_music.h"
+#include "unix/monotonic_clock.h"
 #include "unix/options.h"
 #include "unix/stop_signals.h"
 #include "viewporter-client-protocol.h"
@@ -110,12 +111,6 @@ void Fail(Program& program, const std::string& why) {
     program.ending = Ending::kFailure;
     program.failure = why;
   }
-}
-
-int64_t NowMs() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
 // ---------------------------------------------------------------------------------- input

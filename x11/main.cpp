@@ -29,6 +29,7 @@
 #include "show/tick_schedule.h"
 #include "show/zoom.h"
 #include "unix/alsa_music.h"
+#include "unix/monotonic_clock.h"
 #include "unix/options.h"
 #include "unix/stop_signals.h"
 #include "x11/monitors.h"
@@ -49,12 +50,6 @@ int OnXIOError(Display*) {
   // The server is gone: nothing more can be drawn. Stop the music and end.
   MusicClose();
   _exit(0);
-}
-
-int64_t NowMs() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
 // The Xft.dpi resource of the screen, or kDefaultDpi when it is not set.

@@ -16,6 +16,7 @@
 #include "show/show.h"
 #include "show/speed.h"
 #include "show/tick_schedule.h"
+#include "unix/monotonic_clock.h"
 #define namespace namespace_
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #undef namespace
@@ -63,12 +64,6 @@ constexpr zwlr_layer_surface_v1_listener kLayerListener = {Configure, Closed};
 
 void Release(void* data, wl_buffer*) { *static_cast<bool*>(data) = false; }
 constexpr wl_buffer_listener kReleaseListener = {Release};
-
-int64_t NowMs() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
 
 // Runs a tick of the director; true when its list would draw.
 bool Tick(Show& show) {

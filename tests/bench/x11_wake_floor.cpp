@@ -13,15 +13,10 @@
 #include "show/show.h"
 #include "show/speed.h"
 #include "show/tick_schedule.h"
+#include "unix/monotonic_clock.h"
 #include "x11/x_present.h"
 
 namespace {
-
-int64_t NowMs() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
 
 // Runs a tick of the director; true when its list would draw.
 bool Tick(Show& show) {
